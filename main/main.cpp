@@ -1,0 +1,29 @@
+#include "engine/MainThreadDispatcher.h"
+#include "main/TMainForm.h"
+
+#include <QApplication>
+#include <QMetaObject>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    app.setApplicationName("Vidrelo");
+    app.setOrganizationName("Quarnix");
+
+    // Engine hand-offs run on this thread: wake the event loop when a worker
+    // queues one, and keep window events flowing while we wait for workers.
+    auto& dispatcher = vidrelo::TMainThreadDispatcher::Instance();
+    dispatcher.AttachMainThread();
+    dispatcher.SetWaker([&app] {
+        QMetaObject::invokeMethod(&app, [] { vidrelo::TMainThreadDispatcher::Instance().RunPending(); },
+                                  Qt::QueuedConnection);
+    });
+    dispatcher.SetIdleHook([] { QCoreApplication::processEvents(); });
+
+    TMainForm mainForm;
+    mainForm.show();
+    const int result = app.exec();
+    dispatcher.SetWaker(nullptr);
+    dispatcher.DetachMainThread();
+    return result;
+}
