@@ -1,17 +1,49 @@
 #include "cli/CliCommands.h"
 
+#include "cli/LibsCommand.h"
+
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace vidrelo::cli {
+namespace {
+
+const char* const Usage =
+    "usage: vidrelo-cli COMMAND [options]\n"
+    "\n"
+    "commands:\n"
+    "  libs [--libav DIR]   load the media libraries (default: the LibAV folder beside\n"
+    "                       this program, else the system's) and list them with versions\n";
+
+// The folder of this program file, with a trailing "/".
+std::string ProgramFolder()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("./") : exe.parent_path().string() + "/";
+}
+
+}  // namespace
 
 int RunCommandLine(int argc, char* argv[])
 {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::puts("usage: vidrelo-cli COMMAND [options]");
-        return argc < 2 ? 2 : 0;
+    if (argc < 2) {
+        std::fputs(Usage, stderr);
+        return 2;
     }
-    std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n", argv[1]);
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (command == "libs")
+        return RunLibs(args, ProgramFolder());
+    std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }
 

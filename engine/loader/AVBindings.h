@@ -11,6 +11,7 @@
 // component starts a thread that could call them, and cleared only after
 // every such thread has ended.
 #include "engine/loader/MediaHeaders.h"
+#include "engine/loader/TEntryPoint.h"
 #include "engine/loader/TLibrary.h"
 
 #include <cstddef>
@@ -135,15 +136,6 @@ VIDRELO_SWSCALE_ENTRIES(VIDRELO_DECLARE_ENTRY, VIDRELO_DECLARE_ENTRY)
 }  // namespace vidrelo::ff
 
 namespace vidrelo {
-
-// One entry point to bind: its exported name and the slot that receives it.
-struct TEntryPoint {
-    enum TKind : uint8_t { Function, Variable };
-    const char* Name;
-    void** Slot;
-    bool Optional;
-    TKind Kind = Function;
-};
 
 // The entry points of one library, version function first.
 std::span<const TEntryPoint> LibraryEntryPoints(TLibrary lib);
