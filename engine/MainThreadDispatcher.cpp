@@ -2,26 +2,43 @@
 
 #include <chrono>
 #include <exception>
-#include <future>
 
 namespace vidrelo {
 
+// One queued call. The caller of Invoke waits on Finished; a posted call has
+// nobody waiting, so its failure is dropped.
 struct TMainThreadDispatcher::TCall {
     std::function<void()> Fn;
-    std::promise<void> Done;
-    bool Waited = false;
+    std::mutex Lock;  // guards Finished and Failure
+    std::condition_variable Done;
+    bool Finished = false;
+    std::exception_ptr Failure;
 
     void Run()
     {
+        std::exception_ptr failure;
         try {
             Fn();
-            Done.set_value();
         } catch (...) {
-            if (Waited)
-                Done.set_exception(std::current_exception());
-            else
-                Done.set_value();  // nobody to tell: a posted call's failure is dropped
+            failure = std::current_exception();
         }
+        Fn = nullptr;  // release what the call captured before the caller goes on
+        std::lock_guard lock(Lock);
+        Failure = std::move(failure);
+        Finished = true;
+        Done.notify_all();
+    }
+
+    void Wait()
+    {
+        std::exception_ptr failure;
+        {
+            std::unique_lock lock(Lock);
+            Done.wait(lock, [this] { return Finished; });
+            failure = std::move(Failure);  // the exception now lives and dies on this thread only
+        }
+        if (failure)
+            std::rethrow_exception(failure);
     }
 };
 
@@ -90,10 +107,8 @@ void TMainThreadDispatcher::Invoke(std::function<void()> call)
     }
     auto pending = std::make_shared<TCall>();
     pending->Fn = std::move(call);
-    pending->Waited = true;
-    std::future<void> done = pending->Done.get_future();
-    Enqueue(std::move(pending));
-    done.get();  // no lock held while waiting
+    Enqueue(pending);
+    pending->Wait();  // holds only the call's own lock, which Run takes briefly
 }
 
 void TMainThreadDispatcher::Post(std::function<void()> call)

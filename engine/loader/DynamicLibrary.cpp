@@ -23,7 +23,11 @@ TLoadResult Open(const std::string& path)
     TLoadResult result;
     result.Path = path;
     ::dlerror();
-    result.Handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_NODELETE: "unloading" releases our handle and clears our pointers,
+    // but the code stays mapped. The media libraries and what they pull in
+    // (TLS, hardware acceleration, network stacks) register exit handlers and
+    // keep process-wide state that would point into unmapped code otherwise.
+    result.Handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!result.Handle)
         result.Error = LastDlError();
     return result;
