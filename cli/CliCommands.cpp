@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/LibsCommand.h"
+#include "cli/ProfilesCommand.h"
 
 #include <unistd.h>
 
@@ -17,7 +18,11 @@ const char* const Usage =
     "\n"
     "commands:\n"
     "  libs [--libav DIR]   load the media libraries (default: the LibAV folder beside\n"
-    "                       this program, else the system's) and list them with versions\n";
+    "                       this program, else the system's) and list them with versions\n"
+    "  profiles [--catalogue DIR]\n"
+    "                       load the output profile catalogue (default: the\n"
+    "                       dvd-ripper-profiles folder beside this program) and list\n"
+    "                       every format of every profile\n";
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -43,6 +48,8 @@ int RunCommandLine(int argc, char* argv[])
     }
     if (command == "libs")
         return RunLibs(args, ProgramFolder());
+    if (command == "profiles")
+        return RunProfiles(args, ProgramFolder());
     std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }

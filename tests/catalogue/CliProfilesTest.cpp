@@ -1,0 +1,99 @@
+#include "catalogue/TCatalogue.h"
+#include "tests/catalogue/CatalogueFolder.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+using namespace vidrelo::test;
+
+namespace {
+
+const QString Header = "ProfileInd\tProfile\tFormatInd\tFormat\tExtension\tVideoCodec\tAudioCodec\tWidth\tHeight";
+
+std::string Cli() { return BinDir() + "/vidrelo-cli"; }
+
+QStringList OutputLines(const TProgramResult& r)
+{
+    return QString::fromStdString(r.Out).split('\n', Qt::SkipEmptyParts);
+}
+
+TEST(CliProfilesTest, ListsEveryFormatOfEveryProfileAsLoaded)
+{
+    TCatalogue catalogue(QString::fromStdString(BinDir()) + "/dvd-ripper-profiles");
+    catalogue.LoadIcons();
+    catalogue.LoadProfiles();
+    catalogue.LoadFormats();
+    catalogue.LinkFormats();
+    QStringList expected = {Header};
+    for (int p = 0; p < catalogue.Profiles.size(); ++p) {
+        for (int k = 0; k < catalogue.Profiles[p].Formats.size(); ++k) {
+            const TFormat& f = catalogue.Profiles[p].Formats[k];
+            expected.append(QStringList({QString::number(p), catalogue.Profiles[p].Title, QString::number(k), f.Title,
+                                         f.FormatExt, f.VideoCodecName, f.AudioCodecName, f.Width, f.Height})
+                                .join('\t'));
+        }
+    }
+    const TProgramResult r = RunProgram(Cli(), {"profiles"});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(OutputLines(r), expected);
+    EXPECT_GT(expected.size(), 80);  // 40 formats and more, each listed twice
+}
+
+TEST(CliProfilesTest, BrokenHeightLineLeavesAllProfilesAndExitsOne)
+{
+    TCatalogueFolder folder("cli-height");
+    folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"}, "<profile height=\"\">");
+    folder.WriteFormats({FormatLine({{"id", "a"}, {"name", "One"}}),
+                         FormatLine({{"id", "a"}, {"name", "Two"}, {"audio_format", "1"}, {"video_codec_name", ""},
+                                     {"width", ""}, {"height", ""}, {"format_ext", ".mp3"},
+                                     {"audio_codec_name", "libmp3lame"}})});
+    const TProgramResult r = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("Error loading profiles (CLM_LoadProfiles)"), std::string::npos) << r.Err;
+    EXPECT_EQ(OutputLines(r), QStringList({Header, "0\tAll Profiles\t0\tOne\t.mp4\tlibx264\taac\t640\t480",
+                                           "0\tAll Profiles\t1\tTwo\t.mp3\t\tlibmp3lame\t\t"}));
+}
+
+TEST(CliProfilesTest, FiveLineFormatsDatListsNoFormats)
+{
+    TCatalogueFolder folder("cli-five");
+    folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"});
+    folder.WriteFormatsLines({"<?xml?>", "<!-- -->", "<formats>", FormatLine({{"id", "a"}}), "</formats>"});
+    const TProgramResult fine = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
+    EXPECT_EQ(fine.ExitCode, 0) << "too few lines is no failure";
+    EXPECT_EQ(fine.Err, "");
+    EXPECT_EQ(OutputLines(fine), QStringList({Header}));
+
+    folder.WriteProfiles({}, "<profile height=\"x\">");
+    const TProgramResult broken = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
+    EXPECT_EQ(broken.ExitCode, 1);
+    EXPECT_NE(broken.Err.find("Error loading profiles (CLM_LoadProfiles)"), std::string::npos) << broken.Err;
+    EXPECT_EQ(OutputLines(broken), QStringList({Header}));
+}
+
+TEST(CliProfilesTest, FaultyFormatLineAndMissingFilesExitOne)
+{
+    TCatalogueFolder folder("cli-faulty");
+    folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"});
+    folder.WriteFormats({FormatLine({{"id", "a"}, {"name", "Good"}}), "<format name=\"unclosed />"});
+    const TProgramResult faulty = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
+    EXPECT_EQ(faulty.ExitCode, 1);
+    EXPECT_NE(faulty.Err.find("Error loading formats (CLM_LoadFormats)"), std::string::npos) << faulty.Err;
+    EXPECT_EQ(OutputLines(faulty).size(), 3);  // the header and "Good" under A and under All Profiles
+
+    const std::string nowhere = MakeTempDir("cli-empty") + "/none";
+    const TProgramResult missing = RunProgram(Cli(), {"profiles", "--catalogue", nowhere});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_NE(missing.Err.find("Error loading profiles (CLM_LoadProfiles)"), std::string::npos) << missing.Err;
+    EXPECT_NE(missing.Err.find("Formats.dat"), std::string::npos) << missing.Err;
+}
+
+TEST(CliProfilesTest, UnexpectedArgumentsAreRefused)
+{
+    EXPECT_EQ(RunProgram(Cli(), {"profiles", "--bogus"}).ExitCode, 2);
+    EXPECT_EQ(RunProgram(Cli(), {"profiles", "--catalogue"}).ExitCode, 2);
+}
+
+}  // namespace
