@@ -1,0 +1,200 @@
+#include "TitleModelFixture.h"
+
+#include "main/TitleColumns.h"
+#include "main/TitleText.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using namespace titletest;
+
+TEST_F(TitleModelTest, ValidTitleRowStartsWithItsFirstStreamsAndEstimate)
+{
+    TDVDTitleInfo t = MakeTitle(3600, {{0x80, "en", "English"}, {0x81, "fr", "Français"}},
+                                {{0x20, "de", "Deutsch"}}, 12);
+    model.AddTitle(&t, 0, 0, 0);
+    t.Audio[0].StreamID = 0x99;  // the row keeps a copy of its own
+
+    ASSERT_NE(model.Data(0), nullptr);
+    EXPECT_EQ(model.Data(0)->Info.Audio[0].StreamID, 0x80);
+    const TTitleSelection& s = model.Data(0)->Selection;
+    EXPECT_EQ(QList<int>({s.TitleIndex, s.FromChapter, s.ToChapter, s.AudioID, s.SubtitleID, s.AudioChannels,
+                          s.Deinterlace}),
+              QList<int>({0, 1, 12, 0x80, 0x20, 2, 0}));
+    const TVideoFile& e = model.VideoFiles().at(0);
+    EXPECT_EQ(e.TrimmedLength, kHour);
+    EXPECT_EQ(e.TimeEnd, kHour);
+    EXPECT_EQ(e.SourceWidth, 720);
+    EXPECT_EQ(e.SourceHeight, 576);
+    EXPECT_DOUBLE_EQ(e.EstimatedSize, 507600.0 / 1024);
+    EXPECT_EQ(RowTexts(0), QStringList({"Title #1", "01:00:00", SizeText(507600.0 / 1024), "Title1", ".mp4", "12",
+                                        "1", "12", "ID[0x80], en", "ID[0x20], de", "No"}));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(TitleModelTest, InvalidTitleRowHasOnlyItsCaptionAndAZeroEntry)
+{
+    AddFeature(0);
+    model.AddTitle(nullptr, 1, 1, 1);
+    AddBare(2);
+
+    ASSERT_EQ(model.VideoFiles().size(), 3);
+    EXPECT_EQ(model.Data(1), nullptr);
+    EXPECT_EQ(RowTexts(1), QStringList({"Title #2 is invalid", "", "", "", "", "", "", "", "", "", ""}));
+    const TVideoFile& e = model.VideoFiles().at(1);
+    EXPECT_EQ(e.ProfileInd + e.FormatInd + e.TrimmedLength, 0);
+    EXPECT_TRUE(e.DestinationTitle.isEmpty());
+    EXPECT_EQ(model.VideoFiles().at(2).DestinationTitle, "Title3");
+    EXPECT_EQ(model.RowSourceString(1), QString());
+}
+
+TEST_F(TitleModelTest, TitleWithoutStreamsShowsSoAndAsksForNoAudio)
+{
+    model.SetDVDPath(QStringLiteral("/media/disc/VIDEO_TS"));
+    AddBare(0);
+    EXPECT_EQ(model.CellText(0, tcAudio), "No audio tracks");
+    EXPECT_EQ(model.CellText(0, tcSubtitle), "No subtitles");
+    EXPECT_EQ(model.RowSourceString(0),
+              "opendvd:/media/disc/VIDEO_TS|Title=1,FromChapter=1,ToChapter=1,AudioID=0,SubtitleID=0,"
+              "AudioChannels=2,Deinterlace=0");
+}
+
+TEST_F(TitleModelTest, RecordCountsBeyondTheArraysAreNotFollowed)
+{
+    TDVDTitleInfo t = MakeTitle(60, {{0x80, "en", "English"}}, {}, 3);
+    t.AudioCount = 1000;
+    t.SubtitleCount = -5;
+    model.AddTitle(&t, 0, 0, 0);
+    EXPECT_EQ(model.CellText(0, tcSubtitle), "No subtitles");
+    const TTitleControls c = *model.SelectItem(0, true)->Controls;
+    EXPECT_EQ(c.AudioItems.size(), kDVDMaxAudio + 1);
+    EXPECT_EQ(c.SubtitleItems, QStringList{"No subtitles"});
+}
+
+TEST_F(TitleModelTest, LengthRoundsToTheNearestMicrosecond)
+{
+    EXPECT_EQ(TTitleModel::LengthToMicroseconds(1.0000006), 1000001);
+    EXPECT_EQ(TTitleModel::LengthToMicroseconds(1.0000004), 1000000);
+    EXPECT_EQ(TTitleModel::LengthToMicroseconds(std::nan("")), 0);
+    EXPECT_EQ(TTitleModel::LengthToMicroseconds(1e300), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(TTitleModel::LengthToMicroseconds(-1e300), std::numeric_limits<int64_t>::min());
+}
+
+TEST_F(TitleModelTest, FailedEstimateIsReportedAndKeepsThePreviousSize)
+{
+    AddFeature(0);
+    TVideoFile& e = model.VideoFile(0);
+    const double before = e.EstimatedSize;
+    e.ProfileInd = 1;
+    e.FormatInd = 1;  // video bit rate "fast"
+    EXPECT_FALSE(model.EstimateVideoSize(0));
+    e.ProfileInd = e.FormatInd = 0;
+    e.TrimmedLength = 24 * kHour;
+    EXPECT_FALSE(model.EstimateVideoSize(0));
+    e.TrimmedLength = kHour;
+    e.ProfileInd = 7;  // no such profile
+    EXPECT_FALSE(model.EstimateVideoSize(0));
+
+    EXPECT_DOUBLE_EQ(e.EstimatedSize, before);
+    const std::pair<QString, QString> report{"Error getting Estimated Video Size", "CLM_EstimVideoSize"};
+    EXPECT_EQ(reports, decltype(reports)(3, report));
+    e.ProfileInd = 1;
+    e.FormatInd = 0;  // no rates at all
+    EXPECT_TRUE(model.EstimateVideoSize(0));
+    EXPECT_DOUBLE_EQ(e.EstimatedSize, 0.0);
+}
+
+TEST_F(TitleModelTest, RefreshRewritesLengthSizeDestinationAndFormatOnly)
+{
+    AddFeature(0);
+    model.AddTitle(nullptr, 1, 0, 0);
+    TVideoFile& e = model.VideoFile(0);
+    e.TrimmedLength = kHour / 2;
+    e.DestinationTitle = QStringLiteral("Feature");
+    e.FormatInd = 1;
+    model.SelectItem(0, true);
+    ASSERT_TRUE(model.AudioChange(2));
+    model.RefreshTitleColumns();
+
+    EXPECT_EQ(RowTexts(0), QStringList({"Title #1", "00:30:00", SizeText(16.0 * 1800 / 1024), "Feature", ".m4a",
+                                        "12", "1", "12", "Disable", "ID[0x20], de", "No"}));
+    EXPECT_EQ(model.CellText(1, tcLength), "");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(TitleModelTest, BuildSourceListListsCheckedRowsAndSkipsInvalidOnes)
+{
+    model.SetDVDPath(QStringLiteral("/dev/sr0"));
+    AddFeature(0);
+    model.AddTitle(nullptr, 1, 0, 0);
+    AddBare(2);
+    AddBare(3);
+    model.VideoFile(3).Enabled = true;  // left over from an earlier run
+    model.CheckAll();
+    model.SetChecked(3, false);
+
+    std::vector<std::pair<int, QString>> skipped;
+    QStringList list{QStringLiteral("stale")};
+    EXPECT_TRUE(model.BuildSourceList(list, [&](int row, const QString& caption) { skipped.emplace_back(row, caption); }));
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_TRUE(list[0].startsWith("opendvd:/dev/sr0|Title=1,"));
+    EXPECT_TRUE(list[1].startsWith("opendvd:/dev/sr0|Title=3,"));
+    // Enabled marks exactly the listed rows, so job k meets source k.
+    QList<bool> enabled;
+    for (const TVideoFile& e : model.VideoFiles())
+        enabled << e.Enabled;
+    EXPECT_EQ(enabled, QList<bool>({true, false, true, false}));
+    EXPECT_EQ(skipped, decltype(skipped)({{1, "Title #2 is invalid"}}));
+
+    model.UncheckAll();
+    model.SetChecked(1, true);
+    EXPECT_FALSE(model.BuildSourceList(list));
+    EXPECT_TRUE(list.isEmpty());
+    EXPECT_FALSE(model.VideoFiles().at(0).Enabled);
+}
+
+TEST_F(TitleModelTest, CheckMarksDecideTheStartButton)
+{
+    AddFeature(0);
+    AddFeature(1);
+    EXPECT_FALSE(model.StartEnabled());
+    model.SetChecked(1, true);
+    EXPECT_TRUE(model.StartEnabled());
+    model.UncheckAll();
+    EXPECT_FALSE(model.StartEnabled());
+    model.SetChecked(5, true);  // no such row
+    EXPECT_FALSE(model.StartEnabled());
+}
+
+TEST_F(TitleModelTest, ApplyToAllGivesEveryTitleTheShownFormat)
+{
+    AddFeature(0);
+    AddFeature(1);
+    model.VideoFile(1).ProfileInd = 1;
+    model.SetSelectedFormat(0, 1);
+    model.ApplyToAllClick(false);
+    EXPECT_EQ(model.VideoFiles().at(1).ProfileInd, 1);
+
+    model.ApplyToAllClick(true);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(model.VideoFiles().at(i).ProfileInd, 0);
+        EXPECT_EQ(model.VideoFiles().at(i).FormatInd, 1);
+        EXPECT_EQ(model.CellText(i, tcFormat), ".m4a");
+        EXPECT_EQ(model.CellText(i, tcSize), SizeText(16.0 * 3600 / 1024));
+    }
+}
+
+TEST_F(TitleModelTest, ClearTitlesEmptiesRowsEntriesAndSelection)
+{
+    AddFeature(0);
+    model.SelectItem(0, true);
+    model.ClearTitles();
+    EXPECT_EQ(model.RowCount(), 0);
+    EXPECT_TRUE(model.VideoFiles().isEmpty());
+    EXPECT_EQ(model.SelectedRow(), -1);
+    EXPECT_FALSE(model.AudioChange(0));
+}
+
+}  // namespace
