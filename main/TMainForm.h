@@ -1,10 +1,156 @@
 #pragma once
+// The main window: the title list of the loaded disc and every command of
+// the ripping workflow. The window only places and connects controls; what
+// they show and do lives in the models it owns.
+#include "main/TSettingsStore.h"
+#include "main/TSkin.h"
+#include "main/TUserFolders.h"
+
 #include <QMainWindow>
 
-// The main window: the title list of the loaded disc and every command of
-// the ripping workflow.
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QToolButton;
+class QTreeWidget;
+class QWidget;
+class TAboutForm;
+class TCatalogue;
+class TEngineLogHistory;
+class TEventsLog;
+class TLogForm;
+namespace vidrelo {
+class TFFLogger;
+}
+
+// What the application object hands the main window.
+struct TMainFormServices {
+    TEventsLog& EventsLog;
+    TEngineLogHistory& EngineLogHistory;
+    TLogForm& LogForm;
+    QString CommandLineParameter;  // the first one, empty when none
+    QString ProgramFolder;         // with a trailing "/": skin, catalogue and LibAV stand there
+};
+
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(const TMainFormServices& services, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The start-up routine: skin, command line, engine history, title list,
+    // catalogue, per-user folders, settings and media libraries, in order.
+    void FormCreate();
+    // Writes the persisted settings (run when the window closes).
+    void WriteSettings();
+    void SetAboutForm(TAboutForm* form) { FAboutForm = form; }
+
+    TCatalogue& Catalogue() { return *FCatalogue; }
+    const QString& SnapshotFolder() const { return FSnapshotFolder; }
+    const QString& TempFolder() const { return FTempFolder; }
+
+    // Left column and convert button.
+    QToolButton* AddButton;   // "Load DVD"
+    QToolButton* ClipButton;  // "Trim"
+    QToolButton* EditButton;  // "Edit"
+    QToolButton* StartButton; // convert checked items
+
+    // Title list, its in-place editor and the panel shown before any disc.
+    QTreeWidget* lvTitles;
+    QLineEdit* edDestinationTitle;
+    QWidget* pnlGettingStarted;
+    QLabel* imgGettingStarted;
+    QPushButton* btnCheckAll;
+    QPushButton* btnUncheckAll;
+    QPushButton* btnEject;
+    QPushButton* btnRename;
+    QPushButton* btnDVDInfo;
+
+    // Bottom panel.
+    QComboBox* cboAudio;
+    QComboBox* cboSubtitle;
+    QCheckBox* chkDeinterlace;
+    QSpinBox* seFromChapter;
+    QSpinBox* seToChapter;
+    QLabel* imgProfileButton;  // the profile field's picture
+    QLabel* imgProfileIcon;
+    QLabel* lblProfile;
+    QPushButton* btnAdvanced;
+    QLineEdit* edDestinationFolder;
+    QToolButton* btnBrowseFolder;
+    QPushButton* btnFindTarget;
+    QCheckBox* chApplyToAll;
+    QCheckBox* chMerge;
+
+    // Preview area.
+    QWidget* pnlPreview;
+    QLabel* imgPlayerArea;
+    QToolButton* PlayButton;
+    QToolButton* PauseButton;
+    QToolButton* StopButton;
+    QToolButton* SnapshotButton;
+    QSlider* VideoTrackBar;
+    QLabel* imgVolume;
+    QSlider* VolumeTrackBar;
+    QLabel* lblPlayTime;
+    QToolButton* LikeButton;
+    QToolButton* TweetButton;
+
+    // Menus.
+    QMenu* DriveMenu;
+    QMenu* SuiteMenu;  // "Suite", or "Tools" without a command-line parameter
+    QAction* actLoadDVD;
+    QAction* actDVDInfo;
+    QAction* actStartConversion;
+    QAction* actExit;
+    QAction* actRename;
+    QAction* actEdit;
+    QAction* actTrim;
+    QAction* EventsLogMenuItem;  // "Switch Converter", or "Events Log"
+    QAction* actOnlineGuide;
+    QAction* actSupport;
+    QAction* actMoreFreeware;
+    QAction* actOnFacebook;
+    QAction* actOnTwitter;
+    QAction* actAbout;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildLeftColumn(QWidget* client);
+    void BuildTitleArea(QWidget* client);
+    void BuildBottomPanel(QWidget* client);
+    void BuildPreviewArea(QWidget* client);
+    void ApplySkin();
+    void SetUpCommandLineMenu();
+    void LoadCatalogue();
+    void ReadSettings();
+    void ShowProfileChoice();
+    void LoadMediaLibraries();
+    void OpenWebPage(const QString& address);
+    void ConnectCommands();
+
+    TMainFormServices FServices;
+    TAboutForm* FAboutForm = nullptr;
+    std::unique_ptr<TCatalogue> FCatalogue;
+    std::unique_ptr<vidrelo::TFFLogger> FFLogger;
+    QString FProgramFolder;
+    QString FTempFolder;
+    QString FSnapshotFolder;
+    TUserFolders FUserFolders;
+    TSkin FSkin;
+    int FChanging = 0;
+    int FJpegCounter = 1;
+    int FBmpCounter = 1;
+    bool FCreated = false;  // FormCreate ran: only then are settings worth writing
 };

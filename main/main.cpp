@@ -1,5 +1,6 @@
 #include "engine/MainThreadDispatcher.h"
-#include "main/TMainForm.h"
+#include "engine/MediaEngine.h"
+#include "main/TApplicationWindows.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -20,9 +21,13 @@ int main(int argc, char* argv[])
     });
     dispatcher.SetIdleHook([] { QCoreApplication::processEvents(); });
 
-    TMainForm mainForm;
-    mainForm.show();
-    const int result = app.exec();
+    int result;
+    {
+        vidrelo::TMediaEngineScope engine;
+        TApplicationWindows windows(app.arguments().mid(1), QCoreApplication::applicationDirPath() + "/");
+        windows.Start();
+        result = app.exec();
+    }
     dispatcher.SetWaker(nullptr);
     dispatcher.DetachMainThread();
     return result;

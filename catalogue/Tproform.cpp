@@ -1,0 +1,6 @@
+#include "catalogue/Tproform.h"
+
+Tproform::Tproform(QWidget* parent) : QDialog(parent)
+{
+    setWindowFlags(Qt::Popup);
+}

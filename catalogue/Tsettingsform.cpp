@@ -1,0 +1,6 @@
+#include "catalogue/Tsettingsform.h"
+
+Tsettingsform::Tsettingsform(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle("Settings");
+}

@@ -1,0 +1,7 @@
+#include "editing/TCropForm.h"
+
+TCropForm::TCropForm(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle("Crop");
+    setModal(true);
+}

@@ -1,0 +1,190 @@
+// The main window's start-up and shut-down: FormCreate in its fixed order,
+// and the settings written back when the window closes.
+#include "main/TMainForm.h"
+
+#include "catalogue/TCatalogue.h"
+#include "diagnostics/ReportError.h"
+#include "diagnostics/TEngineLogHistory.h"
+#include "diagnostics/TEventsLog.h"
+#include "diagnostics/TLogForm.h"
+#include "engine/MediaEngine.h"
+#include "engine/loader/TFFLoader.h"
+#include "engine/log/TFFLogger.h"
+#include "main/TAboutForm.h"
+#include "main/WebLinks.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QToolButton>
+#include <QUrl>
+
+#include <exception>
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate()
+{
+    FProgramFolder = FServices.ProgramFolder;
+    FTempFolder = QDir::tempPath() + "/";
+    ApplySkin();
+    SetUpCommandLineMenu();
+    QApplication::setApplicationName("Vidrelo");
+    setWindowTitle("Vidrelo");
+
+    // The engine's log lines go into the history that error reports carry.
+    FFLogger = std::make_unique<vidrelo::TFFLogger>();
+    FFLogger->SetOnLog(FServices.EngineLogHistory.LogHandler());
+
+    FChanging = 0;
+    LoadCatalogue();
+    ReadSettings();
+    if (FCatalogue->LinkFormats())
+        ShowProfileChoice();
+    LoadMediaLibraries();
+    FCreated = true;
+}
+
+void TMainForm::ApplySkin()
+{
+    FSkin = LoadSkin(SkinFolder(FProgramFolder), [this](const QString& line) { FServices.EventsLog.AddEvent(line); });
+    qApp->setStyleSheet(FSkin.StyleSheet);
+    const TSkinPictures& p = FSkin.Pictures;
+    QToolButton* const left[] = {AddButton, ClipButton, EditButton};
+    for (int i = 0; i < 3; ++i)
+        left[i]->setIcon(QPixmap::fromImage(p.LeftButtonImages[i]));
+    StartButton->setIcon(QPixmap::fromImage(p.ConvertButtonImages[0]));
+    QToolButton* const player[] = {PlayButton, PauseButton, StopButton, SnapshotButton};
+    for (int i = 0; i < 4; ++i)
+        player[i]->setIcon(QPixmap::fromImage(p.PlayerImages[i]));
+    LikeButton->setIcon(QPixmap::fromImage(p.ShareButtonImages[0]));
+    TweetButton->setIcon(QPixmap::fromImage(p.ShareButtonImages[1]));
+    imgProfileButton->setPixmap(QPixmap::fromImage(p.ProfileCombo));
+    imgGettingStarted->setPixmap(QPixmap::fromImage(p.GettingStarted));
+    imgPlayerArea->setPixmap(QPixmap::fromImage(p.Preview));
+    imgVolume->setPixmap(QPixmap::fromImage(p.Volume));
+    pnlGettingStarted->setVisible(FSkin.ShowGettingStartedPanel);
+    pnlPreview->setVisible(FSkin.ShowPreviewAreaPanel);
+}
+
+void TMainForm::SetUpCommandLineMenu()
+{
+    if (FServices.CommandLineParameter.isEmpty()) {
+        SuiteMenu->setTitle("Tools");
+        EventsLogMenuItem->setText("Events Log");
+        connect(EventsLogMenuItem, &QAction::triggered, this, [this] { FServices.LogForm.Execute(); });
+        return;
+    }
+    // A sibling program started us with its own file name: switch back to it.
+    connect(EventsLogMenuItem, &QAction::triggered, this, [this] {
+        QProcess::startDetached(FProgramFolder + FServices.CommandLineParameter, {});
+        close();
+    });
+}
+
+void TMainForm::LoadCatalogue()
+{
+    FCatalogue = std::make_unique<TCatalogue>(FProgramFolder + "dvd-ripper-profiles", ReportError);
+    try {
+        FCatalogue->LoadIcons();
+    } catch (const std::exception& e) {
+        // Unreadable icons cost pictures, not the catalogue.
+        FServices.EventsLog.AddEvent(QString::fromUtf8(e.what()));
+    }
+    FJpegCounter = 1;
+    FBmpCounter = 1;
+    FCatalogue->LoadProfiles();
+    try {
+        FCatalogue->LoadFormats();
+    } catch (const std::exception& e) {
+        // Formats.dat missing or unreadable: report it and start with no formats.
+        ReportError("Error loading formats: " + QString::fromUtf8(e.what()), "CLM_LoadFormats");
+    }
+}
+
+void TMainForm::ReadSettings()
+{
+    FUserFolders = TUserFolders::Create();
+    const auto log = [this](const QString& line) { FServices.EventsLog.AddEvent(line); };
+    const TPersistedSettings settings = TSettingsStore(log, ReportError).ReadSettings(FUserFolders);
+    edDestinationFolder->setText(settings.OutputPath);
+    FSnapshotFolder = settings.ScreenShotsPath;
+    FCatalogue->RecentProfileInd = settings.RecentProfileInd;
+    FCatalogue->RecentFormatInd = settings.RecentFormatInd;
+    FCatalogue->LastEditedProfileInd = settings.LastEditedProfileInd;
+    FCatalogue->LastEditedFormatInd = settings.LastEditedFormatInd;
+    FCatalogue->LastEdited = settings.LastEdited;
+}
+
+void TMainForm::ShowProfileChoice()
+{
+    const TProfileDisplay& display = FCatalogue->ProfileDisplay();
+    if (!display.Restored)
+        return;  // the label keeps "Some profile"
+    lblProfile->setText(display.Label);
+    imgProfileIcon->setPixmap(QPixmap::fromImage(display.Picture));
+}
+
+void TMainForm::LoadMediaLibraries()
+{
+    vidrelo::TFFLoader& loader = vidrelo::TMediaEngine::Loader();
+    if (loader.Loaded(vidrelo::EncoderLibraries))
+        return;
+    loader.SetLibraryPath((FProgramFolder + "LibAV").toStdString());
+    if (loader.Load(vidrelo::EncoderLibraries))
+        return;
+    const QString error = QString::fromStdString(loader.LastErrMsg());
+    ReportError(error, "CLM_FFAVLibLoad");
+    FServices.EventsLog.AddEvent(error);
+}
+
+void TMainForm::WriteSettings()
+{
+    TPersistedSettings settings;
+    settings.OutputPath = edDestinationFolder->text();
+    settings.ScreenShotsPath = FSnapshotFolder;
+    settings.RecentFormatInd = FCatalogue->RecentFormatInd;
+    settings.RecentProfileInd = FCatalogue->RecentProfileInd;
+    settings.LastEditedFormatInd = FCatalogue->LastEditedFormatInd;
+    settings.LastEditedProfileInd = FCatalogue->LastEditedProfileInd;
+    settings.LastEdited = FCatalogue->LastEdited;
+    if (const TFormat* f = FCatalogue->FormatAt(settings.LastEditedProfileInd, settings.LastEditedFormatInd))
+        settings.LastEdited = {f->VideoCodecName, f->VideoBitRate, f->FrameRate,      f->Width,  f->Height,
+                               f->AudioCodecName, f->AudioBitRate, f->SampleRate, f->Channel};
+    TSettingsStore({}, ReportError).WriteSettings(settings);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (FCreated)
+        WriteSettings();
+    event->accept();
+}
+
+void TMainForm::OpenWebPage(const QString& address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+void TMainForm::ConnectCommands()
+{
+    const auto link = [this](QAction* action, QString address) {
+        connect(action, &QAction::triggered, this, [this, address] { OpenWebPage(address); });
+    };
+    link(actOnlineGuide, WebLinks::GuidePage);
+    link(actSupport, WebLinks::SupportPage);
+    link(actMoreFreeware, WebLinks::HomePage);
+    link(actOnFacebook, WebLinks::FacebookShare());
+    link(actOnTwitter, WebLinks::TwitterShare());
+    connect(LikeButton, &QToolButton::clicked, actOnFacebook, &QAction::trigger);
+    connect(TweetButton, &QToolButton::clicked, actOnTwitter, &QAction::trigger);
+    connect(actAbout, &QAction::triggered, this, [this] {
+        if (FAboutForm)
+            FAboutForm->exec();
+    });
+}

@@ -1,0 +1,141 @@
+// The program's start: every window exists, the main window comes up with the
+// skin, the remembered format and the output folder, and what it writes at
+// close it reads back at the next start.
+#include "catalogue/TCatalogue.h"
+#include "diagnostics/TErrorReporter.h"
+#include "diagnostics/TEventsLog.h"
+#include "engine/MediaEngine.h"
+#include "engine/loader/TFFLoader.h"
+#include "main/TApplicationWindows.h"
+#include "main/TMainForm.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+
+namespace {
+
+struct TReported {
+    QStringList Messages;
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "vidrelo_main_window_tests";
+        static char* argv[] = {name, nullptr};
+        if (!qApp)
+            new QApplication(argc, argv);
+        QCoreApplication::setOrganizationName("Quarnix");
+        QCoreApplication::setApplicationName("Vidrelo");
+    }
+
+    void SetUp() override { QSettings("Quarnix", "Vidrelo").clear(); }
+
+    // Starts the program's windows as main() does, answering any error
+    // report with "Cancel" and noting its message.
+    std::unique_ptr<TApplicationWindows> Start(const QStringList& args = {})
+    {
+        auto windows = std::make_unique<TApplicationWindows>(args, QString::fromStdString(vidrelo::test::BinDir()) + "/");
+        windows->Reporter().SetAskSend([this](const QString& message) {
+            Reported.Messages << message;
+            return false;
+        });
+        windows->Start();
+        return windows;
+    }
+
+    vidrelo::TMediaEngineScope Engine;
+    TReported Reported;
+};
+
+TEST_F(MainFormTest, FirstStartShowsTheSkinnedWindowWithDefaults)
+{
+    auto windows = Start();
+    TMainForm& form = windows->MainForm();
+    EXPECT_TRUE(Reported.Messages.isEmpty()) << Reported.Messages.join("\n").toStdString();
+    EXPECT_EQ(form.windowTitle(), "Vidrelo");
+    EXPECT_EQ(form.centralWidget()->size(), QSize(855, 513));
+    EXPECT_EQ(form.SuiteMenu->title(), "Tools");
+    EXPECT_EQ(form.EventsLogMenuItem->text(), "Events Log");
+    EXPECT_TRUE(form.pnlGettingStarted->isVisibleTo(&form));
+    EXPECT_FALSE(form.imgGettingStarted->pixmap().isNull());
+    // The first format of the first profile is the remembered choice of a first run.
+    const TCatalogue& catalogue = form.Catalogue();
+    ASSERT_FALSE(catalogue.Profiles.isEmpty());
+    ASSERT_FALSE(catalogue.Profiles[0].Formats.isEmpty());
+    EXPECT_EQ(form.lblProfile->text(), catalogue.Profiles[0].Formats[0].Title);
+    EXPECT_TRUE(form.edDestinationFolder->text().endsWith("Quarnix/Vidrelo/Output"));
+    EXPECT_TRUE(form.SnapshotFolder().endsWith("Quarnix/Vidrelo/Snapshots"));
+}
+
+TEST_F(MainFormTest, ACommandLineParameterKeepsTheSuiteMenu)
+{
+    auto windows = Start({"other-converter"});
+    EXPECT_EQ(windows->MainForm().SuiteMenu->title(), "Suite");
+    EXPECT_EQ(windows->MainForm().EventsLogMenuItem->text(), "Switch Converter");
+}
+
+TEST_F(MainFormTest, ClosingWritesTheSettingsAndTheNextStartReadsThemBack)
+{
+    const QString output = QString::fromStdString(vidrelo::test::MakeTempDir("out"));
+    {
+        auto windows = Start();
+        TMainForm& form = windows->MainForm();
+        ASSERT_GE(form.Catalogue().Profiles.size(), 2);
+        form.edDestinationFolder->setText(output);
+        form.Catalogue().RecentProfileInd = 1;
+        form.Catalogue().RecentFormatInd = 0;
+        form.close();
+    }
+    QSettings stored("Quarnix", "Vidrelo");
+    EXPECT_EQ(stored.value("OutputPath").toString(), output);
+    EXPECT_EQ(stored.value("recentprofileind").toInt(), 1);
+    EXPECT_FALSE(stored.contains("videocodecname"));  // no last-edited format
+
+    auto windows = Start();
+    TMainForm& form = windows->MainForm();
+    EXPECT_EQ(form.edDestinationFolder->text(), output);
+    EXPECT_EQ(form.lblProfile->text(), form.Catalogue().Profiles[1].Formats[0].Title);
+}
+
+TEST_F(MainFormTest, AWrongTypedSettingIsLoggedAndStartUpGoesOn)
+{
+    QSettings("Quarnix", "Vidrelo").setValue("recentprofileind", "not a number");
+    auto windows = Start();
+    EXPECT_EQ(windows->MainForm().Catalogue().SelectedProfileInd, 0);
+    EXPECT_TRUE(windows->EventsLog().Lines().join("\n").contains("recentprofileind"));
+    EXPECT_FALSE(windows->MainForm().lblProfile->text().isEmpty());
+}
+
+TEST_F(MainFormTest, MissingMediaLibrariesAreReportedAndLogged)
+{
+    // A private library folder that holds a broken avutil: the encoder's set fails.
+    const std::string bin = vidrelo::test::MakeTempDir("prog") + "/";
+    auto windows = std::make_unique<TApplicationWindows>(QStringList{}, QString::fromStdString(bin));
+    QDir().mkpath(QString::fromStdString(bin + "LibAV"));
+    QFile broken(QString::fromStdString(bin + "LibAV/" + vidrelo::TFFLoader::LibraryFileName(vidrelo::TLibrary::avUtil)));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("no library");
+    broken.close();
+    QStringList reported;
+    windows->Reporter().SetAskSend([&](const QString& message) {
+        reported << message;
+        return false;
+    });
+    windows->Start();
+    const QString all = reported.join("\n");
+    EXPECT_TRUE(all.contains("Load library ")) << all.toStdString();
+    EXPECT_TRUE(windows->EventsLog().Lines().join("\n").contains("-> Load library ")) << all.toStdString();
+}
+
+}  // namespace
