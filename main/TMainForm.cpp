@@ -2,6 +2,7 @@
 
 #include "catalogue/TCatalogue.h"
 #include "engine/log/TFFLogger.h"
+#include "main/TTitleListView.h"
 #include "main/TitleColumns.h"
 
 #include <QCheckBox>
@@ -116,6 +117,9 @@ void TMainForm::BuildTitleArea(QWidget* client)
     lvTitles->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvTitles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvTitles->setUniformRowHeights(true);
+    lvTitles->setIndentation(0);
+    FTitleListView = new TTitleListView(lvTitles);
+    lvTitles->setItemDelegate(FTitleListView);
     QStringList captions;
     for (int i = 0; i < kTitleColumnCount; ++i)
         captions << TitleColumn(i).Caption;

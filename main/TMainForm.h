@@ -4,6 +4,7 @@
 // they show and do lives in the models it owns.
 #include "main/TSettingsStore.h"
 #include "main/TSkin.h"
+#include "main/TTitleModel.h"
 #include "main/TUserFolders.h"
 
 #include <QMainWindow>
@@ -21,12 +22,14 @@ class QSlider;
 class QSpinBox;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 class TAboutForm;
 class TCatalogue;
 class TEngineLogHistory;
 class TEventsLog;
 class TLogForm;
+class TTitleListView;
 namespace vidrelo {
 class TFFLogger;
 }
@@ -56,6 +59,11 @@ public:
     TCatalogue& Catalogue() { return *FCatalogue; }
     const QString& SnapshotFolder() const { return FSnapshotFolder; }
     const QString& TempFolder() const { return FTempFolder; }
+
+    // The titles of the loaded disc. The scan adds them to the model and then
+    // calls FillTitleList, which makes one list row per model row.
+    TTitleModel& Titles() { return *FTitles; }
+    void FillTitleList();
 
     // Left column and convert button.
     QToolButton* AddButton;   // "Load DVD"
@@ -122,8 +130,22 @@ public:
     QAction* actOnTwitter;
     QAction* actAbout;
 
+public slots:
+    // The title list and the per-title controls.
+    void lvTitlesSelectItem(int row, bool selected);
+    void cboAudioChange();
+    void cboSubtitleChange();
+    void chkDeinterlaceClick();
+    void Rename1Click();
+    void edDestinationTitleExit();
+    void btnCheckAllClick();
+    void btnUncheckAllClick();
+    void xlvTitlesChange();
+    void chApplyToAllClick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
@@ -139,10 +161,27 @@ private:
     void LoadMediaLibraries();
     void OpenWebPage(const QString& address);
     void ConnectCommands();
+    void SetUpTitleList();
+    void ConnectTitleList();
+    void DisconnectTitleList();
+    void ShowRowSelection(const TRowSelection& selection);
+    void FillTitleControls(const TTitleControls& controls);
+    void EnableTitleControls(bool enabled);
+    void ClearTitleChoosers();
+    void UpdateTitleCell(int row, int column);
+    void RefreshTitleRowTexts();
+    void SetAllRowChecks(bool checked);
+    void TitleItemChanged(QTreeWidgetItem* item, int column);
+    void OpenDestinationEditor(int row);
+    bool lvTitlesMouseDown(const QPoint& pos);
 
     TMainFormServices FServices;
     TAboutForm* FAboutForm = nullptr;
     std::unique_ptr<TCatalogue> FCatalogue;
+    // After the catalogue: it holds references into the catalogue's lists.
+    std::unique_ptr<TTitleModel> FTitles;
+    TTitleListView* FTitleListView = nullptr;
+    bool FEditingDestination = false;  // the in-place editor is open
     std::unique_ptr<vidrelo::TFFLogger> FFLogger;
     QString FProgramFolder;
     QString FTempFolder;

@@ -26,7 +26,11 @@
 
 #include <exception>
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The list outlives this part of the window; it must not call back into it.
+    DisconnectTitleList();
+}
 
 void TMainForm::FormCreate()
 {
@@ -43,6 +47,7 @@ void TMainForm::FormCreate()
 
     FChanging = 0;
     LoadCatalogue();
+    SetUpTitleList();
     ReadSettings();
     if (FCatalogue->LinkFormats())
         ShowProfileChoice();
