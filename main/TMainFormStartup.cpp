@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -188,6 +189,14 @@ void TMainForm::ConnectCommands()
     link(actOnTwitter, WebLinks::TwitterShare());
     connect(LikeButton, &QToolButton::clicked, actOnFacebook, &QAction::trigger);
     connect(TweetButton, &QToolButton::clicked, actOnTwitter, &QAction::trigger);
+    // The profile field shows its "over" picture while the mouse is on it.
+    imgProfileButton->installEventFilter(this);
+    lblProfile->installEventFilter(this);
+    connect(btnBrowseFolder, &QToolButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, "Output folder", edDestinationFolder->text());
+        if (!folder.isEmpty())
+            edDestinationFolder->setText(folder);
+    });
     connect(actAbout, &QAction::triggered, this, [this] {
         if (FAboutForm)
             FAboutForm->exec();

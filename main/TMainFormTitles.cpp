@@ -222,6 +222,11 @@ bool TMainForm::lvTitlesMouseDown(const QPoint& pos)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == imgProfileButton || watched == lblProfile) &&
+        (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+        const bool over = event->type() == QEvent::Enter;
+        imgProfileButton->setPixmap(QPixmap::fromImage(over ? FSkin.Pictures.ProfileComboOver : FSkin.Pictures.ProfileCombo));
+    }
     if (watched == edDestinationTitle && event->type() == QEvent::FocusOut)
         edDestinationTitleExit();
     if (FTitles && watched == lvTitles->viewport() && event->type() == QEvent::MouseButtonPress) {

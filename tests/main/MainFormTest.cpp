@@ -139,3 +139,25 @@ TEST_F(MainFormTest, MissingMediaLibrariesAreReportedAndLogged)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFormTest, TheProfileFieldLightsUpWhileTheMouseIsOverIt)
+{
+    auto windows = Start();
+    TMainForm& form = windows->MainForm();
+    const QString skin = QString::fromStdString(vidrelo::test::BinDir()) + "/skin-black/";
+    const QImage normal = QImage(skin + "profilescombo.bmp").convertToFormat(QImage::Format_RGB32);
+    const QImage over = QImage(skin + "profilescombo_over.bmp").convertToFormat(QImage::Format_RGB32);
+    ASSERT_NE(normal, over);
+    const auto shown = [&] { return form.imgProfileButton->pixmap().toImage().convertToFormat(QImage::Format_RGB32); };
+    EXPECT_EQ(shown(), normal);
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(form.lblProfile, &enter);
+    EXPECT_EQ(shown(), over);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(form.imgProfileButton, &leave);
+    EXPECT_EQ(shown(), normal);
+}
+
+}  // namespace
