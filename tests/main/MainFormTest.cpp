@@ -8,6 +8,7 @@
 #include "engine/loader/TFFLoader.h"
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
+#include "tests/main/ProgramWindows.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -28,16 +29,7 @@ struct TReported {
 
 class MainFormTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "vidrelo_main_window_tests";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-        QCoreApplication::setOrganizationName("Quarnix");
-        QCoreApplication::setApplicationName("Vidrelo");
-    }
+    static void SetUpTestSuite() { maintest::EnsureApplication(); }
 
     void SetUp() override { QSettings("Quarnix", "Vidrelo").clear(); }
 
@@ -45,13 +37,7 @@ protected:
     // report with "Cancel" and noting its message.
     std::unique_ptr<TApplicationWindows> Start(const QStringList& args = {})
     {
-        auto windows = std::make_unique<TApplicationWindows>(args, QString::fromStdString(vidrelo::test::BinDir()) + "/");
-        windows->Reporter().SetAskSend([this](const QString& message) {
-            Reported.Messages << message;
-            return false;
-        });
-        windows->Start();
-        return windows;
+        return maintest::StartWindows(Reported.Messages, args);
     }
 
     vidrelo::TMediaEngineScope Engine;

@@ -29,33 +29,20 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "tests/main/ProgramWindows.h"
+
 namespace {
 
 using titletest::MakeTitle;
 
 class TitleListTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "vidrelo_main_window_tests";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-        QCoreApplication::setOrganizationName("Quarnix");
-        QCoreApplication::setApplicationName("Vidrelo");
-    }
+    static void SetUpTestSuite() { maintest::EnsureApplication(); }
 
     void SetUp() override
     {
         QSettings("Quarnix", "Vidrelo").clear();
-        Windows = std::make_unique<TApplicationWindows>(QStringList{},
-                                                        QString::fromStdString(vidrelo::test::BinDir()) + "/");
-        Windows->Reporter().SetAskSend([this](const QString& message) {
-            Reported << message;
-            return false;
-        });
-        Windows->Start();
+        Windows = maintest::StartWindows(Reported);
         ASSERT_FALSE(Form().Catalogue().Profiles.isEmpty());
     }
 
