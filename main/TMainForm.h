@@ -10,6 +10,8 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -55,6 +57,9 @@ public:
     // Writes the persisted settings (run when the window closes).
     void WriteSettings();
     void SetAboutForm(TAboutForm* form) { FAboutForm = form; }
+    // Fills the drive menu: "Select DVD Device" with one item per drive, or
+    // a disabled "No DVD Device found"; then "Open DVD Folder or Image...".
+    void BuildDriveMenu(const std::vector<std::string>& drives);
 
     TCatalogue& Catalogue() { return *FCatalogue; }
     const QString& SnapshotFolder() const { return FSnapshotFolder; }

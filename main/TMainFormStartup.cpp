@@ -7,6 +7,7 @@
 #include "diagnostics/TEngineLogHistory.h"
 #include "diagnostics/TEventsLog.h"
 #include "diagnostics/TLogForm.h"
+#include "dvd/DVDDrives.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/log/TFFLogger.h"
@@ -46,6 +47,10 @@ void TMainForm::FormCreate()
     FFLogger = std::make_unique<vidrelo::TFFLogger>();
     FFLogger->SetOnLog(FServices.EngineLogHistory.LogHandler());
 
+    std::vector<std::string> drives;
+    vidrelo::GetDVDDrives(&drives);
+    BuildDriveMenu(drives);
+
     FChanging = 0;
     LoadCatalogue();
     SetUpTitleList();
@@ -54,6 +59,20 @@ void TMainForm::FormCreate()
         ShowProfileChoice();
     LoadMediaLibraries();
     FCreated = true;
+}
+
+void TMainForm::BuildDriveMenu(const std::vector<std::string>& drives)
+{
+    DriveMenu->clear();
+    if (drives.empty()) {
+        DriveMenu->addAction("No DVD Device found")->setEnabled(false);
+    } else {
+        QMenu* select = DriveMenu->addMenu("Select DVD Device");
+        for (const std::string& drive : drives)
+            select->addAction(QString::fromStdString(drive));
+    }
+    DriveMenu->addSeparator();
+    DriveMenu->addAction("Open DVD Folder or Image...");
 }
 
 void TMainForm::ApplySkin()

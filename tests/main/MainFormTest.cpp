@@ -147,3 +147,28 @@ TEST_F(MainFormTest, TheProfileFieldLightsUpWhileTheMouseIsOverIt)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainFormTest, TheDriveMenuOffersEachDriveOrSaysThereIsNone)
+{
+    auto windows = Start();
+    TMainForm& form = windows->MainForm();
+    form.BuildDriveMenu({"/dev/sr0", "/dev/sr1"});
+    QList<QAction*> top = form.DriveMenu->actions();
+    ASSERT_EQ(top.size(), 3);  // the drives, a separator, the folder/image item
+    EXPECT_EQ(top[0]->text(), "Select DVD Device");
+    ASSERT_NE(top[0]->menu(), nullptr);
+    ASSERT_EQ(top[0]->menu()->actions().size(), 2);
+    EXPECT_EQ(top[0]->menu()->actions()[1]->text(), "/dev/sr1");
+    EXPECT_EQ(top[2]->text(), "Open DVD Folder or Image...");
+
+    form.BuildDriveMenu({});
+    top = form.DriveMenu->actions();
+    ASSERT_EQ(top.size(), 3);
+    EXPECT_EQ(top[0]->text(), "No DVD Device found");
+    EXPECT_FALSE(top[0]->isEnabled());
+    EXPECT_EQ(top[0]->menu(), nullptr);
+}
+
+}  // namespace
