@@ -5,17 +5,28 @@
 
 namespace vidrelo {
 
+void AppendFormatV(std::string& out, const char* format, va_list args)
+{
+    va_list sizing;
+    va_copy(sizing, args);
+    const int length = std::vsnprintf(nullptr, 0, format, sizing);
+    va_end(sizing);
+    if (length <= 0)
+        return;
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(length));
+    va_list writing;
+    va_copy(writing, args);
+    std::vsnprintf(out.data() + start, static_cast<std::size_t>(length) + 1, format, writing);
+    va_end(writing);
+}
+
 std::string Format(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-    if (length > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
+    std::string text;
+    AppendFormatV(text, format, args);
     va_end(args);
     return text;
 }

@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/MainThreadDispatcher.h"
+#include "engine/StringFormat.h"
 #include "engine/ThreadId.h"
 #include "engine/loader/AVBindings.h"
 
@@ -14,36 +15,11 @@
 namespace vidrelo {
 namespace {
 
-// Most lines fit; longer ones grow the buffer rather than being cut.
-constexpr std::size_t FirstBufferSize = 2048;
-
-void AppendV(std::string& out, const char* fmt, va_list vl)
-{
-    const std::size_t start = out.size();
-    std::size_t room = FirstBufferSize;
-    for (;;) {
-        out.resize(start + room);
-        va_list copy;
-        va_copy(copy, vl);  // a va_list is spent by one use; keep the original for a retry
-        const int written = std::vsnprintf(out.data() + start, room, fmt, copy);
-        va_end(copy);
-        if (written < 0) {
-            out.resize(start);
-            return;
-        }
-        if (static_cast<std::size_t>(written) < room) {
-            out.resize(start + static_cast<std::size_t>(written));
-            return;
-        }
-        room = static_cast<std::size_t>(written) + 1;
-    }
-}
-
 __attribute__((format(printf, 2, 3))) void AppendF(std::string& out, const char* fmt, ...)
 {
     va_list vl;
     va_start(vl, fmt);
-    AppendV(out, fmt, vl);
+    AppendFormatV(out, fmt, vl);
     va_end(vl);
 }
 
@@ -314,7 +290,7 @@ void TFFLogger::Log(void* Sender, TLogLevel ALogLevel, const char* fmt, ...)
     std::string text;
     va_list vl;
     va_start(vl, fmt);
-    AppendV(text, fmt, vl);
+    AppendFormatV(text, fmt, vl);
     va_end(vl);
     Log(Sender, ALogLevel, text);
 }
@@ -382,7 +358,7 @@ void FFLogCallback(void* avcl, int level, const char* fmt, va_list vl)
         std::string text;
         if (item->Text.empty())
             AppendContextPrefix(text, avcl);
-        AppendV(text, fmt, vl);
+        AppendFormatV(text, fmt, vl);
 
         if (!text.empty() && text.back() == '\n' && text == state.LastMsg) {
             ++state.Repeats;
