@@ -1,7 +1,9 @@
 #include "cli/CliCommands.h"
 
+#include "cli/DumpCommand.h"
 #include "cli/LibsCommand.h"
 #include "cli/ProfilesCommand.h"
+#include "cli/ScanCommand.h"
 
 #include <unistd.h>
 
@@ -22,7 +24,14 @@ const char* const Usage =
     "  profiles [--catalogue DIR]\n"
     "                       load the output profile catalogue (default: the\n"
     "                       dvd-ripper-profiles folder beside this program) and list\n"
-    "                       every format of every profile\n";
+    "                       every format of every profile\n"
+    "  scan PATH [--libav DIR] [--catalogue DIR]\n"
+    "                       scan a DVD (a drive such as /dev/sr0, a DVD folder or an\n"
+    "                       ISO image) and print its information and title rows\n"
+    "  dump SOURCE FILE [--libav DIR]\n"
+    "                       write the MPEG stream of an \"opendvd:\" source string,\n"
+    "                       e.g. \"opendvd:/dev/sr0|Title=1,FromChapter=1,ToChapter=3,\n"
+    "                       AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0\"\n";
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -50,6 +59,10 @@ int RunCommandLine(int argc, char* argv[])
         return RunLibs(args, ProgramFolder());
     if (command == "profiles")
         return RunProfiles(args, ProgramFolder());
+    if (command == "scan")
+        return RunScan(args, ProgramFolder());
+    if (command == "dump")
+        return RunDump(args, ProgramFolder());
     std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }

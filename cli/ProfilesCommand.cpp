@@ -1,7 +1,6 @@
 #include "cli/ProfilesCommand.h"
 
-#include "catalogue/EInOutError.h"
-#include "catalogue/TCatalogue.h"
+#include "cli/CliCatalogue.h"
 
 #include <QStringList>
 
@@ -35,21 +34,6 @@ void PrintFormats(const TCatalogue& catalogue)
     }
 }
 
-// Runs the four catalogue stages in start-up order; false when any failed.
-bool LoadCatalogue(TCatalogue& catalogue)
-{
-    try {
-        catalogue.LoadIcons();
-        const bool profilesOk = catalogue.LoadProfiles();
-        const bool formatsOk = catalogue.LoadFormats();
-        const bool linkOk = catalogue.LinkFormats();
-        return profilesOk && formatsOk && linkOk;
-    } catch (const EInOutError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return false;
-    }
-}
-
 }  // namespace
 
 int RunProfiles(const std::vector<std::string>& args, const std::string& programFolder)
@@ -64,14 +48,10 @@ int RunProfiles(const std::vector<std::string>& args, const std::string& program
             return 2;
         }
     }
-    TCatalogue catalogue(QString::fromStdString(folder), [&catalogue](const QString& message, const QString& mark) {
-        std::fprintf(stderr, "%s (%s)\n", message.toUtf8().constData(), mark.toUtf8().constData());
-        if (!catalogue.LastErrMsg().isEmpty())
-            std::fprintf(stderr, "  %s\n", catalogue.LastErrMsg().toUtf8().constData());
-    });
-    const bool ok = LoadCatalogue(catalogue);
+    const auto catalogue = MakeCatalogue(folder);
+    const bool ok = LoadCatalogue(*catalogue);
     // Whatever was built before a failure is still listed.
-    PrintFormats(catalogue);
+    PrintFormats(*catalogue);
     return ok ? 0 : 1;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class TAboutForm;
+class TDVDInfoForm;
+class TWaitForm;
 class TCatalogue;
 class TEngineLogHistory;
 class TEventsLog;
@@ -69,6 +72,27 @@ public:
     // calls FillTitleList, which makes one list row per model row.
     TTitleModel& Titles() { return *FTitles; }
     void FillTitleList();
+
+    // --- loading a disc ---
+    // "Load DVD": the media libraries and the DVD plug-in, then the drive:
+    // one drive is scanned at once, several pop the drive menu up, none
+    // opens the folder-or-image dialog.
+    void AddButtonClick();
+    // A drive menu item: scans the drive it names, or opens the dialog.
+    void DoMenuClick(QObject* sender);
+    // Scans the disc at `path` (a drive, a DVD folder or an ISO image) into
+    // the title list; a disc without titles changes nothing.
+    void ScanDisc(const QString& path);
+    void ClearTitles();
+    // Shows the list after the first successful scan.
+    void EnableControls();
+    // "DVD Info": the information text of the disc last scanned.
+    void FileInformation1Click();
+    const QStringList& DVDInfoLines() const { return FDVDInfoLines; }
+    // "Eject DVD": opens the tray of the drive last scanned.
+    void spSkinButton4Click();
+    // How an information message is shown (a message box; tests note it).
+    std::function<void(const QString&)> ShowInformation;
 
     // Left column and convert button.
     QToolButton* AddButton;   // "Load DVD"
@@ -150,6 +174,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -166,6 +192,9 @@ private:
     void LoadMediaLibraries();
     void OpenWebPage(const QString& address);
     void ConnectCommands();
+    void ConnectDiscCommands();
+    bool PrepareDiscLibraries();
+    void OpenDiscFolder();
     void SetUpTitleList();
     void ConnectTitleList();
     void DisconnectTitleList();
@@ -182,6 +211,9 @@ private:
 
     TMainFormServices FServices;
     TAboutForm* FAboutForm = nullptr;
+    TWaitForm* FWaitForm = nullptr;      // created at the first scan
+    TDVDInfoForm* FDVDInfoForm = nullptr;
+    QStringList FDVDInfoLines;
     std::unique_ptr<TCatalogue> FCatalogue;
     // After the catalogue: it holds references into the catalogue's lists.
     std::unique_ptr<TTitleModel> FTitles;

@@ -68,11 +68,14 @@ void TMainForm::BuildDriveMenu(const std::vector<std::string>& drives)
         DriveMenu->addAction("No DVD Device found")->setEnabled(false);
     } else {
         QMenu* select = DriveMenu->addMenu("Select DVD Device");
-        for (const std::string& drive : drives)
-            select->addAction(QString::fromStdString(drive));
+        for (const std::string& drive : drives) {
+            QAction* item = select->addAction(QString::fromStdString(drive));
+            connect(item, &QAction::triggered, this, [this, item] { DoMenuClick(item); });
+        }
     }
     DriveMenu->addSeparator();
-    DriveMenu->addAction("Open DVD Folder or Image...");
+    QAction* open = DriveMenu->addAction("Open DVD Folder or Image...");
+    connect(open, &QAction::triggered, this, [this, open] { DoMenuClick(open); });
 }
 
 void TMainForm::ApplySkin()
@@ -220,4 +223,5 @@ void TMainForm::ConnectCommands()
         if (FAboutForm)
             FAboutForm->exec();
     });
+    ConnectDiscCommands();
 }

@@ -28,12 +28,27 @@ public:
     virtual int Read(uint8_t* buffer, int size) = 0;
     virtual int64_t Seek(int64_t offset, int whence) = 0;
     virtual int64_t Size() = 0;
+    // What went wrong so far (damaged sectors skipped, a failed read), for
+    // the log; empty when nothing did.
+    virtual std::string Problems() { return {}; }
+};
+
+// One elementary stream a source carries. The "mpeg" demuxer creates its
+// streams as their first packets appear, so a stream that starts late (a
+// subtitle) is known only from here.
+struct TSourceStreamHint {
+    enum TKind { Video, Audio, Subtitle };
+    TKind Kind = Video;
+    int Id = 0;         // as the demuxer numbers it (AVStream::id)
+    std::string Codec;  // the decoder's name: "mpeg2video", "ac3", "dvd_subtitle", ...
 };
 
 struct TSourceHints {
     std::string ForceFormat;              // demuxer to use ("mpeg"), empty: probe
     int64_t Duration = NoTime;            // exact length in microseconds, when known
+    int64_t StartTime = 0;                // stream timestamp of the start, microseconds
     std::vector<int64_t> ChapterStarts;   // microseconds from the source's start
+    std::vector<TSourceStreamHint> Streams;  // empty: whatever the demuxer finds
     bool Deinterlace = false;
     int AudioChannels = 0;                // 0: as the source has them
 };

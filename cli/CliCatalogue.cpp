@@ -1,0 +1,45 @@
+#include "cli/CliCatalogue.h"
+
+#include "catalogue/EInOutError.h"
+#include "main/TSettingsStore.h"
+#include "main/TUserFolders.h"
+
+#include <cstdio>
+
+namespace vidrelo::cli {
+
+std::unique_ptr<TCatalogue> MakeCatalogue(const std::string& folder)
+{
+    // The reporter needs the catalogue it reports for, which exists only
+    // after it: the holder is filled in once it does.
+    auto holder = std::make_shared<const TCatalogue*>(nullptr);
+    auto catalogue = std::make_unique<TCatalogue>(
+        QString::fromStdString(folder), [holder](const QString& message, const QString& mark) {
+            std::fprintf(stderr, "%s (%s)\n", message.toUtf8().constData(), mark.toUtf8().constData());
+            if (*holder && !(*holder)->LastErrMsg().isEmpty())
+                std::fprintf(stderr, "  %s\n", (*holder)->LastErrMsg().toUtf8().constData());
+        });
+    *holder = catalogue.get();
+    return catalogue;
+}
+
+bool LoadCatalogue(TCatalogue& catalogue, bool rememberedFormat)
+{
+    try {
+        catalogue.LoadIcons();
+        const bool profilesOk = catalogue.LoadProfiles();
+        const bool formatsOk = catalogue.LoadFormats();
+        if (rememberedFormat) {
+            const TPersistedSettings settings = TSettingsStore().ReadSettings(TUserFolders::Create());
+            catalogue.RecentProfileInd = settings.RecentProfileInd;
+            catalogue.RecentFormatInd = settings.RecentFormatInd;
+        }
+        const bool linkOk = catalogue.LinkFormats();
+        return profilesOk && formatsOk && linkOk;
+    } catch (const EInOutError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+}
+
+}  // namespace vidrelo::cli

@@ -1,0 +1,11 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vidrelo::cli {
+
+// vidrelo-cli dump SOURCE FILE [--libav DIR]: writes the byte stream of an
+// "opendvd:" source string to FILE. A failed dump leaves no FILE behind.
+int RunDump(std::vector<std::string> args, const std::string& programFolder);
+
+}  // namespace vidrelo::cli

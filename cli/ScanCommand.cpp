@@ -1,0 +1,78 @@
+#include "cli/ScanCommand.h"
+
+#include "cli/CliCatalogue.h"
+#include "cli/CliPlugin.h"
+#include "engine/MediaEngine.h"
+#include "main/TDiscScan.h"
+#include "main/TTitleModel.h"
+#include "main/TitleColumns.h"
+
+#include <QStringList>
+
+#include <cstdio>
+
+namespace vidrelo::cli {
+namespace {
+
+const char* const ScanUsage = "usage: vidrelo-cli scan PATH [--libav DIR] [--catalogue DIR]\n";
+
+void PrintLine(const QString& line, FILE* out = stdout)
+{
+    std::fputs((line + u'\n').toUtf8().constData(), out);
+}
+
+// An invalid title's row has only its caption.
+QString RowLine(const TTitleModel& titles, int row)
+{
+    QStringList cells{titles.CellText(row, 0)};
+    if (titles.Data(row))
+        for (int c = 1; c < kTitleColumnCount; ++c)
+            cells << titles.CellText(row, c);
+    return cells.join(u'\t');
+}
+
+}  // namespace
+
+int RunScan(std::vector<std::string> args, const std::string& programFolder)
+{
+    TMediaEngineScope engine;
+    if (!LoadPluginForCommand(args, programFolder))
+        return 1;
+    std::string catalogueFolder = programFolder + "dvd-ripper-profiles";
+    std::string path;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--catalogue" && i + 1 < args.size()) {
+            catalogueFolder = args[++i];
+        } else if (path.empty() && !args[i].starts_with("--")) {
+            path = args[i];
+        } else {
+            std::fprintf(stderr, "vidrelo-cli scan: unexpected argument \"%s\"\n%s", args[i].c_str(), ScanUsage);
+            return 2;
+        }
+    }
+    if (path.empty()) {
+        std::fputs(ScanUsage, stderr);
+        return 2;
+    }
+    const auto catalogue = MakeCatalogue(catalogueFolder);
+    LoadCatalogue(*catalogue, true);  // the sizes need a format; failures are already printed
+    TTitleModel titles(catalogue->Profiles, catalogue->ProfileIcons);
+    titles.SetSelectedFormat(catalogue->SelectedProfileInd, catalogue->SelectedFormatInd);
+    const TDiscScanResult result = ScanDisc(titles, QString::fromStdString(path), TDVDTitleReader::Plugin());
+    if (result.Count < 1) {
+        if (!result.DiscError.isEmpty())
+            PrintLine(result.DiscError, stderr);
+        PrintLine(kNoTitlesMessage, stderr);
+        return 1;
+    }
+    for (const QString& line : result.FailureLines)
+        PrintLine(line, stderr);
+    for (const QString& line : result.InfoLines)
+        PrintLine(line);
+    PrintLine({});
+    for (int row = 0; row < titles.RowCount(); ++row)
+        PrintLine(RowLine(titles, row));
+    return 0;
+}
+
+}  // namespace vidrelo::cli
