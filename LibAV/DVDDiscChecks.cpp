@@ -1,0 +1,105 @@
+#include "LibAV/DVDDiscChecks.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace vidrelo::dvddec {
+
+namespace {
+
+enum class PathKind { Folder, EmptyFolder, File, Device, Other };
+
+PathKind KindOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return PathKind::Other;
+    if (S_ISBLK(st.st_mode))
+        return PathKind::Device;
+    if (S_ISREG(st.st_mode))
+        return PathKind::File;
+    if (!S_ISDIR(st.st_mode))
+        return PathKind::Other;
+    std::error_code ec;
+    return std::filesystem::is_empty(path, ec) && !ec ? PathKind::EmptyFolder : PathKind::Folder;
+}
+
+std::string WithLibraryError(std::string text, const DVDReader& reader)
+{
+    if (!reader.LibraryError().empty())
+        text += " (libdvdread: " + reader.LibraryError() + ")";
+    return text;
+}
+
+// A pack whose first PES packet is an elementary stream marked scrambled
+// (PES_scrambling_control, where CSS marks the sectors it encrypts).
+bool PackScrambled(const unsigned char* p)
+{
+    if (p[0] != 0 || p[1] != 0 || p[2] != 1 || p[3] != 0xBA || (p[4] & 0xC0) != 0x40)
+        return false;
+    const unsigned char* pes = p + 14 + (p[13] & 0x07);
+    if (pes[0] != 0 || pes[1] != 0 || pes[2] != 1)
+        return false;
+    const bool elementary = pes[3] == 0xBD || (pes[3] >= 0xC0 && pes[3] <= 0xEF);
+    return elementary && (pes[6] & 0x30) != 0;
+}
+
+}  // namespace
+
+std::string NoVideoManagerText(const DVDReader& reader)
+{
+    const std::string& path = reader.Path();
+    switch (KindOf(path)) {
+    case PathKind::EmptyFolder:
+        return path + " is an empty folder, not a DVD-Video disc.";
+    case PathKind::Folder:
+        return path + " is not a DVD-Video disc (no readable VIDEO_TS.IFO).";
+    case PathKind::File:
+        return path + " is not a DVD-Video disc image, or the image is damaged (no readable VIDEO_TS.IFO).";
+    case PathKind::Device:
+        return WithLibraryError("The disc in " + path + " is not a DVD-Video disc or cannot be read "
+                                "(no readable VIDEO_TS.IFO).", reader);
+    case PathKind::Other:
+        break;
+    }
+    return path + " is not a DVD-Video disc.";
+}
+
+std::string CutShortText(const DVDReader& reader, const ifo_handle_t& vmg)
+{
+    if (KindOf(reader.Path()) != PathKind::File || !vmg.vmgi_mat)
+        return {};
+    std::vector<unsigned char> sector(DVD_VIDEO_LB_LEN);
+    for (int ts = 1; ts <= vmg.vmgi_mat->vmg_nr_of_title_sets; ++ts) {
+        const DvdFilePtr vobs = reader.OpenTitleVobs(ts);
+        const ssize_t blocks = vobs ? DVDFileSize(vobs.get()) : 0;
+        if (blocks > 0 && DVDReadBlocks(vobs.get(), static_cast<int>(blocks - 1), 1, sector.data()) == 1)
+            continue;
+        return "The DVD image " + reader.Path() + " is incomplete: it ends before the video of titleset " +
+               std::to_string(ts) + " (the file may be cut short or still being copied).";
+    }
+    return {};
+}
+
+std::string ScrambledText(const DVDReader& reader, int titleset)
+{
+    const DvdFilePtr vobs = reader.OpenTitleVobs(titleset);
+    if (!vobs)
+        return {};
+    constexpr int kSectors = 16;
+    std::vector<unsigned char> data(kSectors * DVD_VIDEO_LB_LEN);
+    const ssize_t read = DVDReadBlocks(vobs.get(), 0, kSectors, data.data());
+    for (ssize_t s = 0; s < read; ++s) {
+        if (!PackScrambled(data.data() + s * DVD_VIDEO_LB_LEN))
+            continue;
+        std::string text = "The DVD at " + reader.Path() + " is encrypted (CSS) and cannot be read";
+        return text + (reader.CssUnavailable() ? ": libdvdcss, which decrypts such discs, is not installed."
+                                               : ": its sectors could not be decrypted.");
+    }
+    return {};
+}
+
+}  // namespace vidrelo::dvddec

@@ -1,0 +1,23 @@
+#pragma once
+// Checks made when a disc is opened, each giving the sentence the user sees
+// ("" when all is well): a path without a video manager, an image cut short,
+// a disc whose sectors are still CSS-scrambled.
+#include "LibAV/DVDReader.h"
+
+#include <string>
+
+namespace vidrelo::dvddec {
+
+// Why the reader's path, opened but without a readable VIDEO_TS.IFO, is not
+// a DVD-Video disc.
+std::string NoVideoManagerText(const DVDReader& reader);
+
+// An image file whose titleset VOBs reach past its end (a download or copy
+// that stopped half way). Devices and folders are not checked.
+std::string CutShortText(const DVDReader& reader, const ifo_handle_t& vmg);
+
+// The first packs of the titleset's VOBs carry CSS-scrambled data: libdvdread
+// could not decrypt them (without libdvdcss it never can).
+std::string ScrambledText(const DVDReader& reader, int titleset);
+
+}  // namespace vidrelo::dvddec

@@ -1,0 +1,49 @@
+#include "LibAV/DVDPackRewriter.h"
+
+#include <algorithm>
+
+namespace vidrelo::dvddec {
+
+bool DVDPackRewriter::Keeps(const PesPacket& pes) const
+{
+    switch (pes.streamId) {
+    case 0xE0:
+    case 0xBB:  // the system header
+    case 0xBE:  // already padding
+        return true;
+    case 0xBD:
+        return pes.substream > 0 && (pes.substream == audioId_ || pes.substream == subtitleId_);
+    default:
+        return pes.streamId >= 0xC0 && pes.streamId <= 0xDF && pes.streamId == audioId_;
+    }
+}
+
+bool DVDPackRewriter::Retime(PesPacket& pes, const DVDCellClock& clock) const
+{
+    const int64_t pts = pes.ptsOffset ? clock.Map(ReadTimestamp(pes.data + pes.ptsOffset)) : 0;
+    const int64_t dts = pes.dtsOffset ? clock.Map(ReadTimestamp(pes.data + pes.dtsOffset)) : 0;
+    // Audio and subpictures from before the range (a mid-VOB chapter start
+    // carries some of the previous chapter's) are left out; video cannot be
+    // cut mid-GOP, so its few early frames start at 0.
+    if ((pts < 0 || dts < 0) && pes.streamId != 0xE0)
+        return false;
+    if (pes.ptsOffset)
+        WriteTimestamp(pes.data + pes.ptsOffset, static_cast<uint64_t>(std::max<int64_t>(pts, 0)));
+    if (pes.dtsOffset)
+        WriteTimestamp(pes.data + pes.dtsOffset, static_cast<uint64_t>(std::max<int64_t>(dts, 0)));
+    return true;
+}
+
+bool DVDPackRewriter::Process(uint8_t* pack, const DVDCellClock& clock) const
+{
+    if (PackHeaderSize(pack) == 0)
+        return false;
+    WriteScr(pack, static_cast<uint64_t>(clock.MapScr(ReadScr(pack))));
+    return ForEachPes(pack, [&](PesPacket& pes) {
+        if (Keeps(pes) && Retime(pes, clock))
+            return;
+        MakePadding(pes);
+    });
+}
+
+}  // namespace vidrelo::dvddec

@@ -1,0 +1,239 @@
+#include "LibAV/DVDTitleSource.h"
+
+#include "dvd/DVDPluginABI.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace vidrelo::dvddec {
+
+namespace {
+
+constexpr int kChunkSectors = 512;
+// More sectors than this failing in a row means the disc has stopped
+// giving data (a scratched-through or missing area), not a blemish.
+constexpr int kMaxConsecutiveFailures = 1024;
+
+std::string Hex(int id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", id);
+    return text;
+}
+
+template <typename Stream>
+std::string IdList(const std::vector<Stream>& streams)
+{
+    if (streams.empty())
+        return "none";
+    std::string list;
+    for (const Stream& s : streams)
+        list += (list.empty() ? "" : ", ") + Hex(s.streamId);
+    return list;
+}
+
+// Where the request does not fit the title; "" when it does.
+std::string CheckRequest(const DVDSourceRequest& r, const DVDTitleLayout& layout, int toChapter)
+{
+    const int chapters = static_cast<int>(layout.chapters.size());
+    const std::string title = "Title " + std::to_string(r.title);
+    if (r.fromChapter > chapters || toChapter > chapters)
+        return title + " has " + std::to_string(chapters) + " chapter(s); chapters " +
+               std::to_string(r.fromChapter) + " to " + std::to_string(toChapter) + " do not exist.";
+    if (r.fromChapter > toChapter)
+        return "The chapter range " + std::to_string(r.fromChapter) + " to " + std::to_string(toChapter) +
+               " is empty: FromChapter is after ToChapter.";
+    if (r.audioId != 0 && !layout.FindAudio(r.audioId))
+        return title + " has no audio stream " + Hex(r.audioId) + " (it has: " + IdList(layout.audio) + ").";
+    if (r.subtitleId != 0 && !layout.FindSubpicture(r.subtitleId))
+        return title + " has no subtitle stream " + Hex(r.subtitleId) + " (it has: " +
+               IdList(layout.subpictures) + ").";
+    return {};
+}
+
+int64_t Microseconds(double seconds)
+{
+    return std::llround(seconds * 1e6);
+}
+
+}  // namespace
+
+std::unique_ptr<DVDTitleSource> DVDTitleSource::Open(const DVDSourceRequest& request, TDVDSourceInfo* info,
+                                                     std::string& error)
+{
+    std::unique_ptr<DVDDisc> disc = DVDDisc::Open(request.path, error);
+    if (!disc)
+        return nullptr;
+    DVDTitleLayout layout;
+    int titleset = 0;
+    if (!disc->Title(request.title, layout, titleset, error))
+        return nullptr;
+    DVDSourceRequest r = request;
+    if (r.toChapter == 0)
+        r.toChapter = static_cast<int>(layout.chapters.size());
+    error = CheckRequest(r, layout, r.toChapter);
+    if (!error.empty())
+        return nullptr;
+
+    std::vector<DVDCell> cells;
+    for (int c = r.fromChapter; c <= r.toChapter; ++c)
+        for (const DVDCell& cell : layout.chapters[c - 1].cells)
+            if (cell.lastSector >= cell.firstSector)
+                cells.push_back(cell);
+    if (cells.empty()) {
+        error = "Chapters " + std::to_string(r.fromChapter) + " to " + std::to_string(r.toChapter) + " of title " +
+                std::to_string(r.title) + " hold no video.";
+        return nullptr;
+    }
+    DvdFilePtr vobs = disc->Reader().OpenTitleVobs(titleset);
+    if (!vobs) {
+        error = "The video files of titleset " + std::to_string(titleset) + " on " + r.path + " cannot be opened.";
+        return nullptr;
+    }
+    std::unique_ptr<DVDTitleSource> source(new DVDTitleSource(std::move(disc), std::move(vobs), r, cells));
+    if (info)
+        source->FillInfo(r, layout, *info);
+    return source;
+}
+
+DVDTitleSource::DVDTitleSource(std::unique_ptr<DVDDisc> disc, DvdFilePtr vobs, const DVDSourceRequest& request,
+                               const std::vector<DVDCell>& cells)
+    : disc_(std::move(disc)),
+      vobs_(std::move(vobs)),
+      sectors_(vobs_.get()),
+      rewriter_(request.audioId, request.subtitleId),
+      timeline_(cells, vobs_.get()),
+      chunk_(static_cast<std::size_t>(kChunkSectors) * kPackSize)
+{
+    int64_t out = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const uint32_t count = cells[i].lastSector - cells[i].firstSector + 1;
+        segments_.push_back({i, cells[i].firstSector, count, out});
+        out += count;
+    }
+    size_ = out * kPackSize;
+    damaged_.assign(static_cast<std::size_t>(out), false);
+}
+
+void DVDTitleSource::FillInfo(const DVDSourceRequest& r, const DVDTitleLayout& layout, TDVDSourceInfo& info) const
+{
+    info = TDVDSourceInfo{};
+    info.Size = size_;
+    info.StartTime = timeline_.Lead() * 100 / 9;
+    double at = 0;
+    for (int c = r.fromChapter; c <= r.toChapter; ++c) {
+        const int k = c - r.fromChapter;
+        if (k < kDVDMaxChapters)
+            info.ChapterStarts[k] = Microseconds(at);
+        at += layout.chapters[c - 1].seconds;
+    }
+    info.Duration = Microseconds(at);
+    info.ChapterCount = std::min(r.toChapter - r.fromChapter + 1, kDVDMaxChapters);
+    info.Streams[info.StreamCount++] = {DVDSourceVideo, 0x1E0, layout.video.type, 0};
+    if (const DVDAudioStream* a = r.audioId ? layout.FindAudio(r.audioId) : nullptr) {
+        const int id = a->streamType == DVDStreamMPA ? 0x100 + a->streamId : a->streamId;
+        info.Streams[info.StreamCount++] = {DVDSourceAudio, id, a->streamType, 0};
+    }
+    if (r.subtitleId)
+        info.Streams[info.StreamCount++] = {DVDSourceSubtitle, r.subtitleId, DVDStreamSUB, 0};
+    info.Deinterlace = r.deinterlace ? 1 : 0;
+    info.AudioChannels = r.audioChannels;
+}
+
+int32_t DVDTitleSource::Read(uint8_t* buffer, int32_t size)
+{
+    if (!fatal_.empty())
+        return -EIO;
+    if (size < 0 || (!buffer && size > 0))
+        return -EINVAL;
+    int32_t done = 0;
+    while (done < size && position_ < size_) {
+        const int64_t sector = position_ / kPackSize;
+        if ((sector < chunkFirst_ || sector >= chunkFirst_ + chunkCount_) && !LoadChunk(sector))
+            return done > 0 ? done : -EIO;
+        const int64_t available = (chunkFirst_ + chunkCount_) * kPackSize - position_;
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(size - done, available));
+        std::memcpy(buffer + done, chunk_.data() + (position_ - chunkFirst_ * kPackSize), static_cast<std::size_t>(n));
+        done += n;
+        position_ += n;
+    }
+    return done;
+}
+
+int64_t DVDTitleSource::Seek(int64_t offset, int whence)
+{
+    int64_t base = 0;
+    switch (whence) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = position_; break;
+    case SEEK_END: base = size_; break;
+    default: return -EINVAL;
+    }
+    if ((offset > 0 && base > std::numeric_limits<int64_t>::max() - offset) || base + offset < 0 ||
+        base + offset > size_)
+        return -EINVAL;
+    position_ = base + offset;
+    consecutiveFailures_ = 0;
+    return position_;
+}
+
+std::string DVDTitleSource::Problems() const
+{
+    std::string text;
+    if (damagedCount_ > 0)
+        text = std::to_string(damagedCount_) + (damagedCount_ == 1 ? " damaged sector" : " damaged sectors") +
+               " skipped (replaced by padding).";
+    if (!fatal_.empty())
+        text += (text.empty() ? "" : " ") + fatal_;
+    return text;
+}
+
+const DVDTitleSource::Segment& DVDTitleSource::SegmentOf(int64_t sector) const
+{
+    const auto after = std::upper_bound(segments_.begin(), segments_.end(), sector,
+                                        [](int64_t s, const Segment& seg) { return s < seg.firstOut; });
+    return *(after - 1);
+}
+
+bool DVDTitleSource::LoadChunk(int64_t sector)
+{
+    const Segment& segment = SegmentOf(sector);
+    const int64_t into = sector - segment.firstOut;
+    const int count = static_cast<int>(std::min<int64_t>(kChunkSectors, segment.sectors - into));
+    chunkFirst_ = sector;
+    chunkCount_ = 0;
+    sectors_.Read(segment.firstSector + static_cast<uint32_t>(into), count, chunk_.data(), failed_);
+    for (int i = 0; i < count; ++i) {
+        ProcessSector(segment, sector + i, chunk_.data() + static_cast<std::size_t>(i) * kPackSize,
+                      failed_[static_cast<std::size_t>(i)]);
+        if (!fatal_.empty())
+            return false;
+    }
+    chunkCount_ = count;
+    return true;
+}
+
+void DVDTitleSource::ProcessSector(const Segment& segment, int64_t sector, uint8_t* data, bool readFailed)
+{
+    consecutiveFailures_ = readFailed ? consecutiveFailures_ + 1 : 0;
+    if (consecutiveFailures_ > kMaxConsecutiveFailures) {
+        fatal_ = "Reading stopped at byte " + std::to_string(sector * kPackSize) + ": " +
+                 std::to_string(consecutiveFailures_) + " sectors in a row could not be read from the disc.";
+        return;
+    }
+    const DVDCellClock& clock = timeline_.Clock(segment.cell);
+    if (!readFailed && rewriter_.Process(data, clock))
+        return;
+    if (!damaged_[static_cast<std::size_t>(sector)]) {
+        damaged_[static_cast<std::size_t>(sector)] = true;
+        ++damagedCount_;
+    }
+    const double fraction = static_cast<double>(sector - segment.firstOut) / segment.sectors;
+    WritePaddingPack(data, static_cast<uint64_t>(clock.ScrAt(fraction)));
+}
+
+}  // namespace vidrelo::dvddec
