@@ -1,5 +1,7 @@
 #include "LibAV/DVDDiscChecks.h"
 
+#include "LibAV/DVDMpegPack.h"
+
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -36,15 +38,14 @@ std::string WithLibraryError(std::string text, const DVDReader& reader)
 
 // A pack whose first PES packet is an elementary stream marked scrambled
 // (PES_scrambling_control, where CSS marks the sectors it encrypts).
-bool PackScrambled(const unsigned char* p)
+bool PackScrambled(unsigned char* pack)
 {
-    if (p[0] != 0 || p[1] != 0 || p[2] != 1 || p[3] != 0xBA || (p[4] & 0xC0) != 0x40)
+    const int header = PackHeaderSize(pack);
+    PesPacket pes;
+    if (header == 0 || !ParsePes(pack + header, kPackSize - header, pes) || pes.size < 7)
         return false;
-    const unsigned char* pes = p + 14 + (p[13] & 0x07);
-    if (pes[0] != 0 || pes[1] != 0 || pes[2] != 1)
-        return false;
-    const bool elementary = pes[3] == 0xBD || (pes[3] >= 0xC0 && pes[3] <= 0xEF);
-    return elementary && (pes[6] & 0x30) != 0;
+    const bool elementary = pes.streamId == 0xBD || (pes.streamId >= 0xC0 && pes.streamId <= 0xEF);
+    return elementary && (pes.data[6] & 0x30) != 0;
 }
 
 }  // namespace

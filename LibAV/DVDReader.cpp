@@ -24,8 +24,12 @@ std::string OpenFailure(const std::string& path)
 
 std::unique_ptr<DVDReader> DVDReader::Open(const std::string& path, std::string& error)
 {
+    if (path.empty()) {
+        error = "No DVD path was given.";
+        return nullptr;
+    }
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+    if (::stat(path.c_str(), &st) != 0) {
         error = OpenFailure(path);
         return nullptr;
     }
