@@ -73,6 +73,9 @@ DVDTimeline::DVDTimeline(std::vector<DVDCell> cells, dvd_file_t* vobs)
 
 const DVDCellClock& DVDTimeline::Clock(std::size_t cell)
 {
+    static const DVDCellClock kNoCells;
+    if (cells_.empty())
+        return kNoCells;
     cell = std::min(cell, cells_.size() - 1);
     while (clocks_.size() <= cell) {
         const DVDCellClock& previous = clocks_.back();
