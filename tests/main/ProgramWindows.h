@@ -24,10 +24,13 @@ inline void EnsureApplication()
     QCoreApplication::setApplicationName("Vidrelo");
 }
 
-inline std::unique_ptr<TApplicationWindows> StartWindows(QStringList& reported, const QStringList& args = {})
+// `programFolder` (with a trailing "/") defaults to the build's bin folder.
+inline std::unique_ptr<TApplicationWindows> StartWindows(QStringList& reported, const QStringList& args = {},
+                                                         QString programFolder = {})
 {
-    auto windows =
-        std::make_unique<TApplicationWindows>(args, QString::fromStdString(vidrelo::test::BinDir()) + "/");
+    if (programFolder.isEmpty())
+        programFolder = QString::fromStdString(vidrelo::test::BinDir()) + "/";
+    auto windows = std::make_unique<TApplicationWindows>(args, programFolder);
     windows->Reporter().SetAskSend([&reported](const QString& message) {
         reported << message;
         return false;
