@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -232,42 +231,6 @@ TEST(DvddecSourceReading, ThreadsAndSeeksGiveTheSequentialBytes)
     EXPECT_EQ(p.SeekSource(s.get(), info.Size + 1, SEEK_SET), -EINVAL);
     EXPECT_EQ(p.SeekSource(s.get(), -1, SEEK_SET), -EINVAL);
     EXPECT_EQ(p.SeekSource(s.get(), 0, 12345), -EINVAL);
-}
-
-TEST(DvddecSourceReading, DumpsAtLeastHalfAsFastAsReadingTheVobs)
-{
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "timings of instrumented code say nothing";
-#endif
-    using Clock = std::chrono::steady_clock;
-    const std::string vob = Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB";
-    TDVDSourceInfo info{};
-    SourcePtr s = OpenSourceOrThrow(SourceString(Disc("discA").path, "Title=1,AudioID=128,SubtitleID=32"), info);
-    std::vector<char> buffer(1 << 20);
-    const int passes = 30;
-    auto best = [&](auto pass) {
-        double fastest = 1e9;
-        for (int round = 0; round < 3; ++round) {
-            const auto t0 = Clock::now();
-            for (int i = 0; i < passes; ++i)
-                pass();
-            fastest = std::min(fastest, std::chrono::duration<double>(Clock::now() - t0).count());
-        }
-        return fastest;
-    };
-    const double plain = best([&] {
-        std::ifstream in(vob, std::ios::binary);
-        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-        }
-    });
-    const double source = best([&] {
-        DvdPlugin::Get().SeekSource(s.get(), 0, SEEK_SET);
-        while (DvdPlugin::Get().ReadSource(s.get(), reinterpret_cast<uint8_t*>(buffer.data()),
-                                           static_cast<int32_t>(buffer.size())) > 0) {
-        }
-    });
-    // The title is most of the VOB, so equal speed would take about the same time.
-    EXPECT_LT(source, 2 * plain + 0.005) << "source " << source << " s, plain reading " << plain << " s";
 }
 
 // ----------------------------------------------------------------------------
