@@ -35,6 +35,7 @@
     R(avcodec_receive_packet)         \
     R(avcodec_flush_buffers)          \
     R(avcodec_get_name)               \
+    R(avcodec_descriptor_get_by_name) \
     R(avcodec_get_class)              \
     R(av_packet_alloc)                \
     R(av_packet_free)                 \

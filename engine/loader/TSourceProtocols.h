@@ -40,7 +40,7 @@ struct TSourceStreamHint {
     enum TKind { Video, Audio, Subtitle };
     TKind Kind = Video;
     int Id = 0;         // as the demuxer numbers it (AVStream::id)
-    std::string Codec;  // the decoder's name: "mpeg2video", "ac3", "dvd_subtitle", ...
+    std::string Codec;  // the codec's name: "mpeg2video", "ac3", "dvd_subtitle", ...
 };
 
 struct TSourceHints {

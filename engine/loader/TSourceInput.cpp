@@ -1,0 +1,144 @@
+#include "engine/loader/TSourceInput.h"
+
+#include "engine/MediaEngine.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace vidrelo {
+namespace {
+
+constexpr int kIOBufferSize = 64 * 1024;
+
+// What the AVIOContext's opaque points at: the byte source it reads.
+struct TSourceIO {
+    std::unique_ptr<ISourceStream> Stream;
+};
+
+int ReadPacket(void* opaque, uint8_t* buffer, int size)
+{
+    const int n = static_cast<TSourceIO*>(opaque)->Stream->Read(buffer, size);
+    return n == 0 ? AVERROR_EOF : n;
+}
+
+int64_t SeekSource(void* opaque, int64_t offset, int whence)
+{
+    ISourceStream& stream = *static_cast<TSourceIO*>(opaque)->Stream;
+    if (whence & AVSEEK_SIZE)
+        return stream.Size() >= 0 ? stream.Size() : AVERROR(ENOSYS);
+    return stream.Seek(offset, whence & ~AVSEEK_FORCE);
+}
+
+// An AVIOContext over `stream`; null when memory runs out.
+AVIOContext* MakeIOContext(std::unique_ptr<ISourceStream> stream)
+{
+    auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kIOBufferSize));
+    if (!buffer)
+        return nullptr;
+    auto io = std::make_unique<TSourceIO>();
+    io->Stream = std::move(stream);
+    AVIOContext* pb = ff::avio_alloc_context(buffer, kIOBufferSize, 0, io.get(), ReadPacket, nullptr, SeekSource);
+    if (!pb) {
+        ff::av_free(buffer);
+        return nullptr;
+    }
+    io.release();  // owned by pb->opaque from here on
+    return pb;
+}
+
+void FreeIOContext(AVIOContext** pb)
+{
+    if (!*pb)
+        return;
+    delete static_cast<TSourceIO*>((*pb)->opaque);
+    ff::av_freep(&(*pb)->buffer);
+    ff::avio_context_free(pb);
+}
+
+TSourceInputResult OpenBySource(AVFormatContext** context, const std::string& url, const TSourceOpener& opener,
+                                const AVInputFormat* forced, AVDictionary** options)
+{
+    TSourceInputResult result;
+    result.FromSource = true;
+    TSourceOpenResult opened = opener(url);
+    if (!opened.Stream) {
+        ff::avformat_free_context(*context);
+        *context = nullptr;
+        result.Code = AVERROR(EIO);
+        result.Error = opened.Error.empty() ? MediaErrorText(url, result.Code) : opened.Error;
+        return result;
+    }
+    result.Hints = std::move(opened.Hints);
+    if (!forced && !result.Hints.ForceFormat.empty())
+        forced = ff::av_find_input_format(result.Hints.ForceFormat.c_str());
+    AVIOContext* pb = MakeIOContext(std::move(opened.Stream));
+    if (!pb) {
+        ff::avformat_free_context(*context);
+        *context = nullptr;
+        result.Code = AVERROR(ENOMEM);
+        result.Error = MediaErrorText(url, result.Code);
+        return result;
+    }
+    (*context)->pb = pb;
+    result.Code = ff::avformat_open_input(context, url.c_str(), forced, options);
+    if (result.Code < 0) {
+        // The libraries free the context but never a caller's I/O context.
+        FreeIOContext(&pb);
+        result.Error = MediaErrorText(url, result.Code);
+    }
+    return result;
+}
+
+}  // namespace
+
+TSourceInputResult OpenSourceInput(AVFormatContext** context, const std::string& url, const AVInputFormat* forced,
+                                   AVDictionary** options)
+{
+    if (TMediaEngine::Running())
+        if (TSourceOpener opener = TMediaEngine::SourceProtocols().Find(url))
+            return OpenBySource(context, url, opener, forced, options);
+    TSourceInputResult result;
+    result.Code = ff::avformat_open_input(context, url.c_str(), forced, options);
+    if (result.Code < 0)
+        result.Error = MediaErrorText(url, result.Code);
+    return result;
+}
+
+int AddHintedStreams(AVFormatContext* context, const TSourceHints& hints)
+{
+    int added = 0;
+    for (const TSourceStreamHint& hint : hints.Streams) {
+        bool present = false;
+        for (unsigned i = 0; i < context->nb_streams && !present; ++i)
+            present = context->streams[i]->id == hint.Id;
+        if (present)
+            continue;
+        const AVCodecDescriptor* codec = ff::avcodec_descriptor_get_by_name(hint.Codec.c_str());
+        AVStream* stream = ff::avformat_new_stream(context, nullptr);
+        if (!stream)
+            break;
+        stream->id = hint.Id;
+        stream->codecpar->codec_type = hint.Kind == TSourceStreamHint::Video   ? AVMEDIA_TYPE_VIDEO
+                                       : hint.Kind == TSourceStreamHint::Audio ? AVMEDIA_TYPE_AUDIO
+                                                                               : AVMEDIA_TYPE_SUBTITLE;
+        stream->codecpar->codec_id = codec ? codec->id : AV_CODEC_ID_NONE;
+        // The "mpeg" demuxer's clock: 90 kHz.
+        stream->time_base = AVRational{1, 90000};
+        ++added;
+    }
+    return added;
+}
+
+void CloseSourceInput(AVFormatContext** context)
+{
+    if (!*context)
+        return;
+    AVIOContext* pb = ((*context)->flags & AVFMT_FLAG_CUSTOM_IO) ? (*context)->pb : nullptr;
+    ff::avformat_close_input(context);
+    FreeIOContext(&pb);
+}
+
+}  // namespace vidrelo

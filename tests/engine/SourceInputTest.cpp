@@ -1,0 +1,144 @@
+// Opening inputs through the source protocol registry: a registered name is
+// read through its opener (here a test protocol serving a file from memory),
+// announced streams the probe did not meet are added, and failures say why.
+#include "engine/MediaEngine.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/TFFLoader.h"
+#include "engine/loader/TSourceInput.h"
+#include "engine/loader/TSourceProtocols.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+using namespace vidrelo;
+
+namespace {
+
+// The bytes of a file, read from memory.
+class TMemoryStream : public ISourceStream {
+public:
+    explicit TMemoryStream(std::string bytes) : FBytes(std::move(bytes)) {}
+    int Read(uint8_t* buffer, int size) override
+    {
+        const int n = static_cast<int>(std::min<int64_t>(size, Size() - FPosition));
+        std::copy_n(FBytes.data() + FPosition, n, buffer);
+        FPosition += n;
+        return n;
+    }
+    int64_t Seek(int64_t offset, int whence) override
+    {
+        const int64_t base = whence == SEEK_CUR ? FPosition : whence == SEEK_END ? Size() : 0;
+        if (base + offset < 0 || base + offset > Size())
+            return AVERROR(EINVAL);
+        return FPosition = base + offset;
+    }
+    int64_t Size() override { return static_cast<int64_t>(FBytes.size()); }
+
+private:
+    std::string FBytes;
+    int64_t FPosition = 0;
+};
+
+class SourceInputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Clip = test::MakeTempDir("clip") + "/clip.mpg";
+        const test::TProgramResult r = test::RunProgram(
+            "/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                                "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
+                                "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "vob", Clip});
+        ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(TMediaEngine::Loader().Load(DecoderLibraries)) << TMediaEngine::Loader().LastErrMsg();
+        std::ifstream in(Clip, std::ios::binary);
+        Bytes.assign(std::istreambuf_iterator<char>(in), {});
+        TMediaEngine::SourceProtocols().Register("memtest", [this](const std::string& url) {
+            TSourceOpenResult result;
+            if (url.find("missing") != std::string::npos) {
+                result.Error = "memtest: no such clip";
+                return result;
+            }
+            result.Stream = std::make_unique<TMemoryStream>(Bytes);
+            result.Hints.ForceFormat = "mpeg";
+            result.Hints.Streams = {{TSourceStreamHint::Video, 0x1E0, "mpeg2video"},
+                                    {TSourceStreamHint::Subtitle, 0x20, "dvd_subtitle"}};
+            return result;
+        });
+    }
+
+    AVFormatContext* NewContext()
+    {
+        AVFormatContext* context = ff::avformat_alloc_context();
+        EXPECT_NE(context, nullptr);
+        return context;
+    }
+
+    static inline std::string Clip;
+    std::string Bytes;
+    TMediaEngineScope Engine;
+};
+
+TEST_F(SourceInputTest, ARegisteredNameIsReadThroughItsOpener)
+{
+    AVFormatContext* context = NewContext();
+    const TSourceInputResult r = OpenSourceInput(&context, "memtest:clip", nullptr, nullptr);
+    ASSERT_EQ(r.Code, 0) << r.Error;
+    EXPECT_TRUE(r.FromSource);
+    EXPECT_STREQ(context->iformat->name, "mpeg");  // the opener's format, not a guess
+    ASSERT_GE(ff::avformat_find_stream_info(context, nullptr), 0);
+    ASSERT_EQ(context->nb_streams, 2u);
+
+    // The announced subtitle stream is added; the video is not doubled.
+    EXPECT_EQ(AddHintedStreams(context, r.Hints), 1);
+    ASSERT_EQ(context->nb_streams, 3u);
+    EXPECT_EQ(context->streams[2]->id, 0x20);
+    EXPECT_EQ(context->streams[2]->codecpar->codec_type, AVMEDIA_TYPE_SUBTITLE);
+    EXPECT_EQ(context->streams[2]->codecpar->codec_id, AV_CODEC_ID_DVD_SUBTITLE);
+    EXPECT_EQ(AddHintedStreams(context, r.Hints), 0);
+
+    // The whole clip reads through the opener's stream.
+    AVPacket* packet = ff::av_packet_alloc();
+    int videoPackets = 0;
+    while (ff::av_read_frame(context, packet) >= 0) {
+        videoPackets += context->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+        ff::av_packet_unref(packet);
+    }
+    ff::av_packet_free(&packet);
+    EXPECT_EQ(videoPackets, 25);
+    CloseSourceInput(&context);
+    EXPECT_EQ(context, nullptr);
+}
+
+TEST_F(SourceInputTest, FailuresSayWhy)
+{
+    AVFormatContext* context = NewContext();
+    TSourceInputResult r = OpenSourceInput(&context, "memtest:missing", nullptr, nullptr);
+    EXPECT_LT(r.Code, 0);
+    EXPECT_EQ(r.Error, "memtest: no such clip");
+    EXPECT_EQ(context, nullptr);
+
+    // Not a source of the registry: the libraries' own file protocol.
+    context = NewContext();
+    const std::string missing = test::MakeTempDir("none") + "/nothing.vob";
+    r = OpenSourceInput(&context, missing, nullptr, nullptr);
+    EXPECT_FALSE(r.FromSource);
+    EXPECT_EQ(r.Error, missing + ": No such file or directory");
+    EXPECT_EQ(context, nullptr);
+
+    context = NewContext();
+    r = OpenSourceInput(&context, Clip, nullptr, nullptr);
+    EXPECT_EQ(r.Code, 0) << r.Error;
+    CloseSourceInput(&context);
+    CloseSourceInput(&context);  // twice is harmless
+}
+
+}  // namespace
