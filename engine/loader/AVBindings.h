@@ -24,6 +24,8 @@
     R(avcodec_find_decoder_by_name)   \
     R(avcodec_find_encoder)           \
     R(avcodec_find_encoder_by_name)   \
+    R(av_codec_iterate)               \
+    R(av_bsf_get_by_name)             \
     R(avcodec_alloc_context3)         \
     R(avcodec_free_context)           \
     R(avcodec_parameters_to_context)  \
@@ -35,6 +37,7 @@
     R(avcodec_receive_packet)         \
     R(avcodec_flush_buffers)          \
     R(avcodec_get_name)               \
+    R(avcodec_string)                 \
     R(avcodec_descriptor_get_by_name) \
     R(avcodec_get_class)              \
     R(av_packet_alloc)                \
@@ -69,6 +72,10 @@
     R(avformat_find_stream_info)       \
     R(av_find_input_format)            \
     R(av_guess_format)                 \
+    R(av_guess_codec)                  \
+    R(av_muxer_iterate)                \
+    R(av_dump_format)                  \
+    R(av_filename_number_test)         \
     R(av_read_frame)                   \
     R(av_seek_frame)                   \
     R(avformat_seek_file)              \
@@ -81,6 +88,7 @@
     R(avio_context_free)               \
     R(avio_open2)                      \
     R(avio_closep)                     \
+    R(avio_size)                       \
     R(avformat_get_class)
 
 #define VIDRELO_AVUTIL_ENTRIES(R, O) \
@@ -91,6 +99,22 @@
     R(av_log_get_level)              \
     R(av_log_default_callback)       \
     R(av_strerror)                   \
+    R(av_log)                        \
+    R(av_opt_get)                    \
+    R(av_opt_get_int)                \
+    R(av_opt_set_int)                \
+    R(av_parse_video_rate)           \
+    R(av_parse_video_size)           \
+    R(av_get_sample_fmt)             \
+    R(av_get_sample_fmt_name)        \
+    R(av_pix_fmt_desc_next)          \
+    R(av_d2q)                        \
+    R(av_find_nearest_q_idx)         \
+    R(av_channel_layout_default)     \
+    R(av_channel_layout_from_mask)   \
+    R(av_channel_layout_uninit)      \
+    R(av_dict_copy)                  \
+    R(av_get_media_type_string)      \
     R(av_malloc)                     \
     R(av_mallocz)                    \
     R(av_free)                       \
@@ -105,6 +129,10 @@
     R(av_frame_free)                 \
     R(av_frame_unref)                \
     R(av_rescale_q)                  \
+    R(av_reduce)                     \
+    R(av_parse_time)                 \
+    R(av_image_get_buffer_size)      \
+    R(av_image_fill_arrays)          \
     R(av_pix_fmt_desc_get)           \
     R(av_get_pix_fmt)                \
     R(av_get_pix_fmt_name)
@@ -120,6 +148,8 @@
     R(swscale_version)                \
     R(sws_getContext)                 \
     R(sws_getCachedContext)           \
+    R(sws_alloc_context)              \
+    R(sws_get_class)                  \
     R(sws_scale)                      \
     R(sws_freeContext)
 
