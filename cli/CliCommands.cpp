@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/DumpCommand.h"
+#include "cli/InfoCommand.h"
 #include "cli/LibsCommand.h"
 #include "cli/ProfilesCommand.h"
 #include "cli/ScanCommand.h"
@@ -31,7 +32,10 @@ const char* const Usage =
     "  dump SOURCE FILE [--libav DIR]\n"
     "                       write the MPEG stream of an \"opendvd:\" source string,\n"
     "                       e.g. \"opendvd:/dev/sr0|Title=1,FromChapter=1,ToChapter=3,\n"
-    "                       AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0\"\n";
+    "                       AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0\"\n"
+    "  info SOURCE [--libav DIR]\n"
+    "                       print the information text of a media file or an\n"
+    "                       \"opendvd:\" source string: format, duration, streams\n";
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -63,6 +67,8 @@ int RunCommandLine(int argc, char* argv[])
         return RunScan(args, ProgramFolder());
     if (command == "dump")
         return RunDump(args, ProgramFolder());
+    if (command == "info")
+        return RunInfo(args, ProgramFolder());
     std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }
