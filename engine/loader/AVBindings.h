@@ -148,6 +148,8 @@
     R(swscale_version)                \
     R(sws_getContext)                 \
     R(sws_getCachedContext)           \
+    R(sws_isSupportedInput)           \
+    R(sws_isSupportedOutput)          \
     R(sws_alloc_context)              \
     R(sws_get_class)                  \
     R(sws_scale)                      \
