@@ -30,6 +30,18 @@ constexpr TBitmapFormat BitmapFormats[] = {
     {32, 32, TBMPPixelFormat::pf32bit, AV_PIX_FMT_BGRA},
 };
 
+// The scaler aborts the process on a format it cannot read or write (or an
+// invalid one) instead of failing, so formats are checked first.
+SwsContext* CachedScaler(SwsContext* context, int width, int height, AVPixelFormat from, AVPixelFormat to)
+{
+    if (!ff::sws_isSupportedInput(from) || !ff::sws_isSupportedOutput(to)) {
+        ff::sws_freeContext(context);
+        return nullptr;
+    }
+    return ff::sws_getCachedContext(context, width, height, from, width, height, to, ScaleFlags, nullptr, nullptr,
+                                    nullptr);
+}
+
 const char* const AssertionText = "Assertion failure";
 const char* const AssertionSource = "FFUtils";
 
@@ -71,6 +83,11 @@ void TFormatConverter::SetBitsPixel(int value)
 bool TFormatConverter::PictureToRGB(const TAVPicture& source, AVPixelFormat format, bool copyToBitmap, int height,
                                     int width)
 {
+    if (width <= 0 || height <= 0) {
+        FRGBPictureRef.reset();
+        FLastErrMsg = Format("Cannot convert a picture of %dx%d pixels", width, height);
+        return false;
+    }
     FBitmap.SetSize(width, height);
     if (NeedsNoConversion(source, format, height, width))
         FRGBPictureRef = source;
@@ -92,8 +109,7 @@ bool TFormatConverter::ConvertToRGB(const TAVPicture& source, AVPixelFormat form
     FRGBPictureRef.reset();
     if (!ReserveBuffer(height, width))
         return false;
-    FtoRGB_convert_ctx = ff::sws_getCachedContext(FtoRGB_convert_ctx, width, height, format, width, height, FAVPixFmt,
-                                                  ScaleFlags, nullptr, nullptr, nullptr);
+    FtoRGB_convert_ctx = CachedScaler(FtoRGB_convert_ctx, width, height, format, FAVPixFmt);
     if (!FtoRGB_convert_ctx) {
         FLastErrMsg = "Cannot initialize the toRGB conversion context";
         return false;
@@ -185,8 +201,7 @@ bool TFormatConverter::RGBToPicture(TAVPicture& target, AVPixelFormat format, in
                              FDIB.Height, width, height);
         return false;
     }
-    FfromRGB_convert_ctx = ff::sws_getCachedContext(FfromRGB_convert_ctx, width, height, FAVPixFmt, width, height,
-                                                    format, ScaleFlags, nullptr, nullptr, nullptr);
+    FfromRGB_convert_ctx = CachedScaler(FfromRGB_convert_ctx, width, height, FAVPixFmt, format);
     if (!FfromRGB_convert_ctx) {
         FLastErrMsg = "Cannot initialize the fromRGB conversion context";
         return false;
