@@ -1,7 +1,6 @@
 #include "cli/InfoCommand.h"
 
 #include "cli/CliPlugin.h"
-#include "engine/EngineError.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
@@ -10,6 +9,7 @@
 #include "engine/loader/TSourceInput.h"
 #include "engine/probe/TFFDecoder.h"
 
+#include <cstddef>
 #include <cstdio>
 
 namespace vidrelo::cli {
