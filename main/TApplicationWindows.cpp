@@ -38,6 +38,7 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
     FWaitForm = std::make_unique<TWaitForm>(FMainForm.get());
     FDVDInfoForm = std::make_unique<TDVDInfoForm>(FMainForm.get());
     FMainForm->SetAboutForm(FAboutForm.get());
+    FMainForm->SetDiscForms(FWaitForm.get(), FDVDInfoForm.get());
 }
 
 TApplicationWindows::~TApplicationWindows()

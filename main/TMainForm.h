@@ -60,6 +60,12 @@ public:
     // Writes the persisted settings (run when the window closes).
     void WriteSettings();
     void SetAboutForm(TAboutForm* form) { FAboutForm = form; }
+    // The windows a disc scan shows: the wait window and "DVD Info".
+    void SetDiscForms(TWaitForm* wait, TDVDInfoForm* info)
+    {
+        FWaitForm = wait;
+        FDVDInfoForm = info;
+    }
     // Fills the drive menu: "Select DVD Device" with one item per drive, or
     // a disabled "No DVD Device found"; then "Open DVD Folder or Image...".
     void BuildDriveMenu(const std::vector<std::string>& drives);
@@ -211,7 +217,7 @@ private:
 
     TMainFormServices FServices;
     TAboutForm* FAboutForm = nullptr;
-    TWaitForm* FWaitForm = nullptr;      // created at the first scan
+    TWaitForm* FWaitForm = nullptr;      // the application's; created here when it gave none
     TDVDInfoForm* FDVDInfoForm = nullptr;
     QStringList FDVDInfoLines;
     std::unique_ptr<TCatalogue> FCatalogue;
