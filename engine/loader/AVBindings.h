@@ -128,6 +128,10 @@
     R(av_frame_alloc)                \
     R(av_frame_free)                 \
     R(av_frame_unref)                \
+    R(av_frame_get_buffer)           \
+    R(av_frame_ref)                  \
+    R(av_frame_is_writable)          \
+    R(av_frame_make_writable)        \
     R(av_rescale_q)                  \
     R(av_reduce)                     \
     R(av_parse_time)                 \
