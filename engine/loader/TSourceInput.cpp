@@ -3,6 +3,7 @@
 #include "engine/MediaEngine.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
+#include "engine/loader/TSourceReader.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,23 +14,27 @@ namespace {
 
 constexpr int kIOBufferSize = 64 * 1024;
 
-// What the AVIOContext's opaque points at: the byte source it reads.
+// What the AVIOContext's opaque points at: the byte source it reads, read
+// so that a blocked source can be given up on (TSourceReader).
 struct TSourceIO {
-    std::unique_ptr<ISourceStream> Stream;
+    explicit TSourceIO(std::unique_ptr<ISourceStream> stream) : Reader(std::move(stream)) {}
+    TSourceReader Reader;
 };
 
 int ReadPacket(void* opaque, uint8_t* buffer, int size)
 {
-    const int n = static_cast<TSourceIO*>(opaque)->Stream->Read(buffer, size);
+    const int n = static_cast<TSourceIO*>(opaque)->Reader.Read(buffer, size);
     return n == 0 ? AVERROR_EOF : n;
 }
 
 int64_t SeekSource(void* opaque, int64_t offset, int whence)
 {
-    ISourceStream& stream = *static_cast<TSourceIO*>(opaque)->Stream;
-    if (whence & AVSEEK_SIZE)
-        return stream.Size() >= 0 ? stream.Size() : AVERROR(ENOSYS);
-    return stream.Seek(offset, whence & ~AVSEEK_FORCE);
+    TSourceReader& reader = static_cast<TSourceIO*>(opaque)->Reader;
+    if (whence & AVSEEK_SIZE) {
+        const int64_t size = reader.Size();
+        return size >= 0 || size == AVERROR_EXIT ? size : AVERROR(ENOSYS);
+    }
+    return reader.Seek(offset, whence & ~AVSEEK_FORCE);
 }
 
 // An AVIOContext over `stream`; null when memory runs out.
@@ -38,8 +43,7 @@ AVIOContext* MakeIOContext(std::unique_ptr<ISourceStream> stream)
     auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kIOBufferSize));
     if (!buffer)
         return nullptr;
-    auto io = std::make_unique<TSourceIO>();
-    io->Stream = std::move(stream);
+    auto io = std::make_unique<TSourceIO>(std::move(stream));
     AVIOContext* pb = ff::avio_alloc_context(buffer, kIOBufferSize, 0, io.get(), ReadPacket, nullptr, SeekSource);
     if (!pb) {
         ff::av_free(buffer);
