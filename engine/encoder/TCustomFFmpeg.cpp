@@ -1,0 +1,187 @@
+#include "engine/encoder/TCustomFFmpeg.h"
+
+#include "engine/EngineError.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/TSourceInput.h"
+#include "engine/log/TFFLogger.h"
+
+#include <chrono>
+#include <filesystem>
+
+namespace vidrelo {
+namespace {
+
+int64_t NowMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Whether the job's media libraries are bound (a job can outlive them).
+bool LibrariesBound()
+{
+    return ff::avcodec_free_context && ff::avformat_free_context && ff::av_dict_free;
+}
+
+void DeleteIfEmpty(const std::string& fileName)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(fileName, error) && std::filesystem::file_size(fileName, error) == 0)
+        std::filesystem::remove(fileName, error);
+}
+
+}  // namespace
+
+TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles) : FMaxFiles(AMaxFiles)
+{
+    EngineAssert(AMaxFiles >= 1 && AMaxFiles <= 512, "Assertion failure", "TCustomFFmpeg.Create");
+    Finput_files.reserve(AMaxFiles);
+    Foutput_files.reserve(AMaxFiles);
+    if (LibrariesBound())
+        ResetOptionState();
+}
+
+TCustomFFmpeg::~TCustomFFmpeg()
+{
+    Stop(true);
+    if (LibrariesBound()) {
+        CleanUp();
+        return;
+    }
+    // The libraries are gone: what they allocated cannot be freed any more.
+    (void)FOptions.release();
+    *Fmetadata.Address() = nullptr;
+}
+
+TFFOptions& TCustomFFmpeg::Options()
+{
+    EngineAssert(LibrariesBound(), "The media libraries are not loaded.", "TCustomFFmpeg");
+    if (!FOptions)
+        FOptions = std::make_unique<TFFOptions>(Fsws_flags);
+    return *FOptions;
+}
+
+void TCustomFFmpeg::ResetOptionState()
+{
+    static_cast<TJobOptionState&>(*this) = TJobOptionState{};
+    Options();
+}
+
+void TCustomFFmpeg::Stop(bool /*AWaitForStop*/)
+{
+    FBroken = true;
+    // Without a worker, the only thing to stop is an open in progress:
+    // the timeout predicate gives up at once on a cancelled start time.
+    FLastRead = 0;
+}
+
+void TCustomFFmpeg::Log(TLogLevel ALevel, const std::string& AMessage)
+{
+    FFLogger().Log(this, ALevel, AMessage);
+}
+
+// --- the timeout predicate ---------------------------------------------------
+
+TCustomFFmpeg::TBlockingIO::TBlockingIO(TCustomFFmpeg& AJob, TIOPhase APhase)
+    : FJob(AJob), FScope(&AJob, &TCustomFFmpeg::TimeoutPredicate)
+{
+    FJob.FInterrupted = 0;
+    FJob.FIOPhase = APhase;
+    FJob.FLastRead = NowMicroseconds();
+}
+
+TCustomFFmpeg::TBlockingIO::~TBlockingIO()
+{
+    FJob.FLastRead = NoIO;
+    // Logged here rather than in the predicate, which runs under the
+    // interrupt registry's lock and must not wait for the log's handler.
+    if (FJob.FInterrupted)
+        FJob.Log(llInfo, FJob.InterruptText());
+}
+
+bool TCustomFFmpeg::TimeoutPredicate(void* ASender)
+{
+    auto* job = static_cast<TCustomFFmpeg*>(ASender);
+    if (job->FInterrupted)
+        return true;
+    const int64_t lastRead = job->FLastRead;
+    if (lastRead == NoIO)
+        return false;
+    if (lastRead == 0) {
+        job->FInterrupted = 2;
+        return true;
+    }
+    const int timeout = job->FReadTimeout;
+    if (timeout > 0 && NowMicroseconds() - lastRead > int64_t(timeout) * 1000) {
+        job->FInterrupted = 1;
+        return true;
+    }
+    return false;
+}
+
+std::string TCustomFFmpeg::InterruptText() const
+{
+    if (!FInterrupted)
+        return {};
+    const char* phase = FIOPhase == TIOPhase::Connecting ? "connecting"
+                        : FIOPhase == TIOPhase::Reading  ? "reading"
+                                                         : "writing";
+    return std::string(phase) + (FInterrupted == 2 ? " canceled" : " timeout");
+}
+
+// --- clean-up ----------------------------------------------------------------
+
+void TCustomFFmpeg::FreeOutputs()
+{
+    for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
+        AVFormatContext* output = Foutput_files[i];
+        if (output->pb && !(output->oformat->flags & AVFMT_NOFILE))
+            ff::avio_closep(&output->pb);
+        for (TOutputStreamSetup& stream : Foutput_streams[i])
+            ff::avcodec_free_context(&stream.Context);
+        const std::string fileName = output->url ? output->url : "";
+        ff::avformat_free_context(output);
+        if (!fileName.empty())
+            DeleteIfEmpty(fileName);
+    }
+    Foutput_files.clear();
+    Foutput_streams.clear();
+    Foutput_streams_for_file.clear();
+}
+
+void TCustomFFmpeg::FreeInputs()
+{
+    for (AVFormatContext*& input : Finput_files)
+        CloseSourceInput(&input);
+    for (TInputFileSetup& setup : Finput_setups)
+        for (TInputStreamSetup& stream : setup.Streams)
+            ff::avcodec_free_context(&stream.Decoder);
+    Finput_files.clear();
+    Finput_setups.clear();
+    Finput_files_ts_offset.clear();
+    Finput_files_ts_scale.clear();
+}
+
+void TCustomFFmpeg::CleanUp()
+{
+    FreeOutputs();
+    FreeInputs();
+    Fintra_matrix.clear();
+    Finter_matrix.clear();
+    Fvstats_filename.clear();
+    Fstreamid_map.clear();
+    Fstream_maps.clear();
+    Fmeta_data_maps.clear();
+    Fchapter_maps.clear();
+    Fvideo_codec_name.clear();
+    Faudio_codec_name.clear();
+    Fsubtitle_codec_name.clear();
+    Fvideo_standard.clear();
+    Fvideo_rc_override_string.clear();
+    Fmetadata.Clear();
+    if (FOptions)
+        FOptions->Clear();
+    FJoinMode = false;
+}
+
+}  // namespace vidrelo

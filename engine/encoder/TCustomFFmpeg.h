@@ -1,0 +1,234 @@
+#pragma once
+// A transcoding job: one or more inputs turned into one or more outputs by
+// the media libraries.
+//
+// A job is put together the way a command line is read, left to right:
+// options are set one at a time (SetExtOption), an input is opened with the
+// options set so far, then more options, then an output with its first
+// streams, and so on; each open consumes the settings that belong to it.
+// The run (starting the conversion, choosing streams, processing frames)
+// builds on the tables declared here.
+//
+// Threads: options are set and files opened on one thread (the owner's);
+// Stop may be called from any thread. Needs the encoder's media libraries
+// loaded while it holds anything (construction included).
+#include "engine/encoder/TCustomFFmpegTypes.h"
+#include "engine/encoder/TFFOptions.h"
+#include "engine/encoder/TFFTargets.h"
+#include "engine/encoder/TJobOptionState.h"
+#include "engine/loader/MediaHeaders.h"
+#include "engine/loader/TInterruptCB.h"
+#include "engine/log/TLogLevel.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vidrelo {
+
+struct TAVOutputStream;  // the run's per-output-stream record
+struct TPresetLine;
+
+using TNotifyEvent = std::function<void(TCustomFFmpeg* Sender)>;
+using TBeforeFindStreamInfoEvent = std::function<void(TCustomFFmpeg* Sender, AVFormatContext* AFormatContext)>;
+using TProgressEvent =
+    std::function<void(TCustomFFmpeg* Sender, int AFileIndex, int AFrameNumber, int AFPS, float AQuality,
+                       float ABitRate, int64_t ACurrentSize, int64_t ACurrentDuration, int64_t ATotalDuration)>;
+
+class TCustomFFmpeg : protected TJobOptionState {
+public:
+    static constexpr int64_t NoIO = std::numeric_limits<int64_t>::max();  // FLastRead: no blocking I/O
+
+    // 1 <= AMaxFiles <= 512 (EAssertionFailed otherwise): the most inputs
+    // and the most outputs the job takes.
+    explicit TCustomFFmpeg(int AMaxFiles);
+    virtual ~TCustomFFmpeg();
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // Sets one option (names compared exactly). A refused option raises
+    // FFmpegException with the text the user sees.
+    void SetExtOption(const std::string& AName, const std::string& AValue);
+    // Disc target settings for `AType` ("dvd") in the norm given, or guessed
+    // (Auto) with `ADefaultNorm` as the last resort.
+    void SetTarget(const std::string& AType, TTargetNorm ANorm, TTargetNorm ADefaultNorm);
+
+    // Opens an input with the options set so far. False with LastErrMsg when
+    // it fails; raises FFmpegException for an unknown forced format.
+    bool OpenInput(const std::string& AFileName);
+    // Opens an output and creates its first streams; its index, or -1 with
+    // LastErrMsg. AJoin: the output is fed by all inputs one after another.
+    int OpenOutput(const std::string& AFileName, bool AJoin = false);
+
+    // Asks the job to stop. Before the run this abandons an input or output
+    // that is being opened (its blocking I/O gives up at the next poll).
+    void Stop(bool AWaitForStop);
+
+    int nb_input_files() const { return static_cast<int>(Finput_files.size()); }
+    int nb_output_files() const { return static_cast<int>(Foutput_files.size()); }
+    bool Converting() const { return FConverting; }
+    bool Finished() const { return FFinished; }
+    bool FatalException() const { return FFatalException; }
+    const std::string& FatalMessage() const { return FFatalMessage; }
+    const std::string& LastErrMsg() const { return FLastErrMsg; }
+    bool Terminated() const { return FTerminated; }
+    int64_t TotalOutputDuration() const { return FTotalOutputDuration; }
+    bool JoinMode() const { return FJoinMode; }
+    int ReadTimeout() const { return FReadTimeout; }
+    void SetReadTimeout(int AMilliseconds) { FReadTimeout = AMilliseconds; }
+
+    // What has been set and opened, for the encoder component and for checks.
+    const TJobOptionState& OptionState() const { return *this; }
+    TFFOptions& GenericOptions() { return Options(); }
+    AVFormatContext* InputFile(int AIndex) const { return Finput_files.at(AIndex); }
+    const TInputFileSetup& InputSetup(int AIndex) const { return Finput_setups.at(AIndex); }
+    AVFormatContext* OutputFile(int AIndex) const { return Foutput_files.at(AIndex); }
+    const std::vector<TOutputStreamSetup>& OutputStreams(int AIndex) const { return Foutput_streams.at(AIndex); }
+    const std::vector<TAVStreamMap>& StreamMaps() const { return Fstream_maps; }
+    const std::vector<std::array<TAVMetaDataMap, 2>>& MetaDataMaps() const { return Fmeta_data_maps; }
+    const std::vector<TAVChapterMap>& ChapterMaps() const { return Fchapter_maps; }
+
+    // Settings of the owner.
+    bool HaltOnInvalidOption = true;     // a refused generic option fails SetExtOption
+    int64_t ReportInterval = 500000;     // microseconds between progress reports
+    int64_t PreviewInterval = 100000;    // microseconds between previews
+
+    TNotifyEvent OnTerminate;
+    TProgressEvent OnProgress;
+    TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
+
+protected:
+    // The option state with its construction values, generic options kept.
+    void ResetOptionState();
+    // Closes and frees every input and output and the run's tables; the
+    // collected generic options go too.
+    void CleanUp();
+    // Prepares the decoder of an input's stream as opening the input does;
+    // for streams that appear while the input is read.
+    void PrepareInputStream(int AFileIndex, int AStreamIndex);
+
+private:
+    friend class TOptionVocabulary;
+
+    // Blocking I/O of the open steps, watched by the timeout predicate.
+    enum class TIOPhase { Connecting, Reading, Writing };
+    // One blocking step (open, probe, seek): stamps its start, installs the
+    // timeout predicate for the calling thread, and when the predicate gave
+    // up logs why at the end.
+    class TBlockingIO {
+    public:
+        TBlockingIO(TCustomFFmpeg& AJob, TIOPhase APhase);
+        ~TBlockingIO();
+        TBlockingIO(const TBlockingIO&) = delete;
+        TBlockingIO& operator=(const TBlockingIO&) = delete;
+
+    private:
+        TCustomFFmpeg& FJob;
+        TInterruptScope FScope;
+    };
+    static bool TimeoutPredicate(void* ASender);
+    std::string InterruptText() const;  // "reading timeout", "" when not interrupted
+
+    // Options (TCustomFFmpegOptions.cpp, TCustomFFmpegPresets.cpp).
+    void SetGenericOption(const std::string& AName, const std::string& AValue);
+    std::string TrySetGenericOption(const std::string& AName, const std::string& AValue);
+    void ApplyPreset(const std::string& AName, const std::string& AValue);
+    void ApplyPresetLine(const std::string& APresetName, const TPresetLine& ALine);
+    void SetCodecName(AVMediaType AType, const std::string& AValue);
+
+    // Inputs (TCustomFFmpegInput.cpp).
+    AVFormatContext* NewInputContext(const AVInputFormat*& AFormat);
+    bool FindForcedDecoders(std::array<const AVCodec*, 3>& ADecoders);
+    void SetInputParameters(const AVInputFormat* AFormat, AVDictionary** AOptions) const;
+    bool OpenInputFile(AVFormatContext*& AContext, const std::string& AFileName, const AVInputFormat* AFormat,
+                       TInputFileSetup& ASetup);
+    bool KeepProgram(AVFormatContext*& AContext);
+    bool ProbeInput(AVFormatContext*& AContext, TInputFileSetup& ASetup);
+    int64_t SeekInput(AVFormatContext* AContext, const std::string& AFileName);  // the position sought
+    bool PrepareInputStreams(AVFormatContext*& AContext, TInputFileSetup& ASetup);
+    TInputStreamSetup NewInputStreamSetup(AVStream* AStream, const AVCodec* AForced);
+    void TakeVideoParameters(const AVStream* AStream, int AIndex);
+    void TakeAudioParameters(const AVStream* AStream);
+    void AppendInput(AVFormatContext* AContext, TInputFileSetup ASetup, int64_t AStartTime);
+    bool FailInput(AVFormatContext*& AContext, const std::string& AMessage);
+
+    // Outputs (TCustomFFmpegOutput.cpp).
+    const AVOutputFormat* ChooseMuxer(const std::string& AFileName);
+    void WantedStreams(const AVOutputFormat* AFormat, bool AJoin, bool& AVideo, bool& AAudio, bool& ASubtitle) const;
+    void InputKinds(bool AJoin, bool& AVideo, bool& AAudio, bool& ASubtitle) const;
+    void CreateFirstStreams(AVFormatContext* AContext, int AFileIndex, bool AJoin);
+    void SetOutputMetadata(AVFormatContext* AContext);
+    bool OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName);
+    void SetMuxingParameters(AVFormatContext* AContext);
+    int FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage);
+
+    // New output streams (TCustomFFmpegStreams.cpp).
+    void NewVideoStream(AVFormatContext* AContext, int AFileIndex);
+    void NewAudioStream(AVFormatContext* AContext, int AFileIndex);
+    void NewSubtitleStream(AVFormatContext* AContext, int AFileIndex);
+    void NewStreamOnLastOutput(AVMediaType AType);
+    TOutputStreamSetup& AddOutputStream(AVFormatContext* AContext, int AFileIndex, AVMediaType AType,
+                                        const std::string& ACodecName, bool AStreamCopy);
+    const AVCodec* FindCodec(const std::string& AName, AVMediaType AType, bool AEncoder) const;
+    void SetVideoEncoding(AVFormatContext* AOutput, TOutputStreamSetup& AStream);
+    void SetVideoRateControl(AVCodecContext* AContext);
+    void SetAudioEncoding(TOutputStreamSetup& AStream);
+    void SetStreamLanguage(AVStream* AStream, std::string& ALanguage);
+
+    void FreeInputs();
+    void FreeOutputs();
+    void Log(TLogLevel ALevel, const std::string& AMessage);
+    TFFOptions& Options();  // the generic options; the libraries must be loaded
+    bool Verbose(int AMinimum) const { return Fverbose >= AMinimum; }
+
+    const int FMaxFiles;
+    std::unique_ptr<TFFOptions> FOptions;  // the generic options (codec, format and scaler templates)
+
+    // Files and maps.
+    std::vector<AVFormatContext*> Finput_files;
+    std::vector<int64_t> Finput_files_ts_offset;               // per input, microseconds
+    std::vector<std::vector<double>> Finput_files_ts_scale;    // per input and stream; 0 = none
+    std::vector<TInputFileSetup> Finput_setups;                // per input (forced decoders included)
+    std::vector<AVFormatContext*> Foutput_files;
+    std::vector<std::vector<TOutputStreamSetup>> Foutput_streams;  // per output (encoders included)
+    std::vector<TAVStreamMap> Fstream_maps;
+    std::vector<std::array<TAVMetaDataMap, 2>> Fmeta_data_maps;  // output first, input second
+    int Fmetadata_global_autocopy = 1;
+    int Fmetadata_streams_autocopy = 1;
+    int Fmetadata_chapters_autocopy = 1;
+    std::vector<TAVChapterMap> Fchapter_maps;
+    std::map<int, int> Fstreamid_map;  // output stream index -> identifier, for the next output
+    std::vector<std::vector<TAVOutputStream*>> Foutput_streams_for_file;  // the run's records of each output
+
+    // Statistics.
+    int64_t Fvideo_size = 0;
+    int64_t Faudio_size = 0;
+    int64_t Fextra_size = 0;
+    int32_t Fnb_frames_dup = 0;
+    int32_t Fnb_frames_drop = 0;
+    bool FShowDupOrDrop = false;
+    int64_t Ftimer_start = 0;
+
+    // Run state.
+    std::atomic<bool> FConverting{false};
+    std::atomic<bool> FBroken{false};
+    std::atomic<bool> FFinished{false};
+    std::atomic<bool> FTerminated{false};
+    std::atomic<int> FReadTimeout{10000};   // milliseconds; 0 = no timeout
+    std::atomic<int64_t> FLastRead{NoIO};   // microseconds: start of the blocking I/O; 0 = cancelled
+    std::atomic<TIOPhase> FIOPhase{TIOPhase::Connecting};
+    std::atomic<int> FInterrupted{0};       // why the predicate gave up during this I/O: 0, 1 timeout, 2 cancelled
+    bool FFatalException = false;
+    std::string FFatalMessage;
+    int64_t FTotalOutputDuration = -1;      // microseconds; -1 = none
+    std::string FLastErrMsg;
+    bool FJoinMode = false;
+};
+
+}  // namespace vidrelo

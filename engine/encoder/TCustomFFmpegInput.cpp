@@ -1,0 +1,350 @@
+// Opening a job's inputs.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+#include "engine/loader/MediaURL.h"
+#include "engine/loader/TSourceInput.h"
+
+#include <cerrno>
+#include <new>
+
+namespace vidrelo {
+namespace {
+
+double ToDouble(AVRational q)
+{
+    return q.den ? static_cast<double>(q.num) / q.den : 0.0;
+}
+
+bool SameRate(AVRational a, AVRational b)
+{
+    return static_cast<int64_t>(a.num) * b.den == static_cast<int64_t>(b.num) * a.den;
+}
+
+void FreeDecoders(TInputFileSetup& setup)
+{
+    for (TInputStreamSetup& stream : setup.Streams)
+        ff::avcodec_free_context(&stream.Decoder);
+    setup.Streams.clear();
+}
+
+int ForcedIndex(AVMediaType type)
+{
+    switch (type) {
+    case AVMEDIA_TYPE_VIDEO: return 0;
+    case AVMEDIA_TYPE_AUDIO: return 1;
+    case AVMEDIA_TYPE_SUBTITLE: return 2;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
+{
+    FLastErrMsg.clear();
+    if (nb_input_files() >= FMaxFiles) {
+        FLastErrMsg = Format("Too many input files (at most %d)", FMaxFiles);
+        return false;
+    }
+    const AVInputFormat* format = nullptr;
+    AVFormatContext* context = NewInputContext(format);
+    TInputFileSetup setup;
+    setup.FileName = AFileName;
+    try {
+        if (!FindForcedDecoders(setup.ForcedDecoders))
+            return FailInput(context, FLastErrMsg);
+        if (!OpenInputFile(context, AFileName, format, setup))
+            return false;
+        if (Fopt_programid != 0 && !KeepProgram(context))
+            return false;
+        setup.LoopInput = Floop_input;
+        if (OnBeforeFindStreamInfo)
+            OnBeforeFindStreamInfo(this, context);
+        if (!ProbeInput(context, setup))
+            return false;
+        const int64_t startTime = SeekInput(context, AFileName);
+        if (FInterrupted)
+            return FailInput(context, AFileName + ": " + InterruptText());
+        if (!PrepareInputStreams(context, setup))
+            return false;
+        AppendInput(context, std::move(setup), startTime);
+        return true;
+    } catch (...) {
+        FreeDecoders(setup);
+        CloseSourceInput(&context);
+        throw;
+    }
+}
+
+AVFormatContext* TCustomFFmpeg::NewInputContext(const AVInputFormat*& AFormat)
+{
+    AFormat = nullptr;
+    if (!Flast_asked_format.empty()) {
+        const std::string name = std::move(Flast_asked_format);
+        Flast_asked_format.clear();
+        AFormat = ff::av_find_input_format(name.c_str());
+        if (!AFormat)
+            throw FFmpegException(Format("Unknown input format: \"%s\"", name.c_str()));
+    }
+    AVFormatContext* context = ff::avformat_alloc_context();
+    if (!context)
+        throw FFmpegException("avformat_alloc_context failed");
+    InstallInterruptCallback(context);
+    Options().ApplyToFormat(context, false);
+    return context;
+}
+
+bool TCustomFFmpeg::FindForcedDecoders(std::array<const AVCodec*, 3>& ADecoders)
+{
+    const std::string* names[] = {&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name};
+    const AVMediaType types[] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
+    try {
+        for (int i = 0; i < 3; ++i)
+            ADecoders[i] = names[i]->empty() ? nullptr : FindCodec(*names[i], types[i], false);
+    } catch (const FFmpegException& e) {
+        FLastErrMsg = e.what();
+        return false;
+    }
+    return true;
+}
+
+void TCustomFFmpeg::SetInputParameters(const AVInputFormat* AFormat, AVDictionary** AOptions) const
+{
+    // Sizes, rates and capture settings only mean something to a demuxer
+    // that asks for them (raw audio and video, capture devices), and only
+    // a forced demuxer is known before the file is opened.
+    if (!AFormat || !AFormat->priv_class)
+        return;
+    const AVClass* cls = AFormat->priv_class;
+    const auto set = [&](const char* key, const std::string& value) {
+        if (!value.empty() && ff::av_opt_find(&cls, key, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
+            ff::av_dict_set(AOptions, key, value.c_str(), 0);
+    };
+    set("sample_rate", Faudio_sample_rate > 0 ? std::to_string(Faudio_sample_rate) : "");
+    set("channels", Faudio_channels > 0 ? std::to_string(Faudio_channels) : "");
+    set("framerate", Fframe_rate.num > 0 && Fframe_rate.den > 0
+                         ? Format("%d/%d", Fframe_rate.num, Fframe_rate.den)
+                         : "");
+    set("video_size", Fframe_width > 0 && Fframe_height > 0 ? Format("%dx%d", Fframe_width, Fframe_height) : "");
+    set("pixel_format", Fframe_pix_fmt != AV_PIX_FMT_NONE ? ff::av_get_pix_fmt_name(Fframe_pix_fmt) : "");
+    set("channel", Fvideo_channel ? std::to_string(Fvideo_channel) : "");
+    set("standard", Fvideo_standard);
+}
+
+bool TCustomFFmpeg::OpenInputFile(AVFormatContext*& AContext, const std::string& AFileName,
+                                  const AVInputFormat* AFormat, TInputFileSetup& ASetup)
+{
+    const std::optional<std::string> url = EncodeMediaURL(AFileName);
+    if (!url)
+        return FailInput(AContext, MediaErrorText(AFileName, AVERROR(EINVAL)));
+    const AVMediaType types[] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
+    AVCodecID* ids[] = {&AContext->video_codec_id, &AContext->audio_codec_id, &AContext->subtitle_codec_id};
+    for (int i = 0; i < 3; ++i)
+        if (ASetup.ForcedDecoders[i] && ASetup.ForcedDecoders[i]->type == types[i])
+            *ids[i] = ASetup.ForcedDecoders[i]->id;
+    AVDictionary* options = Options().InputFormatOptions(AFormat);
+    SetInputParameters(AFormat, &options);
+    TSourceInputResult opened;
+    {
+        TBlockingIO io(*this, TIOPhase::Connecting);
+        opened = OpenSourceInput(&AContext, *url, AFormat, &options);
+    }
+    ff::av_dict_free(&options);
+    if (opened.Code < 0 || FInterrupted) {
+        const std::string error = FInterrupted ? AFileName + ": " + InterruptText() : opened.Error;
+        return FailInput(AContext, error);
+    }
+    ASetup.FromSource = opened.FromSource;
+    ASetup.Hints = std::move(opened.Hints);
+    return true;
+}
+
+bool TCustomFFmpeg::KeepProgram(AVFormatContext*& AContext)
+{
+    const int programId = Fopt_programid;
+    Fopt_programid = 0;
+    for (unsigned i = 0; i < AContext->nb_streams; ++i)
+        AContext->streams[i]->discard = AVDISCARD_ALL;
+    bool found = false;
+    for (unsigned p = 0; p < AContext->nb_programs; ++p) {
+        const AVProgram* program = AContext->programs[p];
+        if (program->id != programId)
+            continue;
+        found = true;
+        for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
+            AContext->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
+    }
+    return found || FailInput(AContext, "Specified program id not found");
+}
+
+bool TCustomFFmpeg::ProbeInput(AVFormatContext*& AContext, TInputFileSetup& ASetup)
+{
+    int result;
+    {
+        TBlockingIO io(*this, TIOPhase::Reading);
+        result = ff::avformat_find_stream_info(AContext, nullptr);
+    }
+    // The libraries count a read they gave up on as the end of the input,
+    // so a timeout can come back as success.
+    if (FInterrupted)
+        return FailInput(AContext, ASetup.FileName + ": " + InterruptText());
+    if (result < 0 && Fverbose >= 0) {
+        const std::string message = Format("%s: could not find codec parameters", ASetup.FileName.c_str());
+        Log(llVerbose, message);
+        return FailInput(AContext, message);
+    }
+    // A DVD subtitle that starts after the probe window is known only from
+    // the source; add it now so that it exists when its packets come.
+    if (ASetup.FromSource)
+        AddHintedStreams(AContext, ASetup.Hints);
+    return true;
+}
+
+int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& AFileName)
+{
+    int64_t timestamp = Fstart_time;
+    if (AContext->start_time != AV_NOPTS_VALUE)
+        timestamp += AContext->start_time;
+    if (Fstart_time != 0) {
+        int result;
+        {
+            TBlockingIO io(*this, TIOPhase::Reading);
+            result = ff::av_seek_frame(AContext, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+        }
+        if (result < 0 && Fverbose > 0)
+            Log(llVerbose, Format("%s: could not seek to position %0.3f", AFileName.c_str(),
+                                  static_cast<double>(timestamp) / AV_TIME_BASE));
+    }
+    Fstart_time = 0;
+    return timestamp;
+}
+
+bool TCustomFFmpeg::PrepareInputStreams(AVFormatContext*& AContext, TInputFileSetup& ASetup)
+{
+    for (unsigned i = 0; i < AContext->nb_streams; ++i) {
+        AVStream* stream = AContext->streams[i];
+        const AVMediaType type = stream->codecpar->codec_type;
+        if (type < 0 || type >= AVMEDIA_TYPE_NB) {
+            FreeDecoders(ASetup);
+            return FailInput(AContext, "invalid codec_type");
+        }
+        const int forced = ForcedIndex(type);
+        ASetup.Streams.push_back(NewInputStreamSetup(stream, forced >= 0 ? ASetup.ForcedDecoders[forced] : nullptr));
+        if (type == AVMEDIA_TYPE_VIDEO) {
+            TakeVideoParameters(stream, static_cast<int>(i));
+            if (Fvideo_disable)
+                stream->discard = AVDISCARD_ALL;
+            else if (Fvideo_discard)
+                stream->discard = static_cast<AVDiscard>(Fvideo_discard);
+        } else if (type == AVMEDIA_TYPE_AUDIO) {
+            TakeAudioParameters(stream);
+            if (Faudio_disable)
+                stream->discard = AVDISCARD_ALL;
+        } else if (type == AVMEDIA_TYPE_SUBTITLE && Fsubtitle_disable) {
+            stream->discard = AVDISCARD_ALL;
+        }
+    }
+    return true;
+}
+
+TInputStreamSetup TCustomFFmpeg::NewInputStreamSetup(AVStream* AStream, const AVCodec* AForced)
+{
+    TInputStreamSetup setup;
+    setup.ForcedDecoder = AForced;
+    const AVMediaType type = AStream->codecpar->codec_type;
+    if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_SUBTITLE)
+        return setup;
+    const AVCodec* codec = AForced ? AForced : ff::avcodec_find_decoder(AStream->codecpar->codec_id);
+    AVCodecContext* decoder = ff::avcodec_alloc_context3(codec);
+    if (!decoder)
+        throw std::bad_alloc();
+    ff::avcodec_parameters_to_context(decoder, AStream->codecpar);
+    decoder->pkt_timebase = AStream->time_base;
+    decoder->thread_count = Fthread_count;
+    Options().ApplyToCodec(decoder, type, false);
+    setup.Decoder = decoder;
+    return setup;
+}
+
+void TCustomFFmpeg::PrepareInputStream(int AFileIndex, int AStreamIndex)
+{
+    AVFormatContext* context = Finput_files.at(AFileIndex);
+    TInputFileSetup& setup = Finput_setups.at(AFileIndex);
+    while (static_cast<int>(setup.Streams.size()) <= AStreamIndex &&
+           setup.Streams.size() < context->nb_streams) {
+        AVStream* stream = context->streams[setup.Streams.size()];
+        const int forced = ForcedIndex(stream->codecpar->codec_type);
+        setup.Streams.push_back(NewInputStreamSetup(stream, forced >= 0 ? setup.ForcedDecoders[forced] : nullptr));
+    }
+}
+
+void TCustomFFmpeg::TakeVideoParameters(const AVStream* AStream, int AIndex)
+{
+    const AVCodecParameters* par = AStream->codecpar;
+    Fframe_width = par->width;
+    Fframe_height = par->height;
+    const AVRational sar = AStream->sample_aspect_ratio.num ? AStream->sample_aspect_ratio : par->sample_aspect_ratio;
+    Fframe_aspect_ratio = par->height ? ToDouble(sar) * par->width / par->height : 4.0 / 3.0;
+    Fframe_pix_fmt = static_cast<AVPixelFormat>(par->format);
+    // The container's rate is what the stream runs at; the probed average
+    // is what its codec claims.
+    const AVRational container = AStream->r_frame_rate;
+    const AVRational codec = AStream->avg_frame_rate;
+    if (container.num > 0 && codec.num > 0 && codec.den > 0 && !SameRate(container, codec) && Fverbose >= 0)
+        Log(llInfo, Format("Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
+                           "%2.2f (%d/%d)",
+                           AIndex, ToDouble(codec), codec.num, codec.den, ToDouble(container), container.num,
+                           container.den));
+    if (container.num > 0 && container.den > 0)
+        Fframe_rate = container;
+    else if (codec.num > 0 && codec.den > 0)
+        Fframe_rate = codec;
+}
+
+void TCustomFFmpeg::TakeAudioParameters(const AVStream* AStream)
+{
+    // A stream announced by a source but not met by the probe has no
+    // parameters yet; it must not wipe out what the job holds.
+    const AVCodecParameters* par = AStream->codecpar;
+    if (par->ch_layout.nb_channels > 0) {
+        Faudio_channels = par->ch_layout.nb_channels;
+        Fchannel_layout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+    }
+    if (par->sample_rate > 0)
+        Faudio_sample_rate = par->sample_rate;
+    if (par->format >= 0)
+        Faudio_sample_fmt = static_cast<AVSampleFormat>(par->format);
+}
+
+void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetup, int64_t AStartTime)
+{
+    // A source that knows its exact length (a DVD title) is believed over
+    // the demuxer's estimate.
+    ASetup.Duration = ASetup.FromSource && ASetup.Hints.Duration != NoTime ? ASetup.Hints.Duration
+                                                                          : AContext->duration;
+    if (ASetup.Duration != AV_NOPTS_VALUE && ASetup.Duration > FTotalOutputDuration)
+        FTotalOutputDuration = ASetup.Duration;
+    Finput_files_ts_offset.push_back(Finput_ts_offset - (Fcopy_ts ? 0 : AStartTime));
+    if (Fverbose >= 0)
+        ff::av_dump_format(AContext, nb_input_files(), ASetup.FileName.c_str(), 0);
+    Finput_files.push_back(AContext);
+    Finput_setups.push_back(std::move(ASetup));
+    if (Finput_files_ts_scale.size() < Finput_files.size())
+        Finput_files_ts_scale.resize(Finput_files.size());
+    Fvideo_channel = 0;
+    Fvideo_codec_name.clear();
+    Faudio_codec_name.clear();
+    Fsubtitle_codec_name.clear();
+}
+
+bool TCustomFFmpeg::FailInput(AVFormatContext*& AContext, const std::string& AMessage)
+{
+    CloseSourceInput(&AContext);
+    FLastErrMsg = AMessage;
+    return false;
+}
+
+}  // namespace vidrelo

@@ -1,0 +1,200 @@
+// Opening a job's outputs.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+#include "engine/loader/MediaURL.h"
+
+#include <cerrno>
+#include <ctime>
+
+namespace vidrelo {
+namespace {
+
+// "2011-02-03T04:05:06Z" for seconds since the epoch.
+std::string CreationTime(int64_t seconds)
+{
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    gmtime_r(&time, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+}  // namespace
+
+int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
+{
+    FLastErrMsg.clear();
+    if (FJoinMode) {
+        FLastErrMsg = "Cannot join more than one output file.";
+        return -1;
+    }
+    if (nb_output_files() >= FMaxFiles) {
+        FLastErrMsg = Format("Too many output files (at most %d)", FMaxFiles);
+        return -1;
+    }
+    const std::optional<std::string> url = EncodeMediaURL(AFileName);
+    if (!url) {
+        FLastErrMsg = MediaErrorText(AFileName, AVERROR(EINVAL));
+        return -1;
+    }
+    const AVOutputFormat* format = ChooseMuxer(AFileName);
+    if (!format)
+        return -1;
+    AVFormatContext* context = nullptr;
+    if (ff::avformat_alloc_output_context2(&context, format, nullptr, url->c_str()) < 0 || !context)
+        throw FFmpegException("avformat_alloc_context failed");
+    InstallInterruptCallback(context);
+    const int index = nb_output_files();
+    Foutput_streams.emplace_back();
+    try {
+        CreateFirstStreams(context, index, AJoin);
+    } catch (const FFmpegException& e) {
+        return FailOutput(context, false, e.what());
+    } catch (...) {
+        FailOutput(context, false, "");
+        throw;
+    }
+    SetOutputMetadata(context);
+    Foutput_files.push_back(context);
+    if (!OpenOutputFile(context, AFileName))
+        return FailOutput(context, true, FLastErrMsg);
+    SetMuxingParameters(context);
+    if (AJoin && nb_input_files() > 1)
+        FJoinMode = true;
+    return index;
+}
+
+const AVOutputFormat* TCustomFFmpeg::ChooseMuxer(const std::string& AFileName)
+{
+    if (!Flast_asked_format.empty()) {
+        const std::string name = std::move(Flast_asked_format);
+        Flast_asked_format.clear();
+        const AVOutputFormat* format = ff::av_guess_format(name.c_str(), nullptr, nullptr);
+        if (!format)
+            FLastErrMsg = Format("Requested output format '%s' is not a suitable output format", name.c_str());
+        return format;
+    }
+    const AVOutputFormat* format = ff::av_guess_format(nullptr, AFileName.c_str(), nullptr);
+    if (!format)
+        FLastErrMsg = Format("Unable to find a suitable output format for '%s'", AFileName.c_str());
+    return format;
+}
+
+void TCustomFFmpeg::InputKinds(bool AJoin, bool& AVideo, bool& AAudio, bool& ASubtitle) const
+{
+    AVideo = AAudio = ASubtitle = false;
+    const std::size_t count = AJoin ? std::min<std::size_t>(1, Finput_files.size()) : Finput_files.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const AVFormatContext* input = Finput_files[i];
+        for (unsigned k = 0; k < input->nb_streams; ++k) {
+            const AVMediaType type = input->streams[k]->codecpar->codec_type;
+            AVideo |= type == AVMEDIA_TYPE_VIDEO;
+            AAudio |= type == AVMEDIA_TYPE_AUDIO;
+            // A source's subpictures (a DVD's) are burned into the picture
+            // by the frame processing, never written as a stream of their own.
+            ASubtitle |= type == AVMEDIA_TYPE_SUBTITLE && !Finput_setups[i].FromSource;
+        }
+    }
+}
+
+void TCustomFFmpeg::WantedStreams(const AVOutputFormat* AFormat, bool AJoin, bool& AVideo, bool& AAudio,
+                                  bool& ASubtitle) const
+{
+    AVideo = Fvideo_stream_copy || AFormat->video_codec != AV_CODEC_ID_NONE || !Fvideo_codec_name.empty();
+    AAudio = Faudio_stream_copy || AFormat->audio_codec != AV_CODEC_ID_NONE || !Faudio_codec_name.empty();
+    ASubtitle =
+        Fsubtitle_stream_copy || AFormat->subtitle_codec != AV_CODEC_ID_NONE || !Fsubtitle_codec_name.empty();
+    if (!Finput_files.empty()) {
+        bool hasVideo, hasAudio, hasSubtitle;
+        InputKinds(AJoin, hasVideo, hasAudio, hasSubtitle);
+        AVideo = AVideo && hasVideo;
+        AAudio = AAudio && hasAudio;
+        ASubtitle = ASubtitle && hasSubtitle;
+    }
+    AVideo = AVideo && !Fvideo_disable;
+    AAudio = AAudio && !Faudio_disable;
+    ASubtitle = ASubtitle && !Fsubtitle_disable;
+}
+
+void TCustomFFmpeg::CreateFirstStreams(AVFormatContext* AContext, int AFileIndex, bool AJoin)
+{
+    bool video, audio, subtitle;
+    WantedStreams(AContext->oformat, AJoin, video, audio, subtitle);
+    const auto create = [&](bool wanted, const char* what, void (TCustomFFmpeg::*make)(AVFormatContext*, int)) {
+        if (!wanted)
+            return;
+        try {
+            (this->*make)(AContext, AFileIndex);
+        } catch (const FFmpegException& e) {
+            throw FFmpegException(Format("%s fail: %s", what, e.what()));
+        }
+    };
+    create(video, "new_video_stream", &TCustomFFmpeg::NewVideoStream);
+    create(audio, "new_audio_stream", &TCustomFFmpeg::NewAudioStream);
+    create(subtitle, "new_subtitle_stream", &TCustomFFmpeg::NewSubtitleStream);
+}
+
+void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* AContext)
+{
+    if (Frecording_timestamp != 0)
+        ff::av_dict_set(&AContext->metadata, "creation_time", CreationTime(Frecording_timestamp).c_str(), 0);
+    if (!Fmetadata.Empty())
+        ff::av_dict_copy(&AContext->metadata, Fmetadata.Get(), 0);
+    Fmetadata.Clear();
+}
+
+bool TCustomFFmpeg::OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName)
+{
+    const int flags = AContext->oformat->flags;
+    if ((flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(AContext->url)) {
+        FLastErrMsg = MediaErrorText(AFileName, AVERROR(EDOM));  // "Number syntax expected in filename"
+        return false;
+    }
+    if (flags & AVFMT_NOFILE)
+        return true;
+    int result;
+    {
+        TBlockingIO io(*this, TIOPhase::Writing);
+        // An existing file is overwritten: the owner asked for this name.
+        result = ff::avio_open2(&AContext->pb, AContext->url, AVIO_FLAG_WRITE, &AContext->interrupt_callback, nullptr);
+    }
+    if (result < 0 || FInterrupted) {
+        FLastErrMsg = FInterrupted ? AFileName + ": " + InterruptText() : MediaErrorText(AFileName, result);
+        return false;
+    }
+    return true;
+}
+
+void TCustomFFmpeg::SetMuxingParameters(AVFormatContext* AContext)
+{
+    // The MPEG muxers take the preload as their own option; the loop count
+    // belongs to the formats that loop (GIF).
+    ff::av_opt_set_int(AContext, "preload", static_cast<int64_t>(Fmux_preload * AV_TIME_BASE), AV_OPT_SEARCH_CHILDREN);
+    AContext->max_delay = static_cast<int>(Fmux_max_delay * AV_TIME_BASE);
+    if (Floop_output >= 0)
+        ff::av_opt_set_int(AContext, "loop", Floop_output, AV_OPT_SEARCH_CHILDREN);
+    AContext->flags |= AVFMT_FLAG_NONBLOCK;
+    Options().ApplyToFormat(AContext, true);
+    Fstreamid_map.clear();
+    Fforced_key_frames.clear();
+}
+
+int TCustomFFmpeg::FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage)
+{
+    for (TOutputStreamSetup& stream : Foutput_streams.back())
+        ff::avcodec_free_context(&stream.Context);
+    Foutput_streams.pop_back();
+    if (AAppended)
+        Foutput_files.pop_back();
+    if (AContext->pb && !(AContext->oformat->flags & AVFMT_NOFILE))
+        ff::avio_closep(&AContext->pb);
+    ff::avformat_free_context(AContext);
+    FLastErrMsg = AMessage;
+    return -1;
+}
+
+}  // namespace vidrelo
