@@ -27,6 +27,7 @@ std::string CreationTime(int64_t seconds)
 
 int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
 {
+    Options();  // the libraries must be there
     FLastErrMsg.clear();
     if (FJoinMode) {
         FLastErrMsg = "Cannot join more than one output file.";

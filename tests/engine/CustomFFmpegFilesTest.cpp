@@ -193,7 +193,7 @@ TEST_F(CustomFFmpegFilesTest, StopCancelsAnOpenThatIsBlocked)
     RegisterSource("stall", MpegClip, DvdLikeHints(), gate, 32 * 1024);
     TCustomFFmpeg job(2);
     std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        gate->WaitBlocked(5000);
         job.Stop(false);
     });
     const auto start = std::chrono::steady_clock::now();

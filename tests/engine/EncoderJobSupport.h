@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
@@ -67,12 +68,19 @@ public:
         std::mutex Lock;
         std::condition_variable Changed;
         bool Released = false;
+        bool Blocked = false;  // a Read is waiting at the stall
         bool Destroyed = false;
         void Release()
         {
             std::lock_guard lock(Lock);
             Released = true;
             Changed.notify_all();
+        }
+        // True when a Read blocked within `ms` milliseconds.
+        bool WaitBlocked(int ms)
+        {
+            std::unique_lock lock(Lock);
+            return Changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return Blocked; });
         }
         // True when the stream was destroyed within `ms` milliseconds.
         bool WaitDestroyed(int ms)
@@ -98,6 +106,8 @@ public:
     {
         if (FGate && FStallAt >= 0 && FPosition >= FStallAt) {
             std::unique_lock lock(FGate->Lock);
+            FGate->Blocked = true;
+            FGate->Changed.notify_all();
             FGate->Changed.wait(lock, [&] { return FGate->Released; });
         }
         int64_t end = Size();
