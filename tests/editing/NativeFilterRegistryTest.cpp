@@ -36,7 +36,8 @@ TEST(NativeFilterRegistryTest, TheSameDefinitionIsRegisteredOnceAndFoundByItsExa
 
     const TNativeFilterDefinition impostor = TestDefinition("first");
     EXPECT_THROW(registry.RegisterOnce(impostor), EAssertionFailed);
-    for (TNativeFilterDefinition broken : {TestDefinition(""), TestDefinition("noformats"), TestDefinition("nofactory")}) {
+    for (TNativeFilterDefinition broken :
+         {TestDefinition(""), TestDefinition("noformats"), TestDefinition("nofactory")}) {
         if (broken.Name == "noformats")
             broken.PixelFormats.clear();
         if (broken.Name == "nofactory")
@@ -75,7 +76,8 @@ TEST(NativeFilterRegistryTest, LookupsFromOtherThreadsWhileRegistering)
 TEST(NativeFilterRegistryTest, RegisteringThePictureFiltersNeedsTheFilterLibrary)
 {
     ASSERT_EQ(ff::avfilter_get_by_name, nullptr);
-    for (auto [registerFilter, source] : {std::pair(&RegisterNativeEq, "vf_eq"), std::pair(&RegisterNativeHue, "vf_hue")}) {
+    for (auto [registerFilter, source] :
+         {std::pair(&RegisterNativeEq, "vf_eq"), std::pair(&RegisterNativeHue, "vf_hue")}) {
         try {
             registerFilter();
             ADD_FAILURE() << source << " registered without the filter library";

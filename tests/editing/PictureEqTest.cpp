@@ -21,8 +21,9 @@ namespace {
 // 256 x 4 yuv420p: each luma row holds every value 0..255; chroma 60 and 200.
 TFramePtr LumaRamp()
 {
-    return MakeFrame(AV_PIX_FMT_YUV420P, 256, 4,
-                     [](int plane, int x, int) { return static_cast<uint8_t>(plane == 0 ? x : plane == 1 ? 60 : 200); });
+    return MakeFrame(AV_PIX_FMT_YUV420P, 256, 4, [](int plane, int x, int) {
+        return static_cast<uint8_t>(plane == 0 ? x : plane == 1 ? 60 : 200);
+    });
 }
 
 // Every luma sample p must have become expected(p); chroma stays as LumaRamp made it.
@@ -107,7 +108,8 @@ TEST_F(PictureEqTest, FieldsThatAreNotDecimalIntegersFailInitialisation)
         EXPECT_EQ(created.ErrorCode, AVERROR(EINVAL));
         EXPECT_TRUE(created.ErrorText.starts_with("nativeeq: ")) << created.ErrorText;
     }
-    EXPECT_EQ(NativeEqDefinition().Create("abc:0").ErrorText, "nativeeq: brightness \"abc\" is not a decimal 32-bit integer");
+    EXPECT_EQ(NativeEqDefinition().Create("abc:0").ErrorText,
+              "nativeeq: brightness \"abc\" is not a decimal 32-bit integer");
     EXPECT_EQ(NativeEqDefinition().Create("1:2:0:4:5").ErrorText,
               "nativeeq: contrast address \"4:5\" is not a decimal address");
 }

@@ -74,7 +74,8 @@ TEST_F(PictureHueTest, ZeroValuesLeaveEveryFormatByteIdenticalForBothFilters)
         for (const auto& [name, options] : {std::pair("nativeeq", "0:0"), std::pair("nativehue", "0:0"),
                                             std::pair("nativehue", "0")}) {
             SCOPED_TRACE(std::string(name) + " " + options + " " + ff::av_get_pix_fmt_name(format));
-            TFramePtr frame = MakeFrame(format, 35, 21, [](int p, int x, int y) { return (p * 91 + x * 7 + y * 13) & 255; });
+            TFramePtr frame =
+                MakeFrame(format, 35, 21, [](int p, int x, int y) { return (p * 91 + x * 7 + y * 13) & 255; });
             const std::vector<uint8_t> before = FrameBytes(*frame);
             ASSERT_EQ(Create(name, options)->ProcessFrame(frame.get()), 0);
             EXPECT_EQ(FrameBytes(*frame), before);
