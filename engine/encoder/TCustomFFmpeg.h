@@ -166,6 +166,7 @@ private:
     void SetOutputMetadata(AVFormatContext* AContext);
     bool OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName);
     void SetMuxingParameters(AVFormatContext* AContext);
+    void SwitchToJoinMode();
     int FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage);
 
     // New output streams (TCustomFFmpegStreams.cpp).

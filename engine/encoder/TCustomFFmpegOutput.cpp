@@ -65,7 +65,7 @@ int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
         return FailOutput(context, true, FLastErrMsg);
     SetMuxingParameters(context);
     if (AJoin && nb_input_files() > 1)
-        FJoinMode = true;
+        SwitchToJoinMode();
     return index;
 }
 
@@ -182,6 +182,17 @@ void TCustomFFmpeg::SetMuxingParameters(AVFormatContext* AContext)
     Options().ApplyToFormat(AContext, true);
     Fstreamid_map.clear();
     Fforced_key_frames.clear();
+}
+
+void TCustomFFmpeg::SwitchToJoinMode()
+{
+    FJoinMode = true;
+    // The inputs play one after another: the progress total is their sum.
+    int64_t total = 0;
+    for (const TInputFileSetup& input : Finput_setups)
+        if (input.Duration != AV_NOPTS_VALUE && input.Duration > 0)
+            total += input.Duration;
+    FTotalOutputDuration = total > 0 ? total : -1;
 }
 
 int TCustomFFmpeg::FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage)

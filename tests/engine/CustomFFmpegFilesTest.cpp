@@ -211,8 +211,12 @@ TEST_F(CustomFFmpegFilesTest, AJoinedOutputIsTheOnlyOutput)
     TCustomFFmpeg job(2);
     ASSERT_TRUE(job.OpenInput(MpegClip));
     ASSERT_TRUE(job.OpenInput(MpegClip));
+    const int64_t one = job.InputSetup(0).Duration;
+    ASSERT_GT(one, 0);
+    EXPECT_EQ(job.TotalOutputDuration(), one);  // the longest input, before joining
     ASSERT_EQ(job.OpenOutput(Out + "/joined.mpg", true), 0) << job.LastErrMsg();
     EXPECT_TRUE(job.JoinMode());
+    EXPECT_EQ(job.TotalOutputDuration(), 2 * one);  // one after another
     EXPECT_EQ(job.OpenOutput(Out + "/second.mpg"), -1);
     EXPECT_EQ(job.LastErrMsg(), "Cannot join more than one output file.");
     EXPECT_EQ(job.nb_output_files(), 1);
