@@ -40,7 +40,7 @@ protected:
     TCustomFFmpeg Job{4};
 };
 
-TEST_F(CustomFFmpegOptionsTest, StartsFromTheDesignedDefaults)
+TEST_F(CustomFFmpegOptionsTest, StartsFromItsDefaults)
 {
     EXPECT_EQ(State().Fthread_count, 0);  // every core, not one
     EXPECT_EQ(State().Faudio_sample_rate, 44100);
