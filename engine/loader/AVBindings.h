@@ -113,6 +113,19 @@
     R(av_channel_layout_default)     \
     R(av_channel_layout_from_mask)   \
     R(av_channel_layout_uninit)      \
+    R(av_channel_layout_copy)        \
+    R(av_channel_layout_compare)     \
+    R(av_channel_layout_describe)    \
+    R(av_get_bytes_per_sample)       \
+    R(av_get_packed_sample_fmt)      \
+    R(av_samples_set_silence)        \
+    R(av_audio_fifo_alloc)           \
+    R(av_audio_fifo_free)            \
+    R(av_audio_fifo_write)           \
+    R(av_audio_fifo_read)            \
+    R(av_audio_fifo_size)            \
+    R(av_audio_fifo_reset)           \
+    R(av_rescale)                    \
     R(av_dict_copy)                  \
     R(av_get_media_type_string)      \
     R(av_malloc)                     \
@@ -146,6 +159,8 @@
     R(swr_alloc_set_opts2)               \
     R(swr_init)                          \
     R(swr_convert)                       \
+    R(swr_get_out_samples)               \
+    R(swr_next_pts)                      \
     R(swr_free)
 
 #define VIDRELO_SWSCALE_ENTRIES(R, O) \
