@@ -44,7 +44,8 @@
     R(av_packet_free)                 \
     R(av_packet_unref)                \
     R(av_packet_ref)                  \
-    R(avsubtitle_free)
+    R(avsubtitle_free)                \
+    R(avcodec_decode_subtitle2)
 
 #define VIDRELO_AVDEVICE_ENTRIES(R, O) \
     R(avdevice_version)                \
@@ -61,7 +62,13 @@
     R(avfilter_inout_alloc)             \
     R(avfilter_inout_free)              \
     R(av_buffersrc_add_frame_flags)     \
-    R(av_buffersink_get_frame)
+    R(av_buffersink_get_frame)          \
+    R(av_buffersink_get_w)              \
+    R(av_buffersink_get_h)              \
+    R(av_buffersink_get_format)         \
+    R(av_buffersink_get_sample_aspect_ratio) \
+    R(av_buffersink_get_time_base)      \
+    R(av_buffersink_get_frame_rate)
 
 #define VIDRELO_AVFORMAT_ENTRIES(R, O) \
     R(avformat_version)                \
@@ -161,6 +168,7 @@
     R(swr_convert)                       \
     R(swr_get_out_samples)               \
     R(swr_next_pts)                      \
+    R(swr_get_delay)                     \
     R(swr_free)
 
 #define VIDRELO_SWSCALE_ENTRIES(R, O) \
