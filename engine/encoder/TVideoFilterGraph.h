@@ -64,6 +64,9 @@ public:
     // AVERROR(EAGAIN) when it needs more input, AVERROR_EOF after the flush
     // has drained. `frame` is unreferenced first.
     int Pull(AVFrame* frame);
+    // Why the last Push or Pull failed when a native stage or the subtitle
+    // burner refused a picture; empty otherwise.
+    const std::string& LastErrMsg() const;
 
     // What comes out (valid after Configure).
     int OutWidth() const;
