@@ -17,12 +17,6 @@ int64_t NowMicroseconds()
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Whether the job's media libraries are bound (a job can outlive them).
-bool LibrariesBound()
-{
-    return ff::avcodec_free_context && ff::avformat_free_context && ff::av_dict_free;
-}
-
 void DeleteIfEmpty(const std::string& fileName)
 {
     std::error_code error;
@@ -32,19 +26,25 @@ void DeleteIfEmpty(const std::string& fileName)
 
 }  // namespace
 
+// Whether the job's media libraries are bound (a job can outlive them).
+bool TCustomFFmpeg::LibrariesLoaded()
+{
+    return ff::avcodec_free_context && ff::avformat_free_context && ff::av_dict_free;
+}
+
 TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles) : FMaxFiles(AMaxFiles)
 {
     EngineAssert(AMaxFiles >= 1 && AMaxFiles <= 512, "Assertion failure", "TCustomFFmpeg.Create");
     Finput_files.reserve(AMaxFiles);
     Foutput_files.reserve(AMaxFiles);
-    if (LibrariesBound())
+    if (LibrariesLoaded())
         ResetOptionState();
 }
 
 TCustomFFmpeg::~TCustomFFmpeg()
 {
-    Stop(true);
-    if (LibrariesBound()) {
+    EndWorkers();
+    if (LibrariesLoaded()) {
         CleanUp();
         return;
     }
@@ -55,7 +55,7 @@ TCustomFFmpeg::~TCustomFFmpeg()
 
 TFFOptions& TCustomFFmpeg::Options()
 {
-    EngineAssert(LibrariesBound(), "The media libraries are not loaded.", "TCustomFFmpeg");
+    EngineAssert(LibrariesLoaded(), "The media libraries are not loaded.", "TCustomFFmpeg");
     if (!FOptions)
         FOptions = std::make_unique<TFFOptions>(Fsws_flags);
     return *FOptions;
@@ -65,14 +65,6 @@ void TCustomFFmpeg::ResetOptionState()
 {
     static_cast<TJobOptionState&>(*this) = TJobOptionState{};
     Options();
-}
-
-void TCustomFFmpeg::Stop(bool /*AWaitForStop*/)
-{
-    FBroken = true;
-    // Without a worker, the only thing to stop is an open in progress:
-    // the timeout predicate gives up at once on a cancelled start time.
-    FLastRead = 0;
 }
 
 void TCustomFFmpeg::Log(TLogLevel ALevel, const std::string& AMessage)
@@ -164,6 +156,7 @@ void TCustomFFmpeg::FreeInputs()
 
 void TCustomFFmpeg::CleanUp()
 {
+    FreeRunTables();
     FreeOutputs();
     FreeInputs();
     Fintra_matrix.clear();

@@ -6,12 +6,19 @@
 // options are set one at a time (SetExtOption), an input is opened with the
 // options set so far, then more options, then an output with its first
 // streams, and so on; each open consumes the settings that belong to it.
-// The run (starting the conversion, choosing streams, processing frames)
-// builds on the tables declared here.
+// StartConvert then runs the conversion once: it maps input streams to
+// output streams, opens the codecs, reads packets in timestamp order,
+// decodes, filters, encodes and writes them, reports progress, cleans up and
+// gives the terminate notification (OnTerminate) exactly once.
 //
 // Threads: options are set and files opened on one thread (the owner's);
-// Stop may be called from any thread. Needs the encoder's media libraries
-// loaded while it holds anything (construction included).
+// Stop, Pause and Resume may be called from any thread. Events are raised on
+// the thread that runs the conversion; a handler must not destroy the job.
+// Needs the encoder's media libraries loaded while it holds anything
+// (construction included).
+#include "engine/encoder/TAVInputStream.h"
+#include "engine/encoder/TAVOutputStream.h"
+#include "engine/encoder/TConvertThread.h"
 #include "engine/encoder/TCustomFFmpegTypes.h"
 #include "engine/encoder/TFFOptions.h"
 #include "engine/encoder/TFFTargets.h"
@@ -22,17 +29,19 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vidrelo {
 
-struct TAVOutputStream;  // the run's per-output-stream record
 struct TPresetLine;
 
 using TNotifyEvent = std::function<void(TCustomFFmpeg* Sender)>;
@@ -66,9 +75,31 @@ public:
     // LastErrMsg. AJoin: the output is fed by all inputs one after another.
     int OpenOutput(const std::string& AFileName, bool AJoin = false);
 
+    // Runs the conversion, once. With AUseThread on a worker thread of its
+    // own, which is returned created suspended (the caller resumes it; the
+    // job owns it); otherwise in place, returning null after the job has
+    // terminated. Null too when the job is converting or has terminated, and
+    // when it cannot start: without an output ("At least one output file
+    // must be specified") or an input ("At least one input file must be
+    // specified") it records that as fatal, cleans up and terminates.
+    TConvertThread* StartConvert(bool AUseThread, TThreadPriority APriority = tpNormal);
     // Asks the job to stop. Before the run this abandons an input or output
     // that is being opened (its blocking I/O gives up at the next poll).
+    // During a threaded run, AWaitForStop waits until the worker has ended
+    // (terminate notification included); a wait on the main thread keeps
+    // running the main thread's hand-offs meanwhile.
     void Stop(bool AWaitForStop);
+    // Stop when converting; a job that never started is terminated instead
+    // (its notification given on a thread of its own, waited for with
+    // AWaitForStop).
+    void StopOrTerminate(bool AWaitForStop);
+    // Holds a threaded run between two packets, holding no lock; Resume lets
+    // it go on. Both do nothing without a worker thread.
+    void Pause();
+    void Resume();
+    bool Paused() const;
+    // True while a paused worker waits (it has stopped between two packets).
+    bool WorkerParked() const;
 
     int nb_input_files() const { return static_cast<int>(Finput_files.size()); }
     int nb_output_files() const { return static_cast<int>(Foutput_files.size()); }
@@ -114,6 +145,99 @@ protected:
     void PrepareInputStream(int AFileIndex, int AStreamIndex);
 
 private:
+    // The run (TCustomFFmpegRun.cpp).
+    static bool LibrariesLoaded();
+    static std::mutex& CodecListLock();  // process-wide: opening and closing codecs
+    bool FailStart(const std::string& AMessage);
+    void RunJob();
+    void CaptureFatal(const std::function<void()>& AStep);
+    void CloseCodecs();
+    void NotifyTerminate();
+    void GiveTerminateNotification();
+    void WaitForWorker();
+    void EndWorkers();
+    static bool RunPredicate(void* ASender);
+
+    // The conversion (TCustomFFmpegLoop.cpp).
+    void Transcode();
+    void PrepareRun();
+    void MainLoop();
+    int ChooseInput(bool& ATryAgain);
+    bool LimitsReached();
+    bool ReadAndProcess(int AFile);
+    void AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream);
+    bool PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream);
+    bool EndOfInput(int AFile);
+    bool FinishSegment();
+    void FinishRun();
+
+    // Stream tables (TCustomFFmpegTables.cpp).
+    void BuildInputTables();
+    TAVInputStream* InputStream(TAVStreamRef ARef);
+    TAVInputStream* GrowInputTable(int AFile, int AStream);
+    int CountOutputStreams();
+    void CheckStreamMaps(int ATotal);
+    void BuildOutputTables();
+    TAVStreamRef ChooseInputStream(TAVOutputStream& AStream, int AMapIndex, int AOnlyFile);
+    TAVStreamRef ChooseAutomatically(AVMediaType AType, int AOnlyFile, bool AUnusedOnly);
+    void UseInputStream(TAVOutputStream& AStream, TAVStreamRef ARef);
+    void FreeRunTables();
+    std::string StreamText(const TAVOutputStream& AStream) const;
+
+    // Stream setup (TCustomFFmpegStreamSetup.cpp).
+    void SetupOutputStream(TAVOutputStream& AStream);
+    void SetupStreamCopy(TAVOutputStream& AStream, TAVInputStream& AInput);
+    void SetupAudioCopy(AVCodecParameters* AOut, const AVCodecParameters* AIn);
+    void SetupAudioEncoding(TAVOutputStream& AStream, TAVInputStream& AInput);
+    void ConfigureAudioConverter(TAVOutputStream& AStream, const AVFrame& AFrame);
+    void SetupVideoEncoding(TAVOutputStream& AStream, TAVInputStream& AInput);
+    void ConfigurePictureChain(TAVOutputStream& AStream, TAVInputStream& AInput, int AWidth, int AHeight,
+                               AVPixelFormat AFormat);
+    void SetupSubtitleBurning(TAVOutputStream& AStream, TAVInputStream& AInput);
+    void SetupTwoPass(TAVOutputStream& AStream);
+    void SetupBitstreamFilters(TAVOutputStream& AStream);
+    void OpenEncoder(TAVOutputStream& AStream);
+    void OpenDecoder(TAVInputStream& AStream);
+    void OpenCodecs();
+    void CopyMetadata();
+    void CopyChapters(int AOutput, int AInput);
+    void WriteHeaders();
+    void LogStreamMapping();
+
+    // Packets and frames (TCustomFFmpegDecode.cpp). A packet's failure is
+    // its negative media error code; the caller decides what it means.
+    int ProcessPacket(TAVInputStream& AStream, const AVPacket* APacket);
+    int DecodePacket(TAVInputStream& AStream, const AVPacket* APacket);  // null: drain
+    int ReceiveFrames(TAVInputStream& AStream);
+    int DecodeSubtitle(TAVInputStream& AStream, const AVPacket* APacket);
+    void HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame);
+    void PrepareChainFor(TAVOutputStream& AStream, TAVInputStream& AInput, const AVFrame& AFrame);
+    void HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame);
+    void FinishInputStream(TAVInputStream& AStream);
+    void CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput, const AVPacket* APacket);
+    void EmulateRate(const TAVInputStream& AStream);
+    std::vector<TAVOutputStream*> OutputsOf(const TAVInputStream& AStream) const;
+
+    // Encoding and writing (TCustomFFmpegEncode.cpp).
+    void PullPictures(TAVOutputStream& AStream);
+    void DoVideoOut(TAVOutputStream& AStream, AVFrame* AFrame);
+    int VideoFramesToEmit(TAVOutputStream& AStream, double APosition);
+    void EncodeVideoFrame(TAVOutputStream& AStream, AVFrame* AFrame);
+    void SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame);
+    void PullAudio(TAVOutputStream& AStream);
+    void DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& ASubtitle, int64_t APts);
+    void SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFrame);
+    void FlushEncoders();
+    void WritePacket(TAVOutputStream& AStream, AVPacket* APacket);
+    void FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter);
+    void WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket);
+
+    // Progress (TCustomFFmpegProgress.cpp).
+    void PrintReport(bool AIsLast, int AFileIndex);
+    int64_t OutputSize() const;
+    double SmallestOutputTime() const;
+    TAVOutputStream* FirstVideoStream() const;
+
     friend class TOptionVocabulary;
 
     // Blocking I/O of the open steps, watched by the timeout predicate.
@@ -206,6 +330,16 @@ private:
     std::vector<TAVChapterMap> Fchapter_maps;
     std::map<int, int> Fstreamid_map;  // output stream index -> identifier, for the next output
     std::vector<std::vector<TAVOutputStream*>> Foutput_streams_for_file;  // the run's records of each output
+    std::vector<std::unique_ptr<TAVOutputStream>> FOutputStreamRecords;  // owns the records above
+    std::vector<TAVInputFile> FInputFileRecords;                  // the run's record of each input
+    std::vector<std::vector<TAVInputStream>> FInputStreams;       // per input, per stream (grows)
+    std::vector<TAVStreamRef> FOpenedEncoders;  // (output, stream) of each opened encoder, closed at the end
+    std::vector<TAVStreamRef> FOpenedDecoders;  // (input, stream) of each opened decoder
+    std::vector<bool> FHeaderWritten;           // per output
+    AVPacket* FPacket = nullptr;       // the run's scratch packets and frames: read,
+    AVPacket* FEncoded = nullptr;      // encoded or copied,
+    AVFrame* FDecoded = nullptr;       // decoded,
+    AVFrame* FFiltered = nullptr;      // out of the picture chain or the audio converter
 
     // Statistics.
     int64_t Fvideo_size = 0;
@@ -215,6 +349,9 @@ private:
     int32_t Fnb_frames_drop = 0;
     bool FShowDupOrDrop = false;
     int64_t Ftimer_start = 0;
+    int64_t FLastReport = 0;            // microseconds, the last progress report
+    int FJoinSegment = 0;
+    int64_t FLastDupDrop = 0;           // dup + drop at the last report line logged
 
     // Run state.
     std::atomic<bool> FConverting{false};
@@ -230,6 +367,12 @@ private:
     int64_t FTotalOutputDuration = -1;      // microseconds; -1 = none
     std::string FLastErrMsg;
     bool FJoinMode = false;
+    std::unique_ptr<TConvertThread> FThread;
+    mutable std::mutex FRunLock;          // guards FBodyRunning and FTerminator
+    std::condition_variable FRunChanged;
+    bool FBodyRunning = false;            // the worker's body (or the terminate notification) runs
+    std::atomic<bool> FNotified{false};   // the terminate notification was given
+    std::thread FTerminator;              // gives the notification of a job that never started
 };
 
 }  // namespace vidrelo

@@ -45,6 +45,14 @@
     R(av_packet_unref)                \
     R(av_packet_ref)                  \
     R(avsubtitle_free)                \
+    R(avcodec_encode_subtitle)        \
+    R(av_bsf_alloc)                   \
+    R(av_bsf_init)                    \
+    R(av_bsf_send_packet)             \
+    R(av_bsf_receive_packet)          \
+    R(av_bsf_free)                    \
+    R(avcodec_parameters_copy)        \
+    R(av_packet_get_side_data)        \
     R(avcodec_decode_subtitle2)
 
 #define VIDRELO_AVDEVICE_ENTRIES(R, O) \
@@ -96,6 +104,10 @@
     R(avio_open2)                      \
     R(avio_closep)                     \
     R(avio_size)                       \
+    R(avio_seek)                       \
+    R(av_codec_get_id)                 \
+    R(av_codec_get_tag2)               \
+    R(av_find_best_stream)             \
     R(avformat_get_class)
 
 #define VIDRELO_AVUTIL_ENTRIES(R, O) \

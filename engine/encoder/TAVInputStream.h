@@ -1,0 +1,40 @@
+#pragma once
+// The run's records of a job's inputs and their streams.
+//
+// The "mpeg" demuxer creates streams as their first packets arrive, so the
+// table of an input grows while it is read; streams are addressed by their
+// input and their index in it, never by one flat index over all inputs.
+#include "engine/loader/MediaHeaders.h"
+
+#include <cstdint>
+
+namespace vidrelo {
+
+class TSubtitleBurner;
+
+struct TAVInputFile {
+    bool eof_reached = false;
+    bool try_again = false;  // the last read answered "try again"
+};
+
+struct TAVInputStream {
+    int file_index = 0;
+    int index = 0;
+    AVStream* st = nullptr;
+    AVCodecContext* dec = nullptr;  // the input's prepared decoder (owned by the job's input setup)
+    bool discard = true;            // until an output uses it
+    bool decoding_needed = false;
+    bool decoder_opened = false;
+    int frame_number = 0;           // frames decoded
+    int64_t start = 0;              // wall clock at the first packet, microseconds ("re")
+    int64_t next_pts = AV_NOPTS_VALUE;  // microseconds: predicted time of the next frame
+    int64_t pts = 0;                // microseconds: time of the current frame
+    int64_t next_dts = AV_NOPTS_VALUE;  // microseconds: predicted decode time of the next packet
+    int64_t dts = AV_NOPTS_VALUE;   // microseconds: decode time of the last packet
+    bool is_start = true;           // until the first packet
+    bool is_past_recording_time = false;
+    bool decoder_flushed = false;
+    TSubtitleBurner* burner = nullptr;  // where decoded subtitles go to be burned in (not owned)
+};
+
+}  // namespace vidrelo

@@ -1,0 +1,251 @@
+// What happens to a packet read: its stream's times, stream copy, decoding
+// with send/receive (a packet may give several frames, or none yet), and the
+// decoded pictures, samples and subtitles handed on to the outputs.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TAudioConverter.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/encoder/TSubtitleBurner.h"
+#include "engine/encoder/TVideoFilterGraph.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+
+#include <chrono>
+#include <thread>
+
+namespace vidrelo {
+namespace {
+
+int64_t NowMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int64_t ToMicroseconds(int64_t ts, AVRational tb)
+{
+    return ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(ts, tb, AV_TIME_BASE_Q);
+}
+
+// One frame's length in microseconds, from the frame, else from the stream's rate.
+int64_t FrameDuration(const TAVInputStream& stream, const AVFrame& frame)
+{
+    if (frame.pkt_duration > 0)
+        return ToMicroseconds(frame.pkt_duration, stream.st->time_base);
+    AVRational rate = stream.st->avg_frame_rate.num > 0 ? stream.st->avg_frame_rate : stream.st->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = AVRational{25, 1};
+    return ff::av_rescale_q(2 + frame.repeat_pict, AVRational{rate.den, rate.num * 2}, AV_TIME_BASE_Q);
+}
+
+}  // namespace
+
+int TCustomFFmpeg::ProcessPacket(TAVInputStream& AStream, const AVPacket* APacket)
+{
+    if (APacket) {
+        // The first packet gives the prediction; a packet's decode time
+        // becomes the stream's current time.
+        const int64_t dts = ToMicroseconds(APacket->dts, AStream.st->time_base);
+        const int64_t pts = ToMicroseconds(APacket->pts, AStream.st->time_base);
+        if (AStream.is_start) {
+            AStream.is_start = false;
+            AStream.start = NowMicroseconds();
+            AStream.next_pts = pts != AV_NOPTS_VALUE ? pts : dts;
+        }
+        if (dts != AV_NOPTS_VALUE) {
+            AStream.dts = dts;
+            AStream.pts = AStream.next_pts = dts;
+            const int64_t duration = ToMicroseconds(APacket->duration, AStream.st->time_base);
+            AStream.next_dts = dts + (duration != AV_NOPTS_VALUE ? duration : 0);
+        }
+        if (Frate_emu)
+            EmulateRate(AStream);
+        for (TAVOutputStream* output : OutputsOf(AStream))
+            if (!output->encoding_needed)
+                CopyPacket(*output, AStream, APacket);
+    }
+    if (!AStream.decoding_needed || !AStream.decoder_opened)
+        return 0;
+    if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+        return DecodeSubtitle(AStream, APacket);
+    return DecodePacket(AStream, APacket);
+}
+
+int TCustomFFmpeg::DecodePacket(TAVInputStream& AStream, const AVPacket* APacket)
+{
+    int code = ff::avcodec_send_packet(AStream.dec, APacket);
+    if (code == AVERROR(EAGAIN)) {
+        // Frames the decoder still holds go first.
+        if ((code = ReceiveFrames(AStream)) < 0)
+            return code;
+        code = ff::avcodec_send_packet(AStream.dec, APacket);
+    }
+    if (code == AVERROR_EOF)
+        code = 0;
+    const int received = ReceiveFrames(AStream);
+    return code < 0 ? code : received;
+}
+
+int TCustomFFmpeg::ReceiveFrames(TAVInputStream& AStream)
+{
+    for (;;) {
+        const int code = ff::avcodec_receive_frame(AStream.dec, FDecoded);
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            return 0;
+        if (code < 0)
+            return code;
+        ++AStream.frame_number;
+        if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            HandleVideoFrame(AStream, FDecoded);
+        else if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            HandleAudioFrame(AStream, FDecoded);
+        ff::av_frame_unref(FDecoded);
+    }
+}
+
+void TCustomFFmpeg::HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame)
+{
+    int64_t time = ToMicroseconds(AFrame->best_effort_timestamp, AStream.st->time_base);
+    if (time == AV_NOPTS_VALUE)
+        time = AStream.next_pts != AV_NOPTS_VALUE ? AStream.next_pts : AStream.pts;
+    AStream.pts = time;
+    AStream.next_pts = time + FrameDuration(AStream, *AFrame);
+    if (time < Fstart_time)
+        return;  // before the output's start ("ss")
+    AFrame->pts = time;
+    for (TAVOutputStream* output : OutputsOf(AStream)) {
+        if (!output->encoding_needed || !output->filter)
+            continue;
+        PrepareChainFor(*output, AStream, *AFrame);
+        const int code = output->filter->Push(AFrame);
+        if (code < 0)
+            throw FFmpegException(output->filter->LastErrMsg().empty()
+                                      ? MediaErrorText("Error while filtering", code)
+                                      : output->filter->LastErrMsg());
+        PullPictures(*output);
+    }
+}
+
+void TCustomFFmpeg::PrepareChainFor(TAVOutputStream& AStream, TAVInputStream& AInput, const AVFrame& AFrame)
+{
+    const bool same = AFrame.width == AStream.resample_width && AFrame.height == AStream.resample_height &&
+                      AFrame.format == AStream.resample_pix_fmt;
+    if (same)
+        return;
+    // Zero: a new join segment, whose chain is made for its first picture.
+    if (AStream.resample_width != 0) {
+        const char* format = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(AFrame.format));
+        const std::string message = Format("Input Stream #%d.%d frame size changed to %dx%d, %s", AInput.file_index,
+                                           AInput.index, AFrame.width, AFrame.height, format ? format : "none");
+        Log(llQuiet, message);
+        if (!AStream.video_resample)
+            throw FFmpegException(message);
+        // What the old chain still holds goes out before it is replaced.
+        AStream.filter->Push(nullptr);
+        PullPictures(AStream);
+    }
+    ConfigurePictureChain(AStream, AInput, AFrame.width, AFrame.height, static_cast<AVPixelFormat>(AFrame.format));
+}
+
+void TCustomFFmpeg::HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame)
+{
+    int64_t time = ToMicroseconds(AFrame->best_effort_timestamp, AStream.st->time_base);
+    if (time == AV_NOPTS_VALUE)
+        time = AStream.next_pts != AV_NOPTS_VALUE ? AStream.next_pts : AStream.pts;
+    AStream.pts = time;
+    if (AFrame->sample_rate > 0)
+        AStream.next_pts = time + ff::av_rescale(AFrame->nb_samples, AV_TIME_BASE, AFrame->sample_rate);
+    if (time < Fstart_time)
+        return;
+    AFrame->pts = time;
+    for (TAVOutputStream* output : OutputsOf(AStream)) {
+        if (!output->encoding_needed || !output->audio)
+            continue;
+        if (!output->audio_configured)
+            ConfigureAudioConverter(*output, *AFrame);
+        SyncAudio(*output, AFrame);
+        if (output->audio->Push(AFrame) < 0)
+            throw FFmpegException(output->audio->LastError());
+        PullAudio(*output);
+    }
+}
+
+int TCustomFFmpeg::DecodeSubtitle(TAVInputStream& AStream, const AVPacket* APacket)
+{
+    if (!APacket)
+        return 0;
+    AVSubtitle subtitle{};
+    int got = 0;
+    const int code = ff::avcodec_decode_subtitle2(AStream.dec, &subtitle, &got, const_cast<AVPacket*>(APacket));
+    if (code < 0)
+        return code;
+    if (!got)
+        return 0;
+    const int64_t pts = ToMicroseconds(APacket->pts, AStream.st->time_base);
+    if (AStream.burner)
+        AStream.burner->Add(subtitle, pts);
+    for (TAVOutputStream* output : OutputsOf(AStream))
+        if (output->encoding_needed)
+            DoSubtitleOut(*output, subtitle, pts);
+    ff::avsubtitle_free(&subtitle);
+    return 0;
+}
+
+void TCustomFFmpeg::FinishInputStream(TAVInputStream& AStream)
+{
+    AStream.decoder_flushed = true;
+    if (AStream.st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) {
+        const int code = DecodePacket(AStream, nullptr);
+        if (code < 0 && Fverbose >= 0)
+            Log(llVerbose, MediaErrorText(Format("Error while flushing stream #%d.%d", AStream.file_index,
+                                                 AStream.index), code));
+    }
+    ff::avcodec_flush_buffers(AStream.dec);
+    for (TAVOutputStream* output : OutputsOf(AStream)) {
+        if (!output->encoding_needed || !output->filter || output->resample_width == 0)
+            continue;
+        output->filter->Push(nullptr);
+        PullPictures(*output);
+    }
+}
+
+void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput, const AVPacket* APacket)
+{
+    // A copy starts at a key frame, so that the output can be decoded.
+    if (!AStream.copy_started && !(APacket->flags & AV_PKT_FLAG_KEY) && !Fcopy_initial_nonkeyframes)
+        return;
+    if (AInput.pts < Fstart_time)
+        return;
+    AStream.copy_started = true;
+    AVPacket* packet = FEncoded;
+    if (ff::av_packet_ref(packet, APacket) < 0)
+        throw FFmpegException("Cannot copy a packet");
+    const AVRational in = AInput.st->time_base;
+    const AVRational out = AStream.st->time_base;
+    const int64_t start = ff::av_rescale_q(Fstart_time, AV_TIME_BASE_Q, out);
+    if (packet->pts != AV_NOPTS_VALUE)
+        packet->pts = ff::av_rescale_q(packet->pts, in, out) - start;
+    packet->dts = packet->dts == AV_NOPTS_VALUE ? ff::av_rescale_q(AInput.pts, AV_TIME_BASE_Q, out)
+                                                : ff::av_rescale_q(packet->dts, in, out);
+    packet->dts -= start;
+    packet->duration = ff::av_rescale_q(packet->duration, in, out);
+    packet->stream_index = AStream.st->index;
+    if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+        Faudio_size += packet->size;
+    if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+        Fvideo_size += packet->size;
+        ++AStream.sync_opts;
+    }
+    ++AStream.frame_number;
+    WritePacket(AStream, packet);
+}
+
+void TCustomFFmpeg::EmulateRate(const TAVInputStream& AStream)
+{
+    // "re": no faster than the input's own clock.
+    const int64_t ahead = AStream.pts - (NowMicroseconds() - AStream.start);
+    if (ahead > 1000 && !FBroken)
+        std::this_thread::sleep_for(std::chrono::microseconds(ahead));
+}
+
+}  // namespace vidrelo

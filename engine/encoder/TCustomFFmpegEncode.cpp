@@ -1,0 +1,297 @@
+// From decoded pictures, samples and subtitles to written packets: frame
+// rate conversion ("vsync"), forced key frames, audio sync, encoding with
+// send/receive, two-pass statistics, bitstream filters and interleaved
+// writing.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TAudioConverter.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/encoder/TVideoFilterGraph.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace vidrelo {
+namespace {
+
+constexpr int kSubtitleBufferSize = 1024 * 1024;
+
+int VideoSyncMethod(int asked, const AVFormatContext* output)
+{
+    if (asked >= 0)
+        return asked;
+    return (output->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
+}
+
+}  // namespace
+
+void TCustomFFmpeg::PullPictures(TAVOutputStream& AStream)
+{
+    for (;;) {
+        const int code = AStream.filter->Pull(FFiltered);
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            return;
+        if (code < 0)
+            throw FFmpegException(AStream.filter->LastErrMsg().empty() ? MediaErrorText("Error while filtering", code)
+                                                                       : AStream.filter->LastErrMsg());
+        DoVideoOut(AStream, FFiltered);
+        ff::av_frame_unref(FFiltered);
+    }
+}
+
+void TCustomFFmpeg::DoVideoOut(TAVOutputStream& AStream, AVFrame* AFrame)
+{
+    if (Frecording_time != INT64_MAX && AFrame->pts >= Fstart_time + Frecording_time)
+        return;
+    const double position = (AFrame->pts - Fstart_time) / 1e6 / av_q2d(AStream.enc->time_base);
+    int count = VideoFramesToEmit(AStream, position);
+    count = std::min<int64_t>(count, std::max<int64_t>(0, int64_t(Fmax_frames[0]) - AStream.frame_number));
+    for (int i = 0; i < count && !FBroken; ++i) {
+        EncodeVideoFrame(AStream, AFrame);
+        ++AStream.sync_opts;
+        ++AStream.frame_number;
+    }
+}
+
+int TCustomFFmpeg::VideoFramesToEmit(TAVOutputStream& AStream, double APosition)
+{
+    const int method = VideoSyncMethod(Fvideo_sync_method, Foutput_files[AStream.file_index]);
+    if (method == 0) {
+        AStream.sync_opts = std::llround(APosition);
+        return 1;
+    }
+    const double delta = APosition - AStream.sync_opts;
+    int count = 1;
+    if (delta < -1.1) {
+        count = 0;
+    } else if (method == 2) {
+        if (delta <= -0.6)
+            count = 0;
+        else if (delta > 0.6)
+            AStream.sync_opts = std::llround(APosition);
+    } else if (delta > 1.1) {
+        count = static_cast<int>(std::lrint(delta));
+    }
+    if (count == 0) {
+        ++Fnb_frames_drop;
+        FShowDupOrDrop = true;
+        if (Fverbose > 2)
+            Log(llVerbose, "*** drop!");
+    } else if (count > 1) {
+        Fnb_frames_dup += count - 1;
+        FShowDupOrDrop = true;
+        if (Fverbose > 2)
+            Log(llVerbose, Format("*** %d dup!", count - 1));
+    }
+    return count;
+}
+
+void TCustomFFmpeg::EncodeVideoFrame(TAVOutputStream& AStream, AVFrame* AFrame)
+{
+    AFrame->pts = AStream.sync_opts;
+    AFrame->pict_type = AV_PICTURE_TYPE_NONE;
+    if (AStream.forced_kf_index < AStream.forced_kf_pts.size() &&
+        AStream.sync_opts >= AStream.forced_kf_pts[AStream.forced_kf_index]) {
+        AFrame->pict_type = AV_PICTURE_TYPE_I;
+        ++AStream.forced_kf_index;
+    }
+    if (Ftop_field_first >= 0)
+        AFrame->top_field_first = Ftop_field_first;
+    if (!Fsame_quality)
+        AFrame->quality = AStream.enc->global_quality;
+    SendToEncoder(AStream, AFrame);
+}
+
+void TCustomFFmpeg::SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame)
+{
+    // Join mode: each segment's first samples land where its pictures start
+    // (silence fills a shorter segment's end, a longer one is cut).
+    // "async" 1 does the same whenever the drift grows too large.
+    const bool segmentStart = FJoinMode && !AStream.segment_started;
+    AStream.segment_started = true;
+    if (!segmentStart && Faudio_sync_method != 1)
+        return;
+    const int64_t next = AStream.audio->NextInputPts();
+    if (next == AV_NOPTS_VALUE)
+        return;
+    const int rate = AStream.enc->sample_rate;
+    const int64_t wanted = ff::av_rescale_q(AFrame->pts, AV_TIME_BASE_Q, AVRational{1, rate});
+    const int64_t delta = wanted - next;
+    if (std::llabs(delta) <= 50)
+        return;
+    if (!segmentStart && std::llabs(delta) <= static_cast<int64_t>(Faudio_drift_threshold * rate))
+        return;
+    if (Fverbose > 2)
+        Log(llVerbose, delta > 0 ? Format("adding %d audio samples of silence", static_cast<int>(delta))
+                                 : Format("discarding %d audio samples", static_cast<int>(-delta)));
+    AStream.audio->Compensate(static_cast<int>(delta));
+}
+
+void TCustomFFmpeg::PullAudio(TAVOutputStream& AStream)
+{
+    const int64_t start = ff::av_rescale_q(Fstart_time, AV_TIME_BASE_Q, AVRational{1, AStream.enc->sample_rate});
+    for (;;) {
+        const int code = AStream.audio->Pull(FFiltered);
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            return;
+        if (code < 0)
+            throw FFmpegException(AStream.audio->LastError());
+        FFiltered->pts -= start;
+        AStream.sync_opts = FFiltered->pts + FFiltered->nb_samples;
+        ++AStream.frame_number;
+        SendToEncoder(AStream, FFiltered);
+        ff::av_frame_unref(FFiltered);
+    }
+}
+
+void TCustomFFmpeg::DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& ASubtitle, int64_t APts)
+{
+    if (APts == AV_NOPTS_VALUE) {
+        if (Fexit_on_error)
+            throw FFmpegException("Subtitle packets must have a pts");
+        Log(llError, "Subtitle packets must have a pts");
+        return;
+    }
+    std::vector<uint8_t> buffer(kSubtitleBufferSize);
+    // DVB subtitles need a second packet that clears the screen.
+    const int packets = AStream.enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
+    for (int i = 0; i < packets; ++i) {
+        AVSubtitle subtitle = ASubtitle;
+        subtitle.pts = APts - Fstart_time + ff::av_rescale_q(subtitle.start_display_time, {1, 1000}, AV_TIME_BASE_Q);
+        subtitle.end_display_time -= subtitle.start_display_time;
+        subtitle.start_display_time = 0;
+        if (i == 1)
+            subtitle.num_rects = 0;
+        const int size = ff::avcodec_encode_subtitle(AStream.enc, buffer.data(), kSubtitleBufferSize, &subtitle);
+        if (size < 0)
+            throw FFmpegException("Subtitle encoding failed");
+        AVPacket* packet = FEncoded;
+        ff::av_packet_unref(packet);
+        packet->data = buffer.data();  // not reference-counted: the muxer copies it
+        packet->size = size;
+        packet->stream_index = AStream.st->index;
+        packet->pts = packet->dts = ff::av_rescale_q(subtitle.pts, AV_TIME_BASE_Q, AStream.st->time_base);
+        packet->duration = ff::av_rescale_q(subtitle.end_display_time, {1, 1000}, AStream.st->time_base);
+        if (i == 1)
+            packet->pts = packet->dts += packet->duration;
+        ++AStream.frame_number;
+        WritePacket(AStream, packet);
+        packet->data = nullptr;
+        packet->size = 0;
+    }
+}
+
+void TCustomFFmpeg::SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFrame)
+{
+    const bool video = AStream.enc->codec_type == AVMEDIA_TYPE_VIDEO;
+    int code = ff::avcodec_send_frame(AStream.enc, AFrame);
+    if (code < 0 && code != AVERROR_EOF)
+        throw FFmpegException(MediaErrorText(video ? "Video encoding failed" : "Audio encoding failed", code));
+    AVPacket* packet = FEncoded;
+    for (;;) {
+        code = ff::avcodec_receive_packet(AStream.enc, packet);
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            return;
+        if (code < 0)
+            throw FFmpegException(MediaErrorText(video ? "Video encoding failed" : "Audio encoding failed", code));
+        if (AStream.logfile && AStream.enc->stats_out)
+            std::fputs(AStream.enc->stats_out, AStream.logfile);
+        if (video) {
+            Fvideo_size += packet->size;
+            size_t size = 0;
+            const uint8_t* stats = ff::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
+            if (stats && size >= 4)
+                AStream.last_quality = int(stats[0]) | int(stats[1]) << 8 | int(stats[2]) << 16 | int(stats[3]) << 24;
+        } else {
+            Faudio_size += packet->size;
+        }
+        packet->stream_index = AStream.st->index;
+        const AVRational from = AStream.enc->time_base;
+        const AVRational to = AStream.st->time_base;
+        if (packet->pts != AV_NOPTS_VALUE)
+            packet->pts = ff::av_rescale_q(packet->pts, from, to);
+        if (packet->dts != AV_NOPTS_VALUE)
+            packet->dts = ff::av_rescale_q(packet->dts, from, to);
+        packet->duration = ff::av_rescale_q(packet->duration, from, to);
+        WritePacket(AStream, packet);
+    }
+}
+
+void TCustomFFmpeg::FlushEncoders()
+{
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+        TAVOutputStream& stream = *record;
+        if (!stream.encoding_needed || !stream.encoder_opened || stream.encoder_flushed)
+            continue;
+        stream.encoder_flushed = true;
+        if (stream.enc->codec_type == AVMEDIA_TYPE_SUBTITLE)
+            continue;
+        // The converter's last samples go out as a shorter last frame (or
+        // padded, for encoders that take whole frames only).
+        if (stream.audio && stream.audio->NextInputPts() != AV_NOPTS_VALUE) {
+            stream.audio->Push(nullptr);
+            PullAudio(stream);
+        }
+        SendToEncoder(stream, nullptr);
+    }
+}
+
+void TCustomFFmpeg::WritePacket(TAVOutputStream& AStream, AVPacket* APacket)
+{
+    FilterAndWrite(AStream, APacket, 0);
+}
+
+void TCustomFFmpeg::FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter)
+{
+    if (AFilter >= AStream.bitstream_filters.size()) {
+        WriteInterleaved(AStream, APacket);
+        return;
+    }
+    AVBSFContext* filter = AStream.bitstream_filters[AFilter];
+    const auto fail = [&](int code) {
+        const char* codec = AStream.encoding_needed ? ff::avcodec_get_name(AStream.enc->codec_id) : "copy";
+        const std::string message = MediaErrorText(Format("%s failed for stream %d, codec %s", filter->filter->name,
+                                                          AStream.st->index, codec),
+                                                   code);
+        if (Fexit_on_error)
+            throw FFmpegException(message);
+        Log(llError, message);
+    };
+    const AVRational in = AStream.st->time_base;
+    int code = ff::av_bsf_send_packet(filter, APacket);
+    ff::av_packet_unref(APacket);
+    if (code < 0)
+        return fail(code);
+    AVPacket* out = ff::av_packet_alloc();
+    for (;;) {
+        code = ff::av_bsf_receive_packet(filter, out);
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            break;
+        if (code < 0) {
+            fail(code);
+            break;
+        }
+        if (filter->time_base_out.num && av_cmp_q(filter->time_base_out, in) != 0) {
+            out->pts = out->pts == AV_NOPTS_VALUE ? out->pts : ff::av_rescale_q(out->pts, filter->time_base_out, in);
+            out->dts = out->dts == AV_NOPTS_VALUE ? out->dts : ff::av_rescale_q(out->dts, filter->time_base_out, in);
+        }
+        FilterAndWrite(AStream, out, AFilter + 1);
+    }
+    ff::av_packet_free(&out);
+}
+
+void TCustomFFmpeg::WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket)
+{
+    const AVRational tb = AStream.st->time_base;
+    const int64_t last = APacket->dts != AV_NOPTS_VALUE ? APacket->dts : APacket->pts;
+    if (last != AV_NOPTS_VALUE)
+        AStream.out_time = std::max(AStream.out_time, (last + APacket->duration) * av_q2d(tb));
+    const int code = ff::av_interleaved_write_frame(Foutput_files[AStream.file_index], APacket);
+    if (code < 0)
+        throw FFmpegException(MediaErrorText("av_interleaved_write_frame()", code));
+}
+
+}  // namespace vidrelo

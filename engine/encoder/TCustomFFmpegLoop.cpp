@@ -1,0 +1,296 @@
+// The conversion: preparing the run, the main loop that reads packets in
+// output time order, join segments, and the end of the run.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TAudioConverter.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/encoder/TSubtitleBurner.h"
+#include "engine/encoder/TVideoFilterGraph.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+namespace vidrelo {
+namespace {
+
+int64_t NowMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The frame limit of a media type ("vframes", "aframes", "dframes").
+int MaxFramesIndex(AVMediaType type)
+{
+    switch (type) {
+    case AVMEDIA_TYPE_VIDEO: return 0;
+    case AVMEDIA_TYPE_AUDIO: return 1;
+    case AVMEDIA_TYPE_SUBTITLE: return 3;
+    default: return 2;
+    }
+}
+
+}  // namespace
+
+void TCustomFFmpeg::Transcode()
+{
+    // Stopped before it began: nothing is written (the empty outputs are
+    // removed by the clean-up).
+    if (FBroken)
+        return;
+    PrepareRun();
+    MainLoop();
+    FinishRun();
+}
+
+void TCustomFFmpeg::PrepareRun()
+{
+    FPacket = ff::av_packet_alloc();
+    FEncoded = ff::av_packet_alloc();
+    FDecoded = ff::av_frame_alloc();
+    FFiltered = ff::av_frame_alloc();
+    if (!FPacket || !FEncoded || !FDecoded || !FFiltered)
+        throw FFmpegException("av_mallocz fail");
+    BuildInputTables();
+    CheckStreamMaps(CountOutputStreams());
+    BuildOutputTables();
+    try {
+        OpenCodecs();
+        CopyMetadata();
+        WriteHeaders();
+    } catch (...) {
+        LogStreamMapping();
+        throw;
+    }
+    LogStreamMapping();
+}
+
+void TCustomFFmpeg::MainLoop()
+{
+    Ftimer_start = FLastReport = NowMicroseconds();
+    FJoinSegment = 0;
+    // A stop or a stalled source gives up a read in progress; the predicate
+    // serves this thread only, and only while the loop runs.
+    TInterruptScope scope(this, &TCustomFFmpeg::RunPredicate);
+    while (!FBroken) {
+        if (FThread)
+            FThread->CheckPoint();  // a pause waits here, between two packets
+        if (FBroken)
+            break;
+        bool tryAgain = false;
+        const int file = ChooseInput(tryAgain);
+        if (file == -2)
+            break;  // a frame limit was reached
+        if (file < 0) {
+            if (FJoinMode || !tryAgain)
+                break;
+            for (TAVInputFile& input : FInputFileRecords)
+                input.try_again = false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        if (LimitsReached() || !ReadAndProcess(file))
+            break;
+        if (NowMicroseconds() - FLastReport > ReportInterval) {
+            PrintReport(false, file);
+            FLastReport = NowMicroseconds();
+        }
+    }
+}
+
+int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
+{
+    int chosen = -1;
+    double smallest = 1e300;
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+        const TAVOutputStream& ost = *record;
+        if (ost.frame_number >= Fmax_frames[MaxFramesIndex(ost.st->codecpar->codec_type)])
+            return -2;
+        const TAVInputStream* input = InputStream(ost.source);
+        if (!input || (FJoinMode && ost.source.file != FJoinSegment))
+            continue;
+        const TAVInputFile& file = FInputFileRecords[ost.source.file];
+        ATryAgain |= file.try_again;
+        if (file.eof_reached || file.try_again || input->is_past_recording_time)
+            continue;
+        double time = ost.out_time;
+        if (ost.encoding_needed)
+            time = ost.sync_opts * av_q2d(ost.enc->time_base);
+        if (Finput_sync)
+            time = input->pts / 1e6;
+        if (time < smallest) {
+            smallest = time;
+            chosen = ost.source.file;
+        }
+    }
+    return chosen;
+}
+
+bool TCustomFFmpeg::LimitsReached()
+{
+    return Flimit_filesize > 0 && OutputSize() >= Flimit_filesize;
+}
+
+bool TCustomFFmpeg::ReadAndProcess(int AFile)
+{
+    AVFormatContext* context = Finput_files[AFile];
+    FInterrupted = 0;
+    FIOPhase = TIOPhase::Reading;
+    FLastRead = NowMicroseconds();
+    const int code = ff::av_read_frame(context, FPacket);
+    FLastRead = NoIO;
+    if (FInterrupted == 1) {
+        Log(llInfo, InterruptText());
+        throw FFmpegException(Finput_setups[AFile].FileName + ": " + InterruptText());
+    }
+    if (code == AVERROR(EAGAIN)) {
+        FInputFileRecords[AFile].try_again = true;
+        return true;
+    }
+    if (code < 0) {
+        if (FBroken)
+            return false;
+        if (code != AVERROR_EOF && Fverbose >= 0)
+            Log(llVerbose, MediaErrorText(Finput_setups[AFile].FileName, code));
+        return EndOfInput(AFile);
+    }
+    struct TUnref {
+        AVPacket* Packet;
+        ~TUnref() { ff::av_packet_unref(Packet); }
+    } unref{FPacket};
+    // The "mpeg" demuxer adds streams as they turn up: prepare the record of
+    // a new one (which nothing uses) instead of indexing past the table.
+    TAVInputStream* input = GrowInputTable(AFile, FPacket->stream_index);
+    if (!input || input->discard)
+        return true;
+    AdjustTimestamps(FPacket, *input);
+    if (PastRecordingTime(FPacket, *input))
+        return true;
+    const int result = ProcessPacket(*input, FPacket);
+    if (result < 0) {
+        const char* reason = MediaErrorMessage(result);
+        const std::string message = Format("Error while decoding stream #%d.%d (%s)", AFile, input->index,
+                                           reason ? reason : Format("Error number %d occurred", result).c_str());
+        if (Fexit_on_error)
+            throw FFmpegException(message);
+        Log(llVerbose, message);
+    }
+    return true;
+}
+
+void TCustomFFmpeg::AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream)
+{
+    const int file = AStream.file_index;
+    const AVRational tb = AStream.st->time_base;
+    const int64_t offset = ff::av_rescale_q(Finput_files_ts_offset[file], AV_TIME_BASE_Q, tb);
+    if (APacket->dts != AV_NOPTS_VALUE)
+        APacket->dts += offset;
+    if (APacket->pts != AV_NOPTS_VALUE)
+        APacket->pts += offset;
+    if (file < static_cast<int>(Finput_files_ts_scale.size()) &&
+        AStream.index < static_cast<int>(Finput_files_ts_scale[file].size())) {
+        const double scale = Finput_files_ts_scale[file][AStream.index];
+        if (scale != 0) {
+            if (APacket->dts != AV_NOPTS_VALUE)
+                APacket->dts = static_cast<int64_t>(APacket->dts * scale);
+            if (APacket->pts != AV_NOPTS_VALUE)
+                APacket->pts = static_cast<int64_t>(APacket->pts * scale);
+        }
+    }
+    // Program and transport streams restart their clocks (a new VOB, a
+    // broadcast splice): a jump is absorbed into the input's offset. Sparse
+    // subtitles are left out; their gaps are no jumps.
+    const AVMediaType type = AStream.st->codecpar->codec_type;
+    if (!(Finput_files[file]->iformat->flags & AVFMT_TS_DISCONT) || Fcopy_ts || APacket->dts == AV_NOPTS_VALUE ||
+        AStream.next_dts == AV_NOPTS_VALUE || (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO))
+        return;
+    const int64_t dts = ff::av_rescale_q(APacket->dts, tb, AV_TIME_BASE_Q);
+    const int64_t delta = dts - AStream.next_dts;
+    const bool jump = std::llabs(delta) > static_cast<int64_t>(Fdts_delta_threshold * AV_TIME_BASE);
+    if (!jump && !(AStream.dts != AV_NOPTS_VALUE && dts + 1 < AStream.dts))
+        return;
+    Finput_files_ts_offset[file] -= delta;
+    if (Fverbose > 2)
+        Log(llVerbose, Format("timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
+                              static_cast<long long>(Finput_files_ts_offset[file])));
+    const int64_t shift = ff::av_rescale_q(delta, AV_TIME_BASE_Q, tb);
+    APacket->dts -= shift;
+    if (APacket->pts != AV_NOPTS_VALUE)
+        APacket->pts -= shift;
+}
+
+bool TCustomFFmpeg::PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream)
+{
+    if (Frecording_time == INT64_MAX)
+        return false;
+    const int64_t ts = APacket->pts != AV_NOPTS_VALUE ? APacket->pts : APacket->dts;
+    if (ts == AV_NOPTS_VALUE)
+        return false;
+    if (ff::av_rescale_q(ts, AStream.st->time_base, AV_TIME_BASE_Q) < Fstart_time + Frecording_time)
+        return false;
+    AStream.is_past_recording_time = true;
+    return true;
+}
+
+bool TCustomFFmpeg::EndOfInput(int AFile)
+{
+    FInputFileRecords[AFile].eof_reached = true;
+    if (FJoinMode)
+        return FinishSegment();
+    return !Fopt_shortest;
+}
+
+bool TCustomFFmpeg::FinishSegment()
+{
+    // The segment's decoders give what they still hold, and the picture
+    // chains their last pictures; the encoders go on into the next segment.
+    for (TAVInputStream& input : FInputStreams[FJoinSegment])
+        if (input.decoding_needed && !input.decoder_flushed)
+            FinishInputStream(input);
+    int64_t end = 0;
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+        int64_t streamEnd = ff::av_rescale_q(record->sync_opts, record->enc->time_base, AV_TIME_BASE_Q);
+        if (!record->encoding_needed)
+            streamEnd = static_cast<int64_t>(record->out_time * AV_TIME_BASE);
+        else if (record->audio && record->audio->NextInputPts() != AV_NOPTS_VALUE)
+            streamEnd = ff::av_rescale_q(record->audio->NextInputPts(), AVRational{1, record->enc->sample_rate},
+                                         AV_TIME_BASE_Q) - Fstart_time;
+        end = std::max(end, streamEnd);
+    }
+    if (FJoinSegment + 1 >= nb_input_files())
+        return false;
+    ++FJoinSegment;
+    Finput_files_ts_offset[FJoinSegment] += end + Fstart_time;
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+        record->source = record->join_sources.at(FJoinSegment);
+        record->resample_width = 0;  // the picture chain is made again for this input's pictures
+        record->segment_started = false;
+        if (record->burner)
+            record->burner->Clear();
+    }
+    return true;
+}
+
+void TCustomFFmpeg::FinishRun()
+{
+    for (std::vector<TAVInputStream>& table : FInputStreams)
+        for (TAVInputStream& input : table)
+            if (input.decoding_needed && input.decoder_opened && !input.decoder_flushed)
+                FinishInputStream(input);
+    FlushEncoders();
+    for (int file = 0; file < nb_output_files(); ++file) {
+        if (!FHeaderWritten[file])
+            continue;
+        const int code = ff::av_write_trailer(Foutput_files[file]);
+        if (code < 0)
+            throw FFmpegException(MediaErrorText(Format("Could not write trailer for output file #%d", file), code));
+    }
+    PrintReport(true, -1);
+    FFinished = !FBroken;
+}
+
+}  // namespace vidrelo

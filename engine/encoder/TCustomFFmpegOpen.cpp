@@ -1,0 +1,238 @@
+// Opening the run's codecs, carrying metadata and chapters over, writing
+// the headers and logging the stream mapping.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
+
+#include <cstring>
+#include <new>
+
+namespace vidrelo {
+namespace {
+
+// Appends a chapter to an output; the context frees it with its chapters.
+AVChapter* NewChapter(AVFormatContext* output, int64_t id, AVRational timeBase, int64_t start, int64_t end)
+{
+    auto* chapter = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));
+    auto** list = static_cast<AVChapter**>(ff::av_malloc((output->nb_chapters + 1) * sizeof(AVChapter*)));
+    if (!chapter || !list) {
+        ff::av_free(chapter);
+        ff::av_free(list);
+        throw std::bad_alloc();
+    }
+    if (output->nb_chapters)
+        std::memcpy(list, output->chapters, output->nb_chapters * sizeof(AVChapter*));
+    ff::av_free(output->chapters);
+    output->chapters = list;
+    output->chapters[output->nb_chapters++] = chapter;
+    chapter->id = id;
+    chapter->time_base = timeBase;
+    chapter->start = start;
+    chapter->end = end;
+    return chapter;
+}
+
+AVDictionary** MetadataOf(AVFormatContext* context, const TAVMetaDataMap& map, const char* side)
+{
+    const auto check = [&](unsigned count, const char* what) {
+        if (map.index < 0 || static_cast<unsigned>(map.index) >= count)
+            throw FFmpegException(Format("Invalid %s index %d while processing %s metadata maps", what, map.index, side));
+    };
+    switch (map.type_) {
+    case 's': check(context->nb_streams, "stream"); return &context->streams[map.index]->metadata;
+    case 'c': check(context->nb_chapters, "chapter"); return &context->chapters[map.index]->metadata;
+    case 'p': check(context->nb_programs, "program"); return &context->programs[map.index]->metadata;
+    default: return &context->metadata;
+    }
+}
+
+}  // namespace
+
+void TCustomFFmpeg::OpenCodecs()
+{
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+        if (record->encoding_needed)
+            OpenEncoder(*record);
+    for (std::vector<TAVInputStream>& table : FInputStreams)
+        for (TAVInputStream& input : table)
+            if (input.decoding_needed)
+                OpenDecoder(input);
+}
+
+void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
+{
+    AVCodecContext* enc = AStream.enc;
+    const TOutputStreamSetup& setup = Foutput_streams[AStream.file_index][AStream.index];
+    const AVCodec* codec = setup.Encoder ? setup.Encoder : ff::avcodec_find_encoder(enc->codec_id);
+    const std::string name = ff::avcodec_get_name(enc->codec_id);
+    if (!codec) {
+        const std::string message = Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                                           enc->codec_id, AStream.file_index, AStream.index, name.c_str());
+        Log(llError, message);
+        throw FFmpegException(message);
+    }
+    int code;
+    {
+        std::lock_guard lock(CodecListLock());
+        code = ff::avcodec_open2(enc, codec, nullptr);
+        if (code >= 0)
+            FOpenedEncoders.push_back({AStream.file_index, AStream.index});
+    }
+    if (code < 0) {
+        const std::string message =
+            Format("Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such as "
+                   "bit_rate, rate, width or height. Please check error log message to find out more detail "
+                   "information.",
+                   AStream.file_index, AStream.index, codec->name);
+        Log(llError, message);
+        throw FFmpegException(message);
+    }
+    AStream.encoder_opened = true;
+    ff::avcodec_parameters_from_context(AStream.st->codecpar, enc);
+    AStream.st->time_base = enc->time_base;
+    if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
+        AStream.st->avg_frame_rate = enc->framerate;
+        AStream.st->sample_aspect_ratio = enc->sample_aspect_ratio;
+    }
+    Fextra_size += enc->extradata_size;
+    SetupBitstreamFilters(AStream);
+}
+
+void TCustomFFmpeg::OpenDecoder(TAVInputStream& AStream)
+{
+    const TInputStreamSetup& setup = Finput_setups[AStream.file_index].Streams.at(AStream.index);
+    const AVCodecID id = AStream.st->codecpar->codec_id;
+    const AVCodec* codec = setup.ForcedDecoder ? setup.ForcedDecoder : ff::avcodec_find_decoder(id);
+    if (!codec || !AStream.dec)
+        throw FFmpegException(Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)", id,
+                                     AStream.file_index, AStream.index, ff::avcodec_get_name(id)));
+    // A stream that appeared after the input was opened may know more now.
+    if (AStream.dec->codec_id == AV_CODEC_ID_NONE)
+        ff::avcodec_parameters_to_context(AStream.dec, AStream.st->codecpar);
+    int code;
+    {
+        std::lock_guard lock(CodecListLock());
+        code = ff::avcodec_open2(AStream.dec, codec, nullptr);
+        if (code >= 0)
+            FOpenedDecoders.push_back({AStream.file_index, AStream.index});
+    }
+    if (code < 0)
+        throw FFmpegException(Format("Error while opening decoder for input stream #%d.%d (%s)", AStream.file_index,
+                                     AStream.index, codec->name));
+    AStream.decoder_opened = true;
+}
+
+void TCustomFFmpeg::CopyMetadata()
+{
+    for (const std::array<TAVMetaDataMap, 2>& map : Fmeta_data_maps) {
+        const TAVMetaDataMap& out = map[0];
+        const TAVMetaDataMap& in = map[1];
+        if (out.file_idx < 0 || out.file_idx >= nb_output_files())
+            throw FFmpegException(Format("Invalid output file index %d map_meta_data.", out.file_idx));
+        if (in.file_idx < 0 || in.file_idx >= nb_input_files())
+            throw FFmpegException(Format("Invalid input file index %d map_meta_data.", in.file_idx));
+        AVDictionary** target = MetadataOf(Foutput_files[out.file_idx], out, "output");
+        AVDictionary** source = MetadataOf(Finput_files[in.file_idx], in, "input");
+        ff::av_dict_copy(target, *source, AV_DICT_DONT_OVERWRITE);
+    }
+    if (Fmetadata_global_autocopy)
+        for (AVFormatContext* output : Foutput_files)
+            ff::av_dict_copy(&output->metadata, Finput_files[0]->metadata, AV_DICT_DONT_OVERWRITE);
+    std::vector<bool> mapped(Foutput_files.size(), false);
+    for (const TAVChapterMap& map : Fchapter_maps) {
+        if (map.in_file < 0 || map.in_file >= nb_input_files())
+            throw FFmpegException(Format("Invalid input file index %d in chapter mapping.", map.in_file));
+        if (map.out_file < 0 || map.out_file >= nb_output_files())
+            throw FFmpegException(Format("Invalid output file index %d in chapter mapping.", map.out_file));
+        CopyChapters(map.out_file, map.in_file);
+        mapped[map.out_file] = true;
+    }
+    if (!Fmetadata_chapters_autocopy)
+        return;
+    for (int output = 0; output < nb_output_files(); ++output) {
+        if (mapped[output])
+            continue;
+        // In join mode every input's chapters follow one another.
+        for (int input = 0; input < nb_input_files(); ++input) {
+            const bool has = Finput_files[input]->nb_chapters > 0 || Finput_setups[input].Hints.ChapterStarts.size() > 1;
+            if (!has)
+                continue;
+            CopyChapters(output, input);
+            if (!FJoinMode)
+                break;
+        }
+    }
+}
+
+void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
+{
+    AVFormatContext* output = Foutput_files[AOutput];
+    const AVFormatContext* input = Finput_files[AInput];
+    const TInputFileSetup& setup = Finput_setups[AInput];
+    // In join mode an input's chapters move by the inputs played before it.
+    int64_t shift = -Fstart_time;
+    if (FJoinMode)
+        for (int i = 0; i < AInput; ++i)
+            shift += Finput_setups[i].Duration != AV_NOPTS_VALUE ? Finput_setups[i].Duration : 0;
+    const int64_t limit = Frecording_time == INT64_MAX ? INT64_MAX : Frecording_time;
+    const auto add = [&](int64_t id, AVRational tb, int64_t start, int64_t end, const AVDictionary* metadata) {
+        const int64_t offset = ff::av_rescale_q(shift, AV_TIME_BASE_Q, tb);
+        const int64_t rt = limit == INT64_MAX ? INT64_MAX : ff::av_rescale_q(limit, AV_TIME_BASE_Q, tb);
+        start += offset;
+        end += offset;
+        if (end <= 0 || start >= rt)
+            return;
+        AVChapter* chapter = NewChapter(output, id, tb, std::max<int64_t>(start, 0), std::min(end, rt));
+        if (metadata && Fmetadata_chapters_autocopy)
+            ff::av_dict_copy(&chapter->metadata, metadata, 0);
+    };
+    if (input->nb_chapters > 0) {
+        const int64_t base = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time;
+        for (unsigned i = 0; i < input->nb_chapters; ++i) {
+            const AVChapter* c = input->chapters[i];
+            const int64_t from = ff::av_rescale_q(base, AV_TIME_BASE_Q, c->time_base);
+            add(c->id, c->time_base, c->start - from, c->end - from, c->metadata);
+        }
+        return;
+    }
+    // A source that knows its chapters (a DVD title) gives their starts.
+    const std::vector<int64_t>& starts = setup.Hints.ChapterStarts;
+    const int64_t length = setup.Duration != AV_NOPTS_VALUE ? setup.Duration : INT64_MAX;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const int64_t end = i + 1 < starts.size() ? starts[i + 1] : length;
+        add(static_cast<int64_t>(output->nb_chapters), AV_TIME_BASE_Q, starts[i], end, nullptr);
+    }
+}
+
+void TCustomFFmpeg::WriteHeaders()
+{
+    FHeaderWritten.assign(Foutput_files.size(), false);
+    for (int file = 0; file < nb_output_files(); ++file) {
+        if (ff::avformat_write_header(Foutput_files[file], nullptr) < 0)
+            throw FFmpegException(
+                Format("Could not write header for output file #%d (incorrect codec parameters ?)", file));
+        FHeaderWritten[file] = true;
+    }
+}
+
+void TCustomFFmpeg::LogStreamMapping()
+{
+    for (int file = 0; file < nb_output_files(); ++file)
+        ff::av_dump_format(Foutput_files[file], file, Foutput_files[file]->url, 1);
+    Log(llVerbose, "Stream mapping:");
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+        const std::string text = StreamText(*record);
+        const std::vector<TAVStreamRef> sources = FJoinMode ? record->join_sources : std::vector{record->source};
+        for (const TAVStreamRef& source : sources) {
+            std::string line = Format("  Stream #%d.%d -> #%d.%d (%s)", source.file, source.stream,
+                                      record->file_index, record->index, text.c_str());
+            if (!FJoinMode && (record->sync.file != source.file || record->sync.stream != source.stream))
+                line += Format(" [sync #%d.%d (%s)]", record->sync.file, record->sync.stream, text.c_str());
+            Log(llVerbose, line);
+        }
+    }
+}
+
+}  // namespace vidrelo

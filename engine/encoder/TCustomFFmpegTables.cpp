@@ -1,0 +1,241 @@
+// The run's stream tables: a record per input stream and per output stream,
+// and which input stream feeds each output stream.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TAudioConverter.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/encoder/TSubtitleBurner.h"
+#include "engine/encoder/TVideoFilterGraph.h"
+#include "engine/loader/AVBindings.h"
+
+namespace vidrelo {
+namespace {
+
+const char* MediaTypeText(AVMediaType type)
+{
+    const char* text = ff::av_get_media_type_string(type);
+    return text ? text : "unknown";
+}
+
+}  // namespace
+
+void TCustomFFmpeg::BuildInputTables()
+{
+    FInputFileRecords.assign(Finput_files.size(), TAVInputFile{});
+    FInputStreams.assign(Finput_files.size(), {});
+    for (int file = 0; file < nb_input_files(); ++file) {
+        const int count = static_cast<int>(Finput_files[file]->nb_streams);
+        if (count > 0)
+            GrowInputTable(file, count - 1);
+    }
+}
+
+TAVInputStream* TCustomFFmpeg::GrowInputTable(int AFile, int AStream)
+{
+    if (AFile < 0 || AFile >= static_cast<int>(FInputStreams.size()))
+        return nullptr;
+    const AVFormatContext* input = Finput_files[AFile];
+    if (AStream < 0 || AStream >= static_cast<int>(input->nb_streams))
+        return nullptr;
+    std::vector<TAVInputStream>& table = FInputStreams[AFile];
+    if (static_cast<int>(table.size()) <= AStream)
+        PrepareInputStream(AFile, AStream);
+    const TInputFileSetup& setup = Finput_setups[AFile];
+    while (static_cast<int>(table.size()) <= AStream) {
+        TAVInputStream& record = table.emplace_back();
+        record.file_index = AFile;
+        record.index = static_cast<int>(table.size()) - 1;
+        record.st = input->streams[record.index];
+        record.dec = record.index < static_cast<int>(setup.Streams.size()) ? setup.Streams[record.index].Decoder
+                                                                           : nullptr;
+    }
+    return &table[AStream];
+}
+
+TAVInputStream* TCustomFFmpeg::InputStream(TAVStreamRef ARef)
+{
+    if (!ARef.Valid() || ARef.file >= static_cast<int>(FInputStreams.size()) ||
+        ARef.stream >= static_cast<int>(FInputStreams[ARef.file].size()))
+        return nullptr;
+    return &FInputStreams[ARef.file][ARef.stream];
+}
+
+int TCustomFFmpeg::CountOutputStreams()
+{
+    int total = 0;
+    for (int file = 0; file < nb_output_files(); ++file) {
+        const int count = static_cast<int>(Foutput_streams[file].size());
+        if (count == 0 && !(Foutput_files[file]->oformat->flags & AVFMT_NOSTREAMS))
+            throw FFmpegException(Format("Output file #%d does not contain any stream", file));
+        total += count;
+    }
+    return total;
+}
+
+void TCustomFFmpeg::CheckStreamMaps(int ATotal)
+{
+    if (Fstream_maps.empty())
+        return;
+    if (static_cast<int>(Fstream_maps.size()) != ATotal)
+        throw FFmpegException("Number of stream maps must match number of output streams");
+    const auto exists = [this](int file, int stream) {
+        return file >= 0 && file < nb_input_files() && stream >= 0 &&
+               stream < static_cast<int>(Finput_files[file]->nb_streams);
+    };
+    for (const TAVStreamMap& map : Fstream_maps) {
+        if (!exists(map.file_index, map.stream_index))
+            throw FFmpegException(Format("Could not find input stream #%d.%d", map.file_index, map.stream_index));
+        if (!exists(map.sync_file_index, map.sync_stream_index))
+            throw FFmpegException(
+                Format("Could not find sync stream #%d.%d", map.sync_file_index, map.sync_stream_index));
+    }
+}
+
+void TCustomFFmpeg::BuildOutputTables()
+{
+    // Stream maps name the input of each output stream, in order; join mode
+    // chooses per segment among that segment's input only.
+    const bool maps = !Fstream_maps.empty() && !FJoinMode;
+    int mapIndex = 0;
+    Foutput_streams_for_file.assign(Foutput_files.size(), {});
+    for (int file = 0; file < nb_output_files(); ++file) {
+        for (std::size_t k = 0; k < Foutput_streams[file].size(); ++k) {
+            const TOutputStreamSetup& setup = Foutput_streams[file][k];
+            auto record = std::make_unique<TAVOutputStream>();
+            record->file_index = file;
+            record->index = static_cast<int>(k);
+            record->st = setup.Stream;
+            record->enc = setup.Context;
+            record->codec_id = setup.Context->codec_id;
+            record->encoding_needed = !setup.StreamCopy;
+            record->bitstream_filter_names = setup.BitstreamFilters;
+            if (FJoinMode) {
+                for (int input = 0; input < nb_input_files(); ++input)
+                    record->join_sources.push_back(ChooseInputStream(*record, -1, input));
+                record->source = record->join_sources.front();
+            } else {
+                record->source = ChooseInputStream(*record, maps ? mapIndex++ : -1, -1);
+            }
+            if (!record->sync.Valid())
+                record->sync = record->source;
+            for (const TAVStreamRef& ref : FJoinMode ? record->join_sources : std::vector{record->source})
+                UseInputStream(*record, ref);
+            Foutput_streams_for_file[file].push_back(record.get());
+            FOutputStreamRecords.push_back(std::move(record));
+        }
+    }
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+        SetupOutputStream(*record);
+}
+
+TAVStreamRef TCustomFFmpeg::ChooseInputStream(TAVOutputStream& AStream, int AMapIndex, int AOnlyFile)
+{
+    const AVMediaType type = AStream.st->codecpar->codec_type;
+    if (AMapIndex >= 0) {
+        const TAVStreamMap& map = Fstream_maps[AMapIndex];
+        const AVMediaType inType = Finput_files[map.file_index]->streams[map.stream_index]->codecpar->codec_type;
+        if (inType != type) {
+            AVFormatContext* output = Foutput_files[AStream.file_index];
+            ff::av_dump_format(output, AStream.file_index, output->url, 1);
+            throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
+                                         map.file_index, map.stream_index, MediaTypeText(inType),
+                                         AStream.file_index, AStream.index, MediaTypeText(type)));
+        }
+        AStream.sync = {map.sync_file_index, map.sync_stream_index};
+        return {map.file_index, map.stream_index};
+    }
+    TAVStreamRef ref = ChooseAutomatically(type, AOnlyFile, true);
+    if (!ref.Valid() && AOnlyFile < 0)
+        ref = ChooseAutomatically(type, -1, false);
+    if (!ref.Valid())
+        throw FFmpegException(Format("Could not find input stream matching output stream #%d.%d (%s)",
+                                     AStream.file_index, AStream.index, MediaTypeText(type)));
+    return ref;
+}
+
+TAVStreamRef TCustomFFmpeg::ChooseAutomatically(AVMediaType AType, int AOnlyFile, bool AUnusedOnly)
+{
+    const auto usable = [&](int file, int stream) {
+        const TAVInputStream* record = InputStream({file, stream});
+        return record && record->st->codecpar->codec_type == AType && record->st->discard != AVDISCARD_ALL &&
+               (!AUnusedOnly || record->discard);
+    };
+    const int first = AOnlyFile >= 0 ? AOnlyFile : 0;
+    const int last = AOnlyFile >= 0 ? AOnlyFile : nb_input_files() - 1;
+    if (!AUnusedOnly) {
+        // Any stream of that type will do, even one another output uses: the last one.
+        for (int file = last; file >= first; --file)
+            for (int stream = static_cast<int>(FInputStreams[file].size()) - 1; stream >= 0; --stream)
+                if (usable(file, stream))
+                    return {file, stream};
+        return {};
+    }
+    for (int file = first; file <= last; ++file) {
+        // The libraries' choice weighs what the probe saw of each stream
+        // (frames, default disposition); it is taken when still free.
+        const int best = ff::av_find_best_stream(Finput_files[file], AType, -1, -1, nullptr, 0);
+        if (best >= 0 && usable(file, best))
+            return {file, best};
+        for (int stream = 0; stream < static_cast<int>(FInputStreams[file].size()); ++stream)
+            if (usable(file, stream))
+                return {file, stream};
+    }
+    return {};
+}
+
+void TCustomFFmpeg::UseInputStream(TAVOutputStream& AStream, TAVStreamRef ARef)
+{
+    TAVInputStream* input = InputStream(ARef);
+    if (!input)
+        return;
+    input->discard = false;
+    if (AStream.encoding_needed)
+        input->decoding_needed = true;
+}
+
+std::vector<TAVOutputStream*> TCustomFFmpeg::OutputsOf(const TAVInputStream& AStream) const
+{
+    std::vector<TAVOutputStream*> outputs;
+    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+        if (record->source.file == AStream.file_index && record->source.stream == AStream.index)
+            outputs.push_back(record.get());
+    return outputs;
+}
+
+std::string TCustomFFmpeg::StreamText(const TAVOutputStream& AStream) const
+{
+    if (!AStream.encoding_needed)
+        return "copy";
+    const TAVInputStream* input = const_cast<TCustomFFmpeg*>(this)->InputStream(AStream.source);
+    const char* from = input ? ff::avcodec_get_name(input->st->codecpar->codec_id) : "?";
+    const AVCodec* encoder = Foutput_streams[AStream.file_index][AStream.index].Encoder;
+    const char* to = encoder ? encoder->name : ff::avcodec_get_name(AStream.codec_id);
+    return std::string(from) + " -> " + to;
+}
+
+void TCustomFFmpeg::FreeRunTables()
+{
+    if (!LibrariesLoaded()) {
+        // What the libraries allocated cannot be freed any more.
+        for (std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+            (void)record.release();
+        FOutputStreamRecords.clear();
+        Foutput_streams_for_file.clear();
+        return;
+    }
+    for (std::size_t file = 0; file < Foutput_streams.size(); ++file)
+        for (TOutputStreamSetup& setup : Foutput_streams[file])
+            if (setup.Context)
+                ff::av_freep(&setup.Context->stats_in);
+    Foutput_streams_for_file.clear();
+    FOutputStreamRecords.clear();
+    FInputStreams.clear();
+    FInputFileRecords.clear();
+    FHeaderWritten.clear();
+    ff::av_packet_free(&FPacket);
+    ff::av_packet_free(&FEncoded);
+    ff::av_frame_free(&FDecoded);
+    ff::av_frame_free(&FFiltered);
+}
+
+}  // namespace vidrelo
