@@ -126,7 +126,10 @@ struct TConverted {
         for (int c = 0; c < ChannelCount; ++c)
             for (int i = 0; i < frame.nb_samples; ++i)
                 Channels[c].push_back(Sample(frame, c, i));
-        const int bytes = frame.nb_samples * ChannelCount * ff::av_get_bytes_per_sample(AVSampleFormat(frame.format));
+        const auto format = static_cast<AVSampleFormat>(frame.format);
+        if (ff::av_get_packed_sample_fmt(format) != format)
+            return;
+        const int bytes = frame.nb_samples * ChannelCount * ff::av_get_bytes_per_sample(format);
         Bytes.insert(Bytes.end(), frame.extended_data[0], frame.extended_data[0] + bytes);
     }
 };
