@@ -2,6 +2,8 @@
 
 #include "dvd/DVDPluginABI.h"
 
+#include <algorithm>
+
 namespace vidrelo::dvddec {
 
 namespace {
@@ -95,6 +97,18 @@ std::vector<DVDSubpictureStream> SubpictureStreams(const vtsi_mat_t& mat, const 
 
 // The cells of program `pgn` up to the start of the next chapter (or the
 // end of the program chain), without the other angles' cells.
+std::vector<uint32_t> Palette(const pgc_t& pgc)
+{
+    bool set = false;
+    for (uint32_t entry : pgc.palette)
+        set = set || entry != 0;
+    std::vector<uint32_t> palette;
+    if (set)
+        for (uint32_t entry : pgc.palette)
+            palette.push_back(DVDPaletteRGB(entry));
+    return palette;
+}
+
 DVDChapter ChapterCells(const pgc_t& pgc, int pgn, int nextPgn)
 {
     DVDChapter chapter;
@@ -123,6 +137,18 @@ double DVDTimeSeconds(const dvd_time_t& time)
     return Bcd(time.hour) * 3600.0 + Bcd(time.minute) * 60.0 + Bcd(time.second) + Bcd(time.frame_u & 0x3f) / fps;
 }
 
+uint32_t DVDPaletteRGB(uint32_t yCrCb)
+{
+    const int y = static_cast<int>((yCrCb >> 16) & 0xFF) - 16;
+    const int cr = static_cast<int>((yCrCb >> 8) & 0xFF) - 128;
+    const int cb = static_cast<int>(yCrCb & 0xFF) - 128;
+    auto channel = [](int scaled) { return static_cast<uint32_t>(std::clamp((scaled + 128) >> 8, 0, 255)); };
+    const uint32_t r = channel(298 * y + 409 * cr);
+    const uint32_t g = channel(298 * y - 100 * cb - 208 * cr);
+    const uint32_t b = channel(298 * y + 516 * cb);
+    return (r << 16) | (g << 8) | b;
+}
+
 bool DVDTitleLayout::Read(const ifo_handle_t& vts, int ttn, DVDTitleLayout& layout, std::string& error)
 {
     const vts_ptt_srpt_t* ptts = vts.vts_ptt_srpt;
@@ -139,6 +165,7 @@ bool DVDTitleLayout::Read(const ifo_handle_t& vts, int ttn, DVDTitleLayout& layo
     const vtsi_mat_t& mat = *vts.vtsi_mat;
     layout = DVDTitleLayout{};
     layout.length = DVDTimeSeconds(firstPgc->playback_time);
+    layout.palette = Palette(*firstPgc);
     layout.video = VideoFormat(mat.vts_video_attr);
     layout.audio = AudioStreams(mat, *firstPgc);
     layout.subpictures = SubpictureStreams(mat, *firstPgc, layout.video.aspect == 1);

@@ -48,8 +48,15 @@ struct DVDVideoFormat {
     int aspect = 0;            // 0 4:3, 1 16:9
 };
 
+// A subpicture colour as a program chain holds it (0x00YYCrCb) in RGB
+// (0x00RRGGBB), through BT.601 video-range YCbCr.
+uint32_t DVDPaletteRGB(uint32_t yCrCb);
+
 struct DVDTitleLayout {
     double length = 0;         // playback time of the title's first program chain
+    // The subpicture colours of that program chain (16, as 0x00RRGGBB);
+    // empty when it sets none (every entry zero).
+    std::vector<uint32_t> palette;
     DVDVideoFormat video;
     std::vector<DVDAudioStream> audio;
     std::vector<DVDSubpictureStream> subpictures;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace vidrelo::dvddec {
@@ -142,6 +143,10 @@ void DVDTitleSource::FillInfo(const DVDSourceRequest& r, const DVDTitleLayout& l
         info.Streams[info.StreamCount++] = {DVDSourceSubtitle, r.subtitleId, DVDStreamSUB, 0};
     info.Deinterlace = r.deinterlace ? 1 : 0;
     info.AudioChannels = r.audioChannels;
+    if (layout.palette.size() == std::size(info.Palette)) {
+        std::copy(layout.palette.begin(), layout.palette.end(), info.Palette);
+        info.HasPalette = 1;
+    }
 }
 
 int32_t DVDTitleSource::Read(uint8_t* buffer, int32_t size)

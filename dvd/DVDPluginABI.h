@@ -58,6 +58,10 @@ struct TDVDSourceInfo {
     TDVDSourceStream Streams[kDVDSourceMaxStreams];
     int32_t Deinterlace;   // nonzero: the source string asked for deinterlacing
     int32_t AudioChannels; // as the source string asked
+    // The title's subpicture colours (0x00RRGGBB) for the subtitle decoder,
+    // which otherwise guesses greys; valid when HasPalette is nonzero.
+    uint32_t Palette[16];
+    int32_t HasPalette;
 };
 
 typedef struct TDVDSource TDVDSource;

@@ -180,6 +180,17 @@ TEST(DvddecSourceInfo, ReportsWhatTheStringAsked)
     EXPECT_EQ(info.StreamCount, 1);
 }
 
+TEST(DvddecSourceInfo, CarriesTheTitlesSubpicturePaletteInRgb)
+{
+    // Disc A's program chain holds white (Y 235) first and black (Y 16) after it.
+    TDVDSourceInfo info{};
+    SourcePtr s = OpenSourceOrThrow(SourceString(Disc("discA").path, "Title=1,SubtitleID=32"), info);
+    ASSERT_NE(info.HasPalette, 0);
+    EXPECT_EQ(info.Palette[0], 0xFFFFFFu);
+    EXPECT_EQ(info.Palette[1], 0x000000u);
+    EXPECT_EQ(info.Palette[15], 0x000000u);
+}
+
 // ----------------------------------------------------------------------------
 // any way of reading gives the same bytes
 
