@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace vidrelo {
 namespace {
@@ -79,6 +80,8 @@ TSourceHints DVDSourceHints(const TDVDSourceInfo& info)
     }
     hints.Deinterlace = info.Deinterlace != 0;
     hints.AudioChannels = info.AudioChannels;
+    if (info.HasPalette)
+        hints.SubtitlePalette.assign(std::begin(info.Palette), std::end(info.Palette));
     return hints;
 }
 

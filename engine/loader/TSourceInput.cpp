@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace vidrelo {
@@ -96,6 +97,37 @@ TSourceInputResult OpenBySource(AVFormatContext** context, const std::string& ur
     return result;
 }
 
+// The DVD subtitle decoder reads its palette from extradata text, as
+// subtitle index files carry it: "palette: rrggbb, rrggbb, ...".
+std::string PaletteText(const std::vector<uint32_t>& palette)
+{
+    std::string text = "palette:";
+    for (size_t i = 0; i < palette.size(); ++i) {
+        char entry[16];
+        std::snprintf(entry, sizeof entry, "%s %06x", i ? "," : "", palette[i] & 0xFFFFFFu);
+        text += entry;
+    }
+    return text + "\n";
+}
+
+// Gives every DVD subtitle stream that has no extradata yet the palette.
+void SetSubtitlePalette(AVFormatContext* context, const std::vector<uint32_t>& palette)
+{
+    if (palette.empty())
+        return;
+    const std::string text = PaletteText(palette);
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        AVCodecParameters* par = context->streams[i]->codecpar;
+        if (par->codec_id != AV_CODEC_ID_DVD_SUBTITLE || par->extradata)
+            continue;
+        par->extradata = static_cast<uint8_t*>(ff::av_mallocz(text.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!par->extradata)
+            return;
+        std::memcpy(par->extradata, text.data(), text.size());
+        par->extradata_size = static_cast<int>(text.size());
+    }
+}
+
 }  // namespace
 
 TSourceInputResult OpenSourceInput(AVFormatContext** context, const std::string& url, const AVInputFormat* forced,
@@ -133,6 +165,7 @@ int AddHintedStreams(AVFormatContext* context, const TSourceHints& hints)
         stream->time_base = AVRational{1, 90000};
         ++added;
     }
+    SetSubtitlePalette(context, hints.SubtitlePalette);
     return added;
 }
 

@@ -31,7 +31,9 @@ TSourceInputResult OpenSourceInput(AVFormatContext** context, const std::string&
 
 // Adds a stream for every hinted stream the context does not have yet (by
 // AVStream::id), typed from the hint's codec; the demuxer then fills it when
-// its packets arrive. Returns how many were added.
+// its packets arrive. Every DVD subtitle stream without extradata (added
+// here or found by the demuxer) then gets the hinted subtitle palette, as
+// the text the decoder reads. Returns how many streams were added.
 int AddHintedStreams(AVFormatContext* context, const TSourceHints& hints);
 
 // Closes an input opened by OpenSourceInput, its byte source included, and

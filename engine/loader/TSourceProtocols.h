@@ -51,6 +51,9 @@ struct TSourceHints {
     std::vector<TSourceStreamHint> Streams;  // empty: whatever the demuxer finds
     bool Deinterlace = false;
     int AudioChannels = 0;                // 0: as the source has them
+    // The colours of the source's DVD subtitles (0x00RRGGBB, 16 of them),
+    // handed to the subtitle decoder; empty: the decoder guesses.
+    std::vector<uint32_t> SubtitlePalette;
 };
 
 struct TSourceOpenResult {

@@ -149,6 +149,10 @@ TEST_F(DVDPlugInTest, TheLoadedPluginServesOpendvdSources)
     EXPECT_EQ(hints.Streams[1].Codec, "dvd_subtitle");
     EXPECT_TRUE(hints.Deinterlace);
     EXPECT_EQ(hints.AudioChannels, 2);
+    ASSERT_EQ(hints.SubtitlePalette.size(), 16u);
+    EXPECT_EQ(hints.SubtitlePalette[1], 0x111111u);
+    EXPECT_EQ(hints.SubtitlePalette[15], 0xFFFFFFu);
+    EXPECT_TRUE(opener("opendvd:/media/disc|Title=2").Hints.SubtitlePalette.empty());
 
     ISourceStream& stream = *opened.Stream;
     EXPECT_EQ(stream.Size(), 4096);

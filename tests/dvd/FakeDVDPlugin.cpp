@@ -3,7 +3,7 @@
 // -DDVDGetTitle=Omitted_DVDGetTitle), and one build, with FAKE_INIT_FAILS
 // defined, fails to initialise. It describes a two-title disc at
 // any path that does not end in "nodisc", and serves "opendvd:" sources as
-// 4096 bytes counting 0, 1, 2, ... (mod 256).
+// 4096 bytes counting 0, 1, 2, ... (mod 256); title 2 has no subtitle palette.
 #include "dvd/DVDPluginABI.h"
 
 #include <cerrno>
@@ -99,6 +99,9 @@ FAKE_DEFINE(TDVDSource*, DVDOpenSource, (const char* source, TDVDSourceInfo* inf
     info->Streams[1] = {DVDSourceSubtitle, 0x20, DVDStreamSUB, 0};
     info->Deinterlace = 1;
     info->AudioChannels = 2;
+    for (int i = 0; i < 16; ++i)
+        info->Palette[i] = 0x111111u * static_cast<uint32_t>(i);
+    info->HasPalette = !std::strstr(source, "Title=2");
     return new TDVDSource;
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -71,6 +72,9 @@ protected:
             result.Hints.ForceFormat = "mpeg";
             result.Hints.Streams = {{TSourceStreamHint::Video, 0x1E0, "mpeg2video"},
                                     {TSourceStreamHint::Subtitle, 0x20, "dvd_subtitle"}};
+            result.Hints.SubtitlePalette.assign(16, 0x000000);
+            result.Hints.SubtitlePalette.front() = 0xFFFFFF;
+            result.Hints.SubtitlePalette.back() = 0x12AB34;
             return result;
         });
     }
@@ -104,6 +108,13 @@ TEST_F(SourceInputTest, ARegisteredNameIsReadThroughItsOpener)
     EXPECT_EQ(context->streams[2]->codecpar->codec_type, AVMEDIA_TYPE_SUBTITLE);
     EXPECT_EQ(context->streams[2]->codecpar->codec_id, AV_CODEC_ID_DVD_SUBTITLE);
     EXPECT_EQ(AddHintedStreams(context, r.Hints), 0);
+    // The subtitle decoder gets the source's palette as the text it reads.
+    const AVCodecParameters* sub = context->streams[2]->codecpar;
+    ASSERT_NE(sub->extradata, nullptr);
+    const std::string palette(reinterpret_cast<const char*>(sub->extradata), sub->extradata_size);
+    EXPECT_TRUE(palette.starts_with("palette: ffffff, 000000, 000000, ")) << palette;
+    EXPECT_TRUE(palette.ends_with(", 000000, 12ab34\n")) << palette;
+    EXPECT_EQ(std::count(palette.begin(), palette.end(), ','), 15);
 
     // The whole clip reads through the opener's stream.
     AVPacket* packet = ff::av_packet_alloc();
