@@ -80,7 +80,6 @@ struct TAudioConverter::TImpl {
 
     ~TImpl() { Release(); }
     void Release();
-    void ReleaseLayouts();
     int Fail(int code, std::string text);
 
     std::string Open(const TAudioConverterSetup& setup);
@@ -99,12 +98,6 @@ struct TAudioConverter::TImpl {
     int TakeFrom(AVFrame* frame, int samples);
 };
 
-void TAudioConverter::TImpl::ReleaseLayouts()
-{
-    ff::av_channel_layout_uninit(&Setup.InLayout);
-    ff::av_channel_layout_uninit(&Setup.OutLayout);
-}
-
 // The libraries may already be gone when a job is torn down after an
 // unload; nothing they made can be alive then.
 void TAudioConverter::TImpl::Release()
@@ -116,7 +109,8 @@ void TAudioConverter::TImpl::Release()
         ff::av_audio_fifo_free(Fifo);
     Fifo = nullptr;
     ff::av_frame_free(&Work);
-    ReleaseLayouts();
+    ff::av_channel_layout_uninit(&Setup.InLayout);
+    ff::av_channel_layout_uninit(&Setup.OutLayout);
     Configured = false;
 }
 
@@ -421,6 +415,9 @@ void TAudioConverter::Reset()
     if (!d.Configured)
         return;
     ff::av_audio_fifo_reset(d.Fifo);
+    ff::swr_free(&d.Resampler);
+    if (d.Setup.InSampleFmt == AV_SAMPLE_FMT_NONE)
+        return;  // an input that could not be converted: the next frame tries again
     const std::string error = d.OpenResampler();
     if (!error.empty()) {
         d.Error = error;

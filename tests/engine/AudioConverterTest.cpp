@@ -345,6 +345,15 @@ TEST_F(AudioConverterTest, RefusesWhatItCannotConvert)
     frame->sample_rate = 0;
     EXPECT_EQ(Converter.Push(frame.get()), AVERROR(EINVAL));
     EXPECT_EQ(Converter.LastError(), "Invalid decoded audio sample rate 0");
+
+    // More channels than the resampler takes: refused at every frame, never passed on unconverted.
+    const TFramePtr wide = MakeFrame(AV_SAMPLE_FMT_FLTP, 48000, 65, 16, 0, 0, Sine(1000, 48000));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(Converter.Push(wide.get()), AVERROR(EINVAL));
+        EXPECT_EQ(Converter.LastError(), "Can not resample 65 channels @ 48000 Hz to 2 channels @ 48000 Hz");
+    }
+    EXPECT_EQ(PullAll(Converter, Out), AVERROR(EAGAIN));
+    EXPECT_EQ(Out.Total(), 0u);
 }
 
 }  // namespace
