@@ -25,8 +25,11 @@ int64_t TCustomFFmpeg::OutputSize() const
     AVIOContext* pb = Foutput_files[0]->pb;
     if (!pb)
         return 0;
+    // What is on disk lags behind by the output buffer; the write position
+    // counts what was written so far.
     const int64_t size = ff::avio_size(pb);
-    return size >= 0 ? size : std::max<int64_t>(0, ff::avio_seek(pb, 0, SEEK_CUR));
+    const int64_t position = ff::avio_seek(pb, 0, SEEK_CUR);
+    return std::max<int64_t>({0, size, position});
 }
 
 double TCustomFFmpeg::SmallestOutputTime() const

@@ -160,6 +160,13 @@ public:
         return static_cast<int>(
             std::count_if(FLines.begin(), FLines.end(), [&](const auto& line) { return line.second == text; }));
     }
+    int CountPrefix(const std::string& prefix) const
+    {
+        std::lock_guard lock(FLock);
+        return static_cast<int>(std::count_if(FLines.begin(), FLines.end(), [&](const auto& line) {
+            return line.second.compare(0, prefix.size(), prefix) == 0;
+        }));
+    }
 
 private:
     mutable std::mutex FLock;

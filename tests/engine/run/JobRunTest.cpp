@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 using namespace vidrelo;
@@ -19,8 +20,8 @@ protected:
         Clips = test::MakeTempDir("runclips");
         MpegClip = test::MakeMpegClip(Clips);
         LongClip = Clips + "/long.mpg";
-        ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=20", "-f", "lavfi",
-                                    "-i", "sine=frequency=440:duration=20", "-c:v", "mpeg2video", "-c:a", "mp2", "-f",
+        ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4", "-f", "lavfi",
+                                    "-i", "sine=frequency=440:duration=4", "-c:v", "mpeg2video", "-c:a", "mp2", "-f",
                                     "vob", LongClip}));
     }
 
@@ -52,6 +53,35 @@ protected:
             std::this_thread::sleep_for(5ms);
         }
         return true;
+    }
+
+    // A job that runs at the input's own pace ("re"), long enough to be
+    // stopped or paused on its way.
+    std::unique_ptr<TCustomFFmpeg> MakeRealTimeJob(const std::string& output)
+    {
+        auto job = std::make_unique<TCustomFFmpeg>(2);
+        Events.Attach(*job);
+        job->SetExtOption("re", "1");
+        EXPECT_TRUE(job->OpenInput(LongClip)) << job->LastErrMsg();
+        job->SetExtOption("vcodec", "mpeg4");
+        job->SetExtOption("flush_packets", "1");  // the file grows packet by packet
+        EXPECT_EQ(job->OpenOutput(output), 0) << job->LastErrMsg();
+        return job;
+    }
+
+    bool WaitForProgress(std::size_t count)
+    {
+        return WaitFor([&] {
+            std::lock_guard lock(Events.Lock);
+            return Events.ProgressTimes.size() >= count;
+        });
+    }
+
+    static int64_t FileSize(const std::string& file)
+    {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file, error);
+        return error ? -1 : static_cast<int64_t>(size);
     }
 
     static inline std::string Clips, MpegClip, LongClip;
@@ -100,6 +130,231 @@ TEST_F(JobRunTest, AConversionInPlaceFinishesWithTheOutputsStreams)
     EXPECT_NEAR(test::Number(probed.Stream("video"), "duration"), 1.0, 0.041);
     EXPECT_TRUE(Log.Has("Stream mapping:", llVerbose));
     EXPECT_TRUE(Log.Has("  Stream #0.0 -> #0.0 (mpeg2video -> mpeg4)", llVerbose));
+}
+
+TEST_F(JobRunTest, StopDuringARunEndsItOnceAndLeavesAPlayableFile)
+{
+    const std::string output = Out + "/stopped.avi";
+    auto job = MakeRealTimeJob(output);
+    TConvertThread* thread = job->StartConvert(true);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_TRUE(job->Converting());
+    thread->Resume();
+    ASSERT_TRUE(WaitForProgress(2));
+    job->Stop(true);
+    EXPECT_TRUE(job->Terminated());
+    EXPECT_FALSE(job->Converting());
+    EXPECT_FALSE(job->Finished());
+    EXPECT_FALSE(job->FatalException()) << job->FatalMessage();
+    job->Stop(true);  // again: nothing more happens
+    job.reset();
+    EXPECT_EQ(Events.Terminates, 1);
+    const test::TProbedFile probed = test::Probe(output);
+    EXPECT_EQ(probed.Stream("video")["codec_name"], "mpeg4");
+    EXPECT_GT(probed.Duration, 0.1);
+    EXPECT_LT(probed.Duration, 3.5);
+}
+
+TEST_F(JobRunTest, AJobStoppedBeforeItsWorkerRanLeavesNoEmptyFile)
+{
+    const std::string output = Out + "/never.avi";
+    auto job = MakeRealTimeJob(output);
+    ASSERT_NE(job->StartConvert(true), nullptr);  // created suspended
+    EXPECT_EQ(FileSize(output), 0);
+    job->Stop(true);
+    EXPECT_EQ(Events.Terminates, 1);
+    EXPECT_FALSE(job->Finished());
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(JobRunTest, PauseHoldsTheOutputStillAndResumeFinishesIt)
+{
+    const std::string output = Out + "/paused.avi";
+    auto job = MakeRealTimeJob(output);
+    job->StartConvert(true)->Resume();
+    ASSERT_TRUE(WaitForProgress(2));
+    job->Pause();
+    EXPECT_TRUE(job->Paused());
+    ASSERT_TRUE(WaitFor([&] { return job->WorkerParked(); }));
+    const int64_t size = FileSize(output);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(FileSize(output), size);
+    EXPECT_TRUE(job->Converting());
+    job->Resume();
+    EXPECT_FALSE(job->Paused());
+    ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }));
+    EXPECT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_GT(FileSize(output), size);
+    EXPECT_NEAR(test::Probe(output).Duration, 4.0, 0.1);
+}
+
+TEST_F(JobRunTest, StopOnAPausedJobReturnsOnceTheWorkerHasEnded)
+{
+    auto job = MakeRealTimeJob(Out + "/paused.avi");
+    job->StartConvert(true)->Resume();
+    ASSERT_TRUE(WaitForProgress(2));
+    job->Pause();
+    ASSERT_TRUE(WaitFor([&] { return job->WorkerParked(); }));
+    job->Stop(true);
+    EXPECT_TRUE(job->Terminated());
+    EXPECT_FALSE(job->Finished());
+    EXPECT_EQ(Events.Terminates, 1);
+}
+
+TEST_F(JobRunTest, AJobThatNeverStartedIsTerminatedOnAThreadOfItsOwn)
+{
+    auto job = MakeJob(MpegClip, Out + "/out.mpg");
+    std::thread::id notifiedOn;
+    job->OnTerminate = [&](TCustomFFmpeg*) {
+        notifiedOn = std::this_thread::get_id();
+        ++Events.Terminates;
+    };
+    job->StopOrTerminate(true);
+    EXPECT_TRUE(job->Terminated());
+    EXPECT_NE(notifiedOn, std::this_thread::get_id());
+    job->StopOrTerminate(true);
+    EXPECT_EQ(job->StartConvert(false), nullptr);
+    EXPECT_EQ(Events.Terminates, 1);
+}
+
+TEST_F(JobRunTest, ProgressComesAtMostTwiceASecondAndOnceAtTheEnd)
+{
+    auto job = MakeRealTimeJob(Out + "/progress.avi");
+    const int64_t total = job->InputSetup(0).Duration;
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    std::lock_guard lock(Events.Lock);
+    ASSERT_GE(Events.ProgressTimes.size(), 5u);  // four seconds at the input's pace
+    EXPECT_LE(Events.ProgressTimes.size(), 9u);
+    for (std::size_t i = 1; i + 1 < Events.ProgressTimes.size(); ++i)
+        EXPECT_GE(Events.ProgressTimes[i] - Events.ProgressTimes[i - 1], 500000);
+    EXPECT_NEAR(Events.CurrentDurations.back() / 1e6, 4.0, 0.1);
+    EXPECT_EQ(Events.TotalDurations.back(), total);
+    EXPECT_NEAR(total / 1e6, 4.0, 0.1);
+}
+
+TEST_F(JobRunTest, RunErrorsEndTheRunWithTheirText)
+{
+    struct TCase {
+        std::vector<std::pair<std::string, std::string>> Options;  // before the output
+        std::string Output;
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {{{"map", "0:0"}}, "out.mpg", "Number of stream maps must match number of output streams"},
+        {{{"map", "0:0"}, {"map", "0:5"}}, "out.mpg", "Could not find input stream #0.5"},
+        {{{"map", "0:1"}, {"map", "0:1"}}, "out.mpg", "Codec type mismatch for mapping #0.1 (audio) -> #0.0 (video)"},
+        {{{"acodec", "copy"}, {"vol", "512"}}, "out.mpg", "-acodec copy and -vol are incompatible (frames are not decoded)"},
+        {{{"vf", "nosuchfilter"}}, "out.mpg", "Error opening filters: "},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Message);
+        auto job = MakeJob(MpegClip, Out + "/" + c.Output, c.Options);
+        job->StartConvert(false);
+        EXPECT_TRUE(job->FatalException());
+        EXPECT_EQ(job->FatalMessage().substr(0, c.Message.size()), c.Message);
+        EXPECT_FALSE(job->Finished());
+        EXPECT_FALSE(std::filesystem::exists(Out + "/" + c.Output));  // nothing was written
+    }
+    EXPECT_EQ(Events.Terminates, static_cast<int>(std::size(cases)));
+}
+
+TEST_F(JobRunTest, StreamCopyKeepsTheCodecsAndTheLength)
+{
+    // A program stream leaves the times of some pictures out; Matroska
+    // wants them all, so the demuxer is asked to make them up.
+    const std::string output = Out + "/copy.mkv";
+    auto job = std::make_unique<TCustomFFmpeg>(2);
+    Events.Attach(*job);
+    job->SetExtOption("fflags", "+genpts");
+    ASSERT_TRUE(job->OpenInput(LongClip));
+    job->SetExtOption("vcodec", "copy");
+    job->SetExtOption("acodec", "copy");
+    ASSERT_EQ(job->OpenOutput(output), 0) << job->LastErrMsg();
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    const test::TProbedFile probed = test::Probe(output);
+    EXPECT_EQ(probed.Stream("video")["codec_name"], "mpeg2video");
+    EXPECT_EQ(probed.Stream("audio")["codec_name"], "mp2");
+    EXPECT_NEAR(probed.Duration, 4.0, 0.1);
+}
+
+TEST_F(JobRunTest, TheRecordingTimeAndTheSizeLimitEndTheOutputEarly)
+{
+    const std::string timed = Out + "/timed.mp4";
+    auto job = MakeJob(LongClip, timed, {{"t", "1.5"}, {"vcodec", "mpeg4"}, {"acodec", "aac"}});
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_NEAR(test::Number(test::Probe(timed).Stream("video"), "duration"), 1.5, 0.041);
+    EXPECT_NEAR(test::Number(test::Probe(timed).Stream("audio"), "duration"), 1.5, 0.05);
+
+    const std::string limited = Out + "/limited.mpg";
+    job = MakeJob(LongClip, limited, {{"fs", "100000"}, {"vcodec", "mpeg2video"}, {"b", "4000000"}});
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_GE(FileSize(limited), 100000);
+    EXPECT_LT(test::Probe(limited).Duration, 3.0);
+}
+
+TEST_F(JobRunTest, AClockThatStartsOverIsAbsorbedIntoTheInputsOffset)
+{
+    // Two program streams one after the other: the second one's clock
+    // starts again where the first one's did.
+    const std::string twice = Out + "/twice.mpg";
+    {
+        std::ofstream out(twice, std::ios::binary);
+        const std::string clip = test::ReadAll(MpegClip);
+        out << clip << clip;
+    }
+    const std::string output = Out + "/joined.mp4";
+    auto job = MakeJob(twice, output, {{"v", "3"}, {"vcodec", "mpeg4"}, {"acodec", "aac"}});
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_GE(Log.CountPrefix("timestamp discontinuity -"), 1);
+    EXPECT_NEAR(test::Number(test::Probe(output).Stream("video"), "duration"), 2.0, 0.1);
+}
+
+TEST_F(JobRunTest, AStreamThatTurnsUpWhileReadingIsLeftAlone)
+{
+    // Probing only the first bytes finds the video only; the audio, which
+    // plays for a while in the middle only, then sends packets for a stream
+    // the run has not seen.
+    const std::string late = Out + "/late.mpg";
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=8", "-itsoffset", "1",
+                                "-f", "lavfi", "-i", "sine=duration=0.5", "-c:v", "mpeg2video", "-q:v", "2", "-c:a",
+                                "mp2", "-f", "mpeg", late}));
+    auto job = std::make_unique<TCustomFFmpeg>(2);
+    job->SetExtOption("probesize", "32");
+    job->SetExtOption("analyzeduration", "0");
+    ASSERT_TRUE(job->OpenInput(late)) << job->LastErrMsg();
+    const unsigned probed = job->InputFile(0)->nb_streams;
+    job->SetExtOption("vcodec", "mpeg4");
+    ASSERT_EQ(job->OpenOutput(Out + "/late.avi"), 0) << job->LastErrMsg();
+    job->StartConvert(false);
+    EXPECT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_EQ(test::Probe(Out + "/late.avi").Count("video"), 1);
+    EXPECT_EQ(probed, 1u);
+}
+
+TEST_F(JobRunTest, ACorruptInputFinishesOrFailsWithTheDecodingError)
+{
+    std::string bytes = test::ReadAll(LongClip);
+    std::fill(bytes.begin() + bytes.size() * 2 / 5, bytes.begin() + bytes.size() * 3 / 5, '\0');
+    const std::string corrupt = Out + "/corrupt.mpg";
+    std::ofstream(corrupt, std::ios::binary) << bytes;
+    for (const bool exitOnError : {false, true}) {
+        SCOPED_TRACE(exitOnError ? "xerror" : "errors logged");
+        auto job = MakeJob(corrupt, Out + "/out.avi",
+                           {{"xerror", exitOnError ? "1" : "0"}, {"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
+        job->StartConvert(true)->Resume();
+        ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }, 60s)) << "the run hangs";
+        if (!exitOnError || job->Finished()) {
+            EXPECT_TRUE(job->Finished()) << job->FatalMessage();
+            EXPECT_LT(test::Probe(Out + "/out.avi").Duration, 4.1);
+        } else {
+            EXPECT_EQ(job->FatalMessage().substr(0, 28), "Error while decoding stream ");
+        }
+    }
 }
 
 }  // namespace
