@@ -5,83 +5,28 @@
 #include "engine/encoder/TSubtitleBurner.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
+#include "tests/engine/TestPictures.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
-#include <vector>
 
 using namespace vidrelo;
+using namespace vidrelo::test;
 
 namespace {
 
-struct TFrameFree {
-    void operator()(AVFrame* frame) const { ff::av_frame_free(&frame); }
-};
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
-
 TFramePtr Grey(int width, int height, AVPixelFormat format = AV_PIX_FMT_YUV420P)
 {
+    if (format == AV_PIX_FMT_YUV420P)
+        return FlatPicture(width, height, 200);
     TFramePtr frame(ff::av_frame_alloc());
     frame->format = format;
     frame->width = width;
     frame->height = height;
     EXPECT_GE(ff::av_frame_get_buffer(frame.get(), 0), 0);
-    if (format != AV_PIX_FMT_YUV420P)
-        return frame;
-    for (int y = 0; y < height; ++y) {
-        std::fill_n(frame->data[0] + y * frame->linesize[0], width, 200);
-        if (y < height / 2)
-            for (int plane = 1; plane < 3; ++plane)
-                std::fill_n(frame->data[plane] + y * frame->linesize[plane], width / 2, 128);
-    }
     return frame;
 }
-
-int At(const AVFrame& frame, int plane, int x, int y)
-{
-    return frame.data[plane][y * frame.linesize[plane] + x];
-}
-
-// A subtitle of one bitmap rectangle (x, y, w, h) whose pixels are palette
-// index index(x, y) within the rectangle.
-class TTestSubtitle {
-public:
-    TTestSubtitle(int x, int y, int w, int h, std::vector<uint32_t> palette, int (*index)(int, int))
-        : FIndices(static_cast<size_t>(w) * h), FPalette(std::move(palette))
-    {
-        for (int row = 0; row < h; ++row)
-            for (int col = 0; col < w; ++col)
-                FIndices[row * w + col] = static_cast<uint8_t>(index(col, row));
-        FRect.x = x;
-        FRect.y = y;
-        FRect.w = w;
-        FRect.h = h;
-        FRect.nb_colors = static_cast<int>(FPalette.size());
-        FRect.type = SUBTITLE_BITMAP;
-        FRect.data[0] = FIndices.data();
-        FRect.data[1] = reinterpret_cast<uint8_t*>(FPalette.data());
-        FRect.linesize[0] = w;
-        FRects[0] = &FRect;
-        FSubtitle.num_rects = 1;
-        FSubtitle.rects = FRects;
-    }
-    // Shown from start to end milliseconds after its packet's time.
-    const AVSubtitle& Times(uint32_t startMs, uint32_t endMs)
-    {
-        FSubtitle.start_display_time = startMs;
-        FSubtitle.end_display_time = endMs;
-        return FSubtitle;
-    }
-
-private:
-    std::vector<uint8_t> FIndices;
-    std::vector<uint32_t> FPalette;
-    AVSubtitleRect FRect{};
-    AVSubtitleRect* FRects[1] = {};
-    AVSubtitle FSubtitle{};
-};
 
 constexpr uint32_t kClear = 0x00FFFFFF, kWhite = 0xFFFFFFFF, kHalfBlack = 0x80000000;
 
@@ -108,7 +53,7 @@ protected:
         EXPECT_EQ(Burner.Blend(frame.get(), time), 0);
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 720; ++x)
-                if (At(*frame, 0, x, y) != 200 || At(*frame, 1, x / 2, y / 2) != 128)
+                if (LumaAt(*frame, x, y) != 200 || SampleAt(*frame, 1, x / 2, y / 2) != 128)
                     return false;
         return true;
     }
@@ -135,15 +80,15 @@ TEST_F(SubtitleBurnerTest, BlendsThePaletteColoursWithTheirAlpha)
     Burner.Add(block.Times(0, 1000), 0);
     TFramePtr frame = Grey(720, 480);
     ASSERT_EQ(Burner.Blend(frame.get(), 500000), 0);
-    EXPECT_EQ(At(*frame, 0, 100, 400), 235);  // white in video range
-    EXPECT_EQ(At(*frame, 0, 119, 418), 235);
-    EXPECT_EQ(At(*frame, 1, 55, 205), 128);
-    EXPECT_EQ(At(*frame, 0, 120, 400), 200);  // alpha 0: left alone
-    EXPECT_EQ(At(*frame, 0, 139, 410), 200);
-    EXPECT_EQ(At(*frame, 0, 99, 400), 200);   // outside
-    EXPECT_EQ(At(*frame, 0, 100, 399), 200);
-    EXPECT_EQ(At(*frame, 0, 125, 419), 108);  // half black over 200
-    EXPECT_EQ(At(*frame, 0, 125, 420), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 400), 235);  // white in video range
+    EXPECT_EQ(SampleAt(*frame, 0, 119, 418), 235);
+    EXPECT_EQ(SampleAt(*frame, 1, 55, 205), 128);
+    EXPECT_EQ(SampleAt(*frame, 0, 120, 400), 200);  // alpha 0: left alone
+    EXPECT_EQ(SampleAt(*frame, 0, 139, 410), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 99, 400), 200);   // outside
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 399), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 125, 419), 108);  // half black over 200
+    EXPECT_EQ(SampleAt(*frame, 0, 125, 420), 200);
 }
 
 TEST_F(SubtitleBurnerTest, ScalesFromTheCanvasToThePicture)
@@ -153,13 +98,13 @@ TEST_F(SubtitleBurnerTest, ScalesFromTheCanvasToThePicture)
     Burner.Add(bar.Times(0, 1000), 0);
     TFramePtr frame = Grey(640, 480);
     ASSERT_EQ(Burner.Blend(frame.get(), 0), 0);
-    EXPECT_EQ(At(*frame, 0, 79, 105), 200);
-    EXPECT_EQ(At(*frame, 0, 80, 105), 235);
-    EXPECT_EQ(At(*frame, 0, 143, 105), 235);
-    EXPECT_EQ(At(*frame, 0, 144, 105), 200);
-    EXPECT_EQ(At(*frame, 0, 100, 99), 200);
-    EXPECT_EQ(At(*frame, 0, 100, 109), 235);
-    EXPECT_EQ(At(*frame, 0, 100, 110), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 79, 105), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 80, 105), 235);
+    EXPECT_EQ(SampleAt(*frame, 0, 143, 105), 235);
+    EXPECT_EQ(SampleAt(*frame, 0, 144, 105), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 99), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 109), 235);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 110), 200);
 }
 
 TEST_F(SubtitleBurnerTest, ClipsToThePicture)
@@ -168,8 +113,8 @@ TEST_F(SubtitleBurnerTest, ClipsToThePicture)
     Burner.Add(corner.Times(0, 1000), 0);
     TFramePtr frame = Grey(720, 480);
     ASSERT_EQ(Burner.Blend(frame.get(), 0), 0);
-    EXPECT_EQ(At(*frame, 0, 719, 479), 235);
-    EXPECT_EQ(At(*frame, 0, 699, 479), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 719, 479), 235);
+    EXPECT_EQ(SampleAt(*frame, 0, 699, 479), 200);
 }
 
 TEST_F(SubtitleBurnerTest, AnOpenEndedSubtitleLastsUntilTheNextOneOrAClear)
@@ -180,12 +125,12 @@ TEST_F(SubtitleBurnerTest, AnOpenEndedSubtitleLastsUntilTheNextOneOrAClear)
     Burner.Add(second.Times(0, 0), 5000000);
     TFramePtr frame = Grey(720, 480);
     ASSERT_EQ(Burner.Blend(frame.get(), 4900000), 0);
-    EXPECT_EQ(At(*frame, 0, 100, 400), 235);
-    EXPECT_EQ(At(*frame, 0, 100, 100), 200);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 400), 235);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 100), 200);
     frame = Grey(720, 480);
     ASSERT_EQ(Burner.Blend(frame.get(), 5000000), 0);
-    EXPECT_EQ(At(*frame, 0, 100, 400), 200);  // replaced
-    EXPECT_EQ(At(*frame, 0, 100, 100), 235);
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 400), 200);  // replaced
+    EXPECT_EQ(SampleAt(*frame, 0, 100, 100), 235);
 
     AVSubtitle clear{};
     Burner.Add(clear, 6000000);
@@ -216,8 +161,8 @@ TEST_F(SubtitleBurnerTest, ASharedPictureIsCopiedBeforeDrawing)
     TFramePtr shared(ff::av_frame_alloc());
     ASSERT_GE(ff::av_frame_ref(shared.get(), original.get()), 0);
     ASSERT_EQ(Burner.Blend(shared.get(), 0), 0);
-    EXPECT_EQ(At(*shared, 0, 100, 400), 235);
-    EXPECT_EQ(At(*original, 0, 100, 400), 200);
+    EXPECT_EQ(SampleAt(*shared, 0, 100, 400), 235);
+    EXPECT_EQ(SampleAt(*original, 0, 100, 400), 200);
 }
 
 }  // namespace

@@ -8,51 +8,16 @@
 #include "engine/encoder/TVideoFilterGraph.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
+#include "tests/engine/TestPictures.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
 #include <vector>
 
 using namespace vidrelo;
+using namespace vidrelo::test;
 
 namespace {
-
-struct TFrameFree {
-    void operator()(AVFrame* frame) const { ff::av_frame_free(&frame); }
-};
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
-
-// A 4:2:0 picture with luma luma(x, y) and neutral chroma.
-TFramePtr Picture(int width, int height, const std::function<uint8_t(int x, int y)>& luma,
-                  AVPixelFormat format = AV_PIX_FMT_YUV420P)
-{
-    TFramePtr frame(ff::av_frame_alloc());
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    frame->sample_aspect_ratio = {1, 1};
-    EXPECT_GE(ff::av_frame_get_buffer(frame.get(), 0), 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            frame->data[0][y * frame->linesize[0] + x] = luma(x, y);
-    for (int plane = 1; plane < 3; ++plane)
-        for (int y = 0; y < (height + 1) / 2; ++y)
-            for (int x = 0; x < (width + 1) / 2; ++x)
-                frame->data[plane][y * frame->linesize[plane] + x] = 128;
-    return frame;
-}
-
-TFramePtr Flat(int width, int height, uint8_t luma)
-{
-    return Picture(width, height, [luma](int, int) { return luma; });
-}
-
-int Luma(const AVFrame& frame, int x, int y)
-{
-    return frame.data[0][y * frame.linesize[0] + x];
-}
 
 class VideoFilterGraphTest : public ::testing::Test {
 protected:
@@ -131,67 +96,54 @@ TEST_F(VideoFilterGraphTest, PadThenScaleGivesBlackBarsOfTheScaledHeight)
     Configure(Setup("pad=720:540:0:30:black,scale=640:480", 640, 480));
     EXPECT_EQ(Graph.OutWidth(), 640);
     EXPECT_EQ(Graph.OutHeight(), 480);
-    TFramePtr in = Flat(720, 480, 200);
+    TFramePtr in = FlatPicture(720, 480, 200);
     TFramePtr out = RunOne(*in);
     ASSERT_TRUE(out);
     ASSERT_EQ(out->width, 640);
     ASSERT_EQ(out->height, 480);
     // 30 of 540 rows are 26.7 of 480.
     int top = 0;
-    while (top < 480 && Luma(*out, 320, top) < 108)
+    while (top < 480 && LumaAt(*out, 320, top) < 108)
         ++top;
     int bottom = 0;
-    while (bottom < 480 && Luma(*out, 320, 479 - bottom) < 108)
+    while (bottom < 480 && LumaAt(*out, 320, 479 - bottom) < 108)
         ++bottom;
     EXPECT_NEAR(top, 27, 1);
     EXPECT_NEAR(bottom, 27, 1);
-    EXPECT_NEAR(Luma(*out, 10, 10), 16, 2);
-    EXPECT_NEAR(Luma(*out, 320, 240), 200, 2);
-}
-
-TEST_F(VideoFilterGraphTest, CropKeepsOnlyTheChosenArea)
-{
-    Configure(Setup("crop=360:240:0:0", 360, 240));
-    TFramePtr in = Picture(720, 480, [](int x, int y) { return x < 360 && y < 240 ? 50 : 200; });
-    TFramePtr out = RunOne(*in);
-    ASSERT_TRUE(out);
-    ASSERT_EQ(out->width, 360);
-    ASSERT_EQ(out->height, 240);
-    for (int y = 0; y < 240; y += 7)
-        for (int x = 0; x < 360; x += 7)
-            ASSERT_EQ(Luma(*out, x, y), 50) << x << "," << y;
+    EXPECT_NEAR(LumaAt(*out, 10, 10), 16, 2);
+    EXPECT_NEAR(LumaAt(*out, 320, 240), 200, 2);
 }
 
 TEST_F(VideoFilterGraphTest, NativeFiltersRunInTheChainInTheirPlace)
 {
-    TFramePtr in = Flat(720, 480, 100);
+    TFramePtr in = FlatPicture(720, 480, 100);
     Configure(Setup("nativeeq=100:0"));
     TFramePtr out = RunOne(*in);
     ASSERT_TRUE(out);
-    EXPECT_EQ(Luma(*out, 0, 0), 255);
-    EXPECT_EQ(Luma(*out, 719, 479), 255);
-    EXPECT_EQ(Luma(*in, 0, 0), 100) << "the caller's picture was changed";
+    EXPECT_EQ(LumaAt(*out, 0, 0), 255);
+    EXPECT_EQ(LumaAt(*out, 719, 479), 255);
+    EXPECT_EQ(LumaAt(*in, 0, 0), 100) << "the caller's picture was changed";
 
     // Native in the middle: scaled, brightened, then padded with black.
     Configure(Setup("scale=320:240,nativeeq=100:0,pad=400:300:40:30:black", 400, 300));
     out = RunOne(*in);
     ASSERT_TRUE(out);
     ASSERT_EQ(out->width, 400);
-    EXPECT_EQ(Luma(*out, 200, 150), 255);
-    EXPECT_EQ(Luma(*out, 5, 5), 16);
+    EXPECT_EQ(LumaAt(*out, 200, 150), 255);
+    EXPECT_EQ(LumaAt(*out, 5, 5), 16);
 
     // The same filters the other way round: the bars are brightened too.
     Configure(Setup("scale=320:240,pad=400:300:40:30:black,nativeeq=100:0", 400, 300));
     out = RunOne(*in);
     ASSERT_TRUE(out);
-    EXPECT_EQ(Luma(*out, 5, 5), 255);
+    EXPECT_EQ(LumaAt(*out, 5, 5), 255);
 
     // Native first and last, around a built-in filter.
     Configure(Setup("nativeeq=100:0,pad=740:500:10:10:black,nativehue=0:0", 740, 500));
     out = RunOne(*in);
     ASSERT_TRUE(out);
-    EXPECT_EQ(Luma(*out, 370, 250), 255);
-    EXPECT_EQ(Luma(*out, 2, 2), 16);
+    EXPECT_EQ(LumaAt(*out, 370, 250), 255);
+    EXPECT_EQ(LumaAt(*out, 2, 2), 16);
 }
 
 TEST_F(VideoFilterGraphTest, ANativeFilterFirstGetsAFormatItAccepts)
@@ -214,17 +166,27 @@ TEST_F(VideoFilterGraphTest, ANativeFilterFirstGetsAFormatItAccepts)
         EXPECT_GE(out->data[0][240 * out->linesize[0] + 360 * 3 + c], 250);
 }
 
-TEST_F(VideoFilterGraphTest, AChainThatLeavesAnotherSizeIsScaledToTheEncoders)
+TEST_F(VideoFilterGraphTest, CropKeepsTheChosenAreaScaledToTheEncodersSize)
 {
+    TFramePtr in = YuvPicture(720, 480, [](int x, int y) { return x < 360 && y < 240 ? 50 : 200; });
+    Configure(Setup("crop=360:240:0:0", 360, 240));
+    TFramePtr out = RunOne(*in);
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->width, 360);
+    ASSERT_EQ(out->height, 240);
+    for (int y = 0; y < 240; y += 7)
+        for (int x = 0; x < 360; x += 7)
+            ASSERT_EQ(LumaAt(*out, x, y), 50) << x << "," << y;
+
+    // The chain leaves 360x240 for a 720x480 encoder: scaled after it.
     Configure(Setup("crop=360:240:0:0", 720, 480));
     EXPECT_EQ(Graph.OutWidth(), 720);
     EXPECT_EQ(Graph.OutHeight(), 480);
-    TFramePtr in = Picture(720, 480, [](int x, int y) { return x < 360 && y < 240 ? 50 : 200; });
-    TFramePtr out = RunOne(*in);
+    out = RunOne(*in);
     ASSERT_TRUE(out);
     EXPECT_EQ(out->width, 720);
     EXPECT_EQ(out->height, 480);
-    EXPECT_NEAR(Luma(*out, 700, 460), 50, 2);
+    EXPECT_NEAR(LumaAt(*out, 700, 460), 50, 2);
 
     // No filters at all: still the encoder's size.
     Configure(Setup("", 352, 240));
@@ -241,7 +203,7 @@ TEST_F(VideoFilterGraphTest, PicturesComeInAPixelFormatTheEncoderTakes)
     Configure(setup);
     const AVPixelFormat chosen = Graph.OutPixFmt();
     EXPECT_TRUE(chosen == AV_PIX_FMT_YUV422P || chosen == AV_PIX_FMT_NV12) << chosen;
-    TFramePtr in = Flat(720, 480, 90);
+    TFramePtr in = FlatPicture(720, 480, 90);
     TFramePtr out = RunOne(*in);
     ASSERT_TRUE(out);
     EXPECT_EQ(out->format, chosen);
@@ -276,7 +238,7 @@ TEST_F(VideoFilterGraphTest, BadFilterTextsSayWhy)
     EXPECT_TRUE(error.starts_with("Error opening filters: ")) << error;
 
     // An unconfigured graph refuses pictures instead of crashing.
-    TFramePtr in = Flat(720, 480, 90);
+    TFramePtr in = FlatPicture(720, 480, 90);
     EXPECT_LT(Graph.Push(in.get()), 0);
     EXPECT_LT(Graph.Pull(in.get()), 0);
 }
@@ -287,7 +249,7 @@ TEST_F(VideoFilterGraphTest, TheFlushDrainsEveryStage)
     std::vector<TFramePtr> inputs;
     std::vector<const AVFrame*> pointers;
     for (int i = 0; i < 12; ++i) {
-        inputs.push_back(Flat(720, 480, static_cast<uint8_t>(20 + i)));
+        inputs.push_back(FlatPicture(720, 480, static_cast<uint8_t>(20 + i)));
         pointers.push_back(inputs.back().get());
     }
     std::vector<TFramePtr> out = Run(pointers);
@@ -308,7 +270,7 @@ TEST_F(VideoFilterGraphTest, TheFlushDrainsEveryStage)
 // field 20 pixels further on than the top field (top field first).
 TFramePtr Combed(int k)
 {
-    TFramePtr frame = Picture(720, 480, [k](int x, int y) { return x < 200 + 40 * k + (y % 2) * 20 ? 235 : 16; });
+    TFramePtr frame = YuvPicture(720, 480, [k](int x, int y) { return x < 200 + 40 * k + (y % 2) * 20 ? 235 : 16; });
     frame->interlaced_frame = 1;
     frame->top_field_first = 1;
     return frame;
@@ -317,7 +279,7 @@ TFramePtr Combed(int k)
 int Edge(const AVFrame& frame, int y)
 {
     int x = 0;
-    while (x < frame.width && Luma(frame, x, y) >= 125)
+    while (x < frame.width && LumaAt(frame, x, y) >= 125)
         ++x;
     return x;
 }
@@ -347,40 +309,22 @@ TEST_F(VideoFilterGraphTest, TheDeinterlacerComesBeforeTheUsersFilters)
     EXPECT_NEAR(Edge(*out[2], 101), 280, 4);
 }
 
-// An opaque black square at the canvas' top left corner, on screen from 0 s on.
-void AddBlackSquare(TSubtitleBurner& burner)
-{
-    std::vector<uint8_t> indices(64 * 64, 1);
-    uint32_t palette[2] = {0x00000000, 0xFF000000};
-    AVSubtitleRect rect{};
-    rect.w = rect.h = 64;
-    rect.nb_colors = 2;
-    rect.type = SUBTITLE_BITMAP;
-    rect.data[0] = indices.data();
-    rect.data[1] = reinterpret_cast<uint8_t*>(palette);
-    rect.linesize[0] = 64;
-    AVSubtitleRect* rects[] = {&rect};
-    AVSubtitle subtitle{};
-    subtitle.num_rects = 1;
-    subtitle.rects = rects;
-    subtitle.end_display_time = 10000;
-    burner.Add(subtitle, 0);
-}
-
 TEST_F(VideoFilterGraphTest, SubtitlesAreBurnedBeforeTheUsersFilters)
 {
+    // An opaque black square at the top left corner.
+    TTestSubtitle square(0, 0, 64, 64, {0xFF000000}, [](int, int) { return 0; });
     TSubtitleBurner burner;
     burner.SetCanvasSize(720, 480);
-    AddBlackSquare(burner);
+    burner.Add(square.Times(0, 10000), 0);
     TVideoFilterGraphSetup setup = Setup("vflip");
     setup.Subtitles = &burner;
     Configure(setup);
-    TFramePtr in = Flat(720, 480, 200);
+    TFramePtr in = FlatPicture(720, 480, 200);
     TFramePtr out = RunOne(*in);
     ASSERT_TRUE(out);
-    EXPECT_EQ(Luma(*out, 10, 470), 16);  // flipped with the picture
-    EXPECT_EQ(Luma(*out, 10, 10), 200);
-    EXPECT_EQ(Luma(*in, 10, 10), 200) << "the caller's picture was drawn on";
+    EXPECT_EQ(LumaAt(*out, 10, 470), 16);  // flipped with the picture
+    EXPECT_EQ(LumaAt(*out, 10, 10), 200);
+    EXPECT_EQ(LumaAt(*in, 10, 10), 200) << "the caller's picture was drawn on";
 }
 
 }  // namespace

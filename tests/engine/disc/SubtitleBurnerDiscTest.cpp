@@ -7,13 +7,13 @@
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/loader/TSourceInput.h"
+#include "tests/engine/TestPictures.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -85,31 +85,13 @@ protected:
     TMediaEngineScope Engine;
 };
 
-struct TFrameFree {
-    void operator()(AVFrame* frame) const { ff::av_frame_free(&frame); }
-};
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
-
-TFramePtr MidGrey(int width, int height)
-{
-    TFramePtr frame(ff::av_frame_alloc());
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = width;
-    frame->height = height;
-    EXPECT_GE(ff::av_frame_get_buffer(frame.get(), 0), 0);
-    for (int plane = 0; plane < 3; ++plane)
-        for (int y = 0; y < (plane ? height / 2 : height); ++y)
-            std::fill_n(frame->data[plane] + y * frame->linesize[plane], plane ? width / 2 : width, 128);
-    return frame;
-}
-
 // Luma samples of rows [from, to) that are no longer mid grey, and the brightest.
 std::pair<int, int> Changed(const AVFrame& frame, int from, int to)
 {
     int changed = 0, brightest = 0;
     for (int y = from; y < to; ++y)
         for (int x = 0; x < frame.width; ++x) {
-            const int luma = frame.data[0][y * frame.linesize[0] + x];
+            const int luma = LumaAt(frame, x, y);
             changed += luma != 128;
             brightest = std::max(brightest, luma);
         }
@@ -134,14 +116,14 @@ TEST_F(SubtitleBurnerDiscTest, TheFirstSubtitleOfDiscATitle1IsBurnedWhileItIsOn)
     burner.SetCanvasSize(disc.width, disc.height);
     EXPECT_GE(DecodeInto(burner), 2);
 
-    TFramePtr on = MidGrey(disc.width, disc.height);
+    TFramePtr on = FlatPicture(disc.width, disc.height, 128);
     ASSERT_EQ(burner.Blend(on.get(), 2000000), 0);
     EXPECT_EQ(Changed(*on, 0, disc.height / 2).first, 0) << "a DVD subtitle sits in the lower half";
     const auto [changed, brightest] = Changed(*on, disc.height / 2, disc.height);
     EXPECT_GT(changed, 500);
     EXPECT_GE(brightest, 230) << "the title's palette draws the text white";
 
-    TFramePtr off = MidGrey(disc.width, disc.height);
+    TFramePtr off = FlatPicture(disc.width, disc.height, 128);
     ASSERT_EQ(burner.Blend(off.get(), 4000000), 0);
     EXPECT_EQ(Changed(*off, 0, disc.height).first, 0);
 }
