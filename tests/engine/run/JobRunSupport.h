@@ -37,7 +37,8 @@ struct TJobEvents {
     }
 };
 
-// One "[STREAM]" or "[FORMAT]" block of ffprobe's default output.
+// One "[STREAM]", "[PACKET]" or "[FORMAT]" block of ffprobe's default
+// output (nested blocks such as side data belong to it).
 using TProbeBlock = std::map<std::string, std::string>;
 
 inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args)
@@ -48,11 +49,18 @@ inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args
     std::vector<TProbeBlock> blocks;
     std::istringstream in(r.Out);
     std::string line;
+    int depth = 0;
     while (std::getline(in, line)) {
-        if (line.size() > 1 && line[0] == '[' && line[1] != '/')
-            blocks.emplace_back();
+        if (line.size() > 1 && line[0] == '[') {
+            if (line[1] == '/') {
+                --depth;
+            } else if (depth++ == 0) {
+                blocks.emplace_back();
+            }
+            continue;
+        }
         const std::size_t eq = line.find('=');
-        if (eq != std::string::npos && !blocks.empty())
+        if (eq != std::string::npos && depth == 1 && !blocks.empty())
             blocks.back()[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return blocks;
@@ -101,14 +109,51 @@ inline double Number(const TProbeBlock& block, const std::string& key, double fa
     return std::stod(it->second);
 }
 
-// The presentation times of one stream's packets ("v:0", "a:0"), in file order.
-inline std::vector<double> PacketTimes(const std::string& file, const std::string& stream, const char* field = "pts_time")
+struct TPacketTimes {
+    double Pts = NAN;  // seconds; NAN when the container leaves it out
+    double Dts = NAN;
+    double Duration = NAN;
+    double Time() const { return std::isnan(Pts) ? Dts : Pts; }
+};
+
+// The times of one stream's packets ("v:0", "a:0"), in file order.
+inline std::vector<TPacketTimes> Packets(const std::string& file, const std::string& stream)
 {
-    std::vector<double> times;
+    std::vector<TPacketTimes> packets;
     for (const TProbeBlock& b :
-         ProbeBlocks({"-select_streams", stream, "-show_entries", std::string("packet=") + field, file}))
-        times.push_back(Number(b, field, NAN));
-    return times;
+         ProbeBlocks({"-select_streams", stream, "-show_entries", "packet=pts_time,dts_time,duration_time", file}))
+        packets.push_back({Number(b, "pts_time", NAN), Number(b, "dts_time", NAN), Number(b, "duration_time", NAN)});
+    return packets;
+}
+
+// The earliest presentation time among a stream's packets.
+inline double FirstTime(const std::vector<TPacketTimes>& packets)
+{
+    double first = INFINITY;
+    for (const TPacketTimes& p : packets)
+        if (!std::isnan(p.Time()))
+            first = std::min(first, p.Time());
+    return first;
+}
+
+// Seconds of audio in the first audio stream, decoded as the players do
+// (encoder delay and padding removed where the container says so).
+inline double DecodedAudioSeconds(const std::string& file)
+{
+    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0",
+                                                            "-ac", "1", "-ar", "48000", "-f", "s16le", "-"});
+    return r.Out.size() / 2 / 48000.0;
+}
+
+// Seconds of audio an "opendvd:" source carries, read through the
+// program's own dump of its MPEG stream. (The generated titles' audio stops
+// a few AC-3 frames before their pictures do.)
+inline double SourceAudioSeconds(const std::string& source, const std::string& folder)
+{
+    const std::string dump = folder + "/source-dump.mpg";
+    const TProgramResult r = RunProgram(BinDir() + "/vidrelo-cli", {"dump", source, dump});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    return DecodedAudioSeconds(dump);
 }
 
 // The frame shown at `seconds` as 8-bit grey levels, row by row.
@@ -121,6 +166,19 @@ inline std::string GreyPicture(const std::string& file, double seconds, int& wid
         "/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-ss", std::to_string(seconds), "-frames:v", "1",
                             "-f", "rawvideo", "-pix_fmt", "gray", "-"});
     return r.Out;
+}
+
+// The mean difference of two such pictures of the same size over a rectangle.
+inline double MeanDifference(const std::string& a, const std::string& b, int width, int x0, int y0, int x1, int y1)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x, ++count) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            sum += std::abs(int(static_cast<unsigned char>(a.at(i))) - int(static_cast<unsigned char>(b.at(i))));
+        }
+    return count ? sum / count : 0;
 }
 
 // The mean grey level of a rectangle of such a picture.

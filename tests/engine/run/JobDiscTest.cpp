@@ -1,0 +1,237 @@
+// Converting DVD titles of the generated test discs, read through the DVD
+// plug-in: the output formats the program offers, the chosen audio and
+// subtitle tracks, the picture chain, joined titles and a title made of two
+// separately encoded VOBs.
+#include "dvd/DVDPlugIn.h"
+#include "editing/vf_eq.h"
+#include "editing/vf_hue.h"
+#include "tests/engine/run/JobRunSupport.h"
+#include "tests/support/TestDiscs.h"
+
+#include <filesystem>
+
+using namespace vidrelo;
+
+namespace {
+
+class JobDiscTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Libraries.Loaded);
+        ASSERT_TRUE(LoadDVDPlugin(test::BinDir() + "/LibAV")) << DVDPluginLastError();
+        RegisterNativeEq();
+        RegisterNativeHue();
+        Out = test::MakeTempDir("discout");
+    }
+
+    // The plug-in registers its source with the running engine, which each
+    // test starts afresh.
+    void TearDown() override { UnloadDVDPlugin(); }
+
+    static std::string Source(int title, const std::string& extra, const std::string& disc = "discA")
+    {
+        return "opendvd:" + test::Disc(disc).path + "|Title=" + std::to_string(title) + extra;
+    }
+
+    using TOptions = std::vector<std::pair<std::string, std::string>>;
+
+    // Converts `inputs` (joined when several) into `output` with `options`
+    // set before the output; the job is kept for its events and results.
+    ::testing::AssertionResult Convert(const std::vector<std::string>& inputs, const std::string& output,
+                                       const TOptions& options)
+    {
+        Job = std::make_unique<TCustomFFmpeg>(4);
+        Events.Attach(*Job);
+        for (const std::string& input : inputs)
+            if (!Job->OpenInput(input))
+                return ::testing::AssertionFailure() << input << ": " << Job->LastErrMsg();
+        for (const auto& [name, value] : options)
+            Job->SetExtOption(name, value);
+        if (Job->OpenOutput(output, inputs.size() > 1) != 0)
+            return ::testing::AssertionFailure() << output << ": " << Job->LastErrMsg();
+        TotalBeforeRun = Job->TotalOutputDuration();
+        Job->StartConvert(false);
+        if (!Job->Finished())
+            return ::testing::AssertionFailure() << Job->FatalMessage();
+        return ::testing::AssertionSuccess();
+    }
+
+    test::TEncoderLibraries Libraries;
+    test::TLogCapture Log;
+    test::TJobEvents Events;
+    std::unique_ptr<TCustomFFmpeg> Job;
+    int64_t TotalBeforeRun = 0;
+    std::string Out;
+};
+
+constexpr double kNtscFrame = 1001.0 / 30000;
+
+TEST_F(JobDiscTest, EachOutputFormatHasItsCodecsSizeAndTheTitlesLength)
+{
+    struct TCase {
+        std::string File;
+        TOptions Options;
+        std::string Video, Audio;
+    };
+    const TCase cases[] = {
+        {"title.mp4", {{"vcodec", "libx264"}, {"preset", "ultrafast"}, {"acodec", "aac"}}, "h264", "aac"},
+        {"title.mkv", {{"vcodec", "libx264"}, {"preset", "ultrafast"}, {"acodec", "ac3"}}, "h264", "ac3"},
+        {"title.avi", {{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}}, "mpeg4", "mp3"},
+        {"title.webm",
+         {{"vcodec", "libvpx-vp9"}, {"deadline", "realtime"}, {"cpu-used", "8"}, {"acodec", "libopus"}},
+         "vp9",
+         "opus"},
+        {"title.mpg", {{"f", "vob"}, {"vcodec", "mpeg2video"}, {"acodec", "mp2"}}, "mpeg2video", "mp2"},
+        {"title.mp3", {{"vn", "1"}, {"acodec", "libmp3lame"}}, "", "mp3"},
+    };
+    const test::TestTitle& title = test::Disc("discA").Title(2);
+    const double audioLength = test::SourceAudioSeconds(Source(2, ",AudioID=128"), Out);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::string output = Out + "/" + c.File;
+        ASSERT_TRUE(Convert({Source(2, ",AudioID=128")}, output, c.Options));
+        const test::TProbedFile probed = test::Probe(output);
+        EXPECT_EQ(probed.Count("video"), c.Video.empty() ? 0 : 1);
+        EXPECT_EQ(probed.Stream("audio")["codec_name"], c.Audio);
+        EXPECT_NEAR(test::DecodedAudioSeconds(output), audioLength, 0.05);
+        if (c.Video.empty())
+            continue;
+        EXPECT_EQ(probed.Stream("video")["codec_name"], c.Video);
+        EXPECT_EQ(probed.Stream("video")["width"], "720");
+        EXPECT_EQ(probed.Stream("video")["height"], "480");
+        const std::vector<test::TPacketTimes> video = test::Packets(output, "v:0");
+        EXPECT_NEAR(static_cast<double>(video.size()), title.frames, 1.0);
+        EXPECT_NEAR(test::FirstTime(video), test::FirstTime(test::Packets(output, "a:0")), 0.05);
+    }
+}
+
+TEST_F(JobDiscTest, TheChosenAudioTrackIsTheOneInTheOutput)
+{
+    const test::TestTitle& title = test::Disc("discA").Title(1);
+    for (const test::TestAudioTrack& track : title.audio) {
+        SCOPED_TRACE(track.language);
+        const std::string output = Out + "/" + track.language + ".mp3";
+        ASSERT_TRUE(Convert({Source(1, ",AudioID=" + std::to_string(track.streamId))}, output,
+                            {{"vn", "1"}, {"acodec", "libmp3lame"}}));
+        EXPECT_NEAR(test::ToneHz(output), track.toneHz, track.toneHz * 0.02);
+    }
+}
+
+TEST_F(JobDiscTest, TheFilterChainShapesThePicture)
+{
+    const std::string padded = Out + "/padded.mp4";
+    ASSERT_TRUE(Convert({Source(2, "")}, padded,
+                        {{"vf", "pad=720:540:0:30:black,scale=640:480"}, {"vcodec", "mpeg4"}, {"an", "1"}}));
+    int width = 0, height = 0;
+    std::string picture = test::GreyPicture(padded, 1.0, width, height);
+    ASSERT_EQ(width, 640);
+    ASSERT_EQ(height, 480);
+    ASSERT_EQ(picture.size(), 640u * 480u);
+    // 30 of 540 rows above and below: 26 of 480 after the scale.
+    EXPECT_LT(test::MeanGrey(picture, width, 0, 0, 640, 22), 20);
+    EXPECT_LT(test::MeanGrey(picture, width, 0, 458, 640, 480), 20);
+    EXPECT_GT(test::MeanGrey(picture, width, 0, 40, 640, 440), 40);
+
+    const std::string bright = Out + "/bright.mp4";
+    ASSERT_TRUE(Convert({Source(2, "")}, bright, {{"vf", "nativeeq=100:0"}, {"vcodec", "mpeg4"}, {"an", "1"}}));
+    picture = test::GreyPicture(bright, 1.0, width, height);
+    ASSERT_EQ(picture.size(), 720u * 480u);
+    EXPECT_GT(test::MeanGrey(picture, width, 0, 0, width, height), 240);
+}
+
+TEST_F(JobDiscTest, TheChosenSubtitleShowsInThePictureWhileItIsOn)
+{
+    // The same five seconds with and without the subtitle track: the
+    // first line is on from 1.0 s to 3.0 s.
+    const TOptions options = {{"t", "4.5"}, {"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", "1"}};
+    const std::string with = Out + "/with.avi";
+    const std::string without = Out + "/without.avi";
+    ASSERT_TRUE(Convert({Source(1, ",SubtitleID=32")}, with, options));
+    ASSERT_TRUE(Convert({Source(1, "")}, without, options));
+    int width = 0, height = 0;
+    for (const auto& [seconds, shown] : {std::pair{2.0, true}, std::pair{4.0, false}}) {
+        SCOPED_TRACE(seconds);
+        const std::string a = test::GreyPicture(with, seconds, width, height);
+        const std::string b = test::GreyPicture(without, seconds, width, height);
+        ASSERT_EQ(a.size(), 720u * 480u);
+        ASSERT_EQ(b.size(), a.size());
+        const double difference = test::MeanDifference(a, b, width, 0, height * 2 / 3, width, height);
+        if (shown)
+            EXPECT_GT(difference, 3.0);
+        else
+            EXPECT_LT(difference, 1.0);
+    }
+}
+
+TEST_F(JobDiscTest, JoinedTitlesRunOnWithoutAGapAndTheirLengthsAddUp)
+{
+    const test::TestDisc& disc = test::Disc("discA");
+    const std::vector<int> titles = {2, 3, 2};
+    std::vector<std::string> inputs;
+    double length = 0;
+    int frames = 0;
+    for (const int t : titles) {
+        inputs.push_back(Source(t, ",AudioID=128"));
+        length += disc.Title(t).length;
+        frames += disc.Title(t).frames;
+    }
+    // The run's total is what the inputs say their lengths are.
+    auto lengths = std::make_unique<TCustomFFmpeg>(4);
+    int64_t total = 0;
+    for (const std::string& input : inputs) {
+        ASSERT_TRUE(lengths->OpenInput(input));
+        total += lengths->InputSetup(lengths->nb_input_files() - 1).Duration;
+    }
+    EXPECT_NEAR(total / 1e6, length, 0.1);
+    const std::string output = Out + "/joined.mp4";
+    ASSERT_TRUE(Convert(inputs, output, {{"vcodec", "mpeg4"}, {"acodec", "aac"}}));
+    EXPECT_EQ(TotalBeforeRun, total);
+    {
+        std::lock_guard lock(Events.Lock);
+        ASSERT_FALSE(Events.TotalDurations.empty());
+        EXPECT_EQ(Events.TotalDurations.back(), TotalBeforeRun);
+    }
+    const std::vector<test::TPacketTimes> video = test::Packets(output, "v:0");
+    EXPECT_NEAR(static_cast<double>(video.size()), frames, 2.0);
+    for (std::size_t i = 1; i < video.size(); ++i) {
+        ASSERT_GT(video[i].Pts, video[i - 1].Pts) << "picture " << i;
+        ASSERT_LT(video[i].Pts - video[i - 1].Pts, 1.5 * kNtscFrame) << "picture " << i;
+    }
+    const std::vector<test::TPacketTimes> audio = test::Packets(output, "a:0");
+    for (std::size_t i = 1; i < audio.size(); ++i)
+        ASSERT_GT(audio[i].Pts, audio[i - 1].Pts) << "audio packet " << i;
+    // Each title's audio is padded with silence up to where the next
+    // title's pictures start; the last one's ends where its source's does.
+    const double lastShortfall = disc.Title(2).length - test::SourceAudioSeconds(inputs.back(), Out);
+    EXPECT_NEAR(test::DecodedAudioSeconds(output), length - lastShortfall, 0.05);
+}
+
+TEST_F(JobDiscTest, ATitleOfTwoVobsConvertsWithoutAGap)
+{
+    const test::TestTitle& title = test::Disc("discA").Title(4);
+    ASSERT_TRUE(title.twoVobs);
+    const std::string output = Out + "/twovobs.mp4";
+    ASSERT_TRUE(Convert({Source(4, ",AudioID=128")}, output, {{"vcodec", "mpeg4"}, {"acodec", "aac"}}));
+    const std::vector<test::TPacketTimes> video = test::Packets(output, "v:0");
+    EXPECT_NEAR(static_cast<double>(video.size()), title.frames, 1.0);
+    for (std::size_t i = 1; i < video.size(); ++i)
+        ASSERT_LT(video[i].Pts - video[i - 1].Pts, 1.5 * kNtscFrame) << "picture " << i;
+    EXPECT_NEAR(test::DecodedAudioSeconds(output), test::SourceAudioSeconds(Source(4, ",AudioID=128"), Out), 0.05);
+}
+
+TEST_F(JobDiscTest, ASurroundTrackAskedForTwoChannelsIsDownmixedAndDeinterlacingRuns)
+{
+    const test::TestTitle& title = test::Disc("discB").Title(1);
+    ASSERT_EQ(title.audio.at(0).channels, 6);
+    const std::string output = Out + "/stereo.mkv";
+    const std::string source = Source(1, ",AudioID=128,AudioChannels=2,Deinterlace=-1", "discB");
+    ASSERT_TRUE(Convert({source}, output, {{"ac", "2"}, {"vcodec", "mpeg4"}, {"acodec", "ac3"}}));
+    const test::TProbedFile probed = test::Probe(output);
+    EXPECT_EQ(probed.Stream("audio")["channels"], "2");
+    EXPECT_EQ(probed.Stream("video")["width"], std::to_string(test::Disc("discB").width));
+    EXPECT_NEAR(test::DecodedAudioSeconds(output), test::SourceAudioSeconds(source, Out), 0.05);
+    EXPECT_NEAR(test::Probe(output).Duration, title.length, 0.1);
+}
+
+}  // namespace
