@@ -160,6 +160,13 @@ public:
         return static_cast<int>(
             std::count_if(FLines.begin(), FLines.end(), [&](const auto& line) { return line.second == text; }));
     }
+    int CountContaining(const std::string& part) const
+    {
+        std::lock_guard lock(FLock);
+        return static_cast<int>(std::count_if(FLines.begin(), FLines.end(), [&](const auto& line) {
+            return line.second.find(part) != std::string::npos;
+        }));
+    }
     int CountPrefix(const std::string& prefix) const
     {
         std::lock_guard lock(FLock);

@@ -118,6 +118,18 @@ TEST_F(JobDiscTest, TheChosenAudioTrackIsTheOneInTheOutput)
     }
 }
 
+TEST_F(JobDiscTest, TheTitlesChaptersGoToTheOutputUpToTheRecordingEnd)
+{
+    const test::TestTitle& title = test::Disc("discA").Title(3);
+    ASSERT_EQ(title.chapterCount, 3);
+    const std::string output = Out + "/chapters.mka";
+    ASSERT_TRUE(Convert({Source(3, ",AudioID=128")}, output, {{"t", "7"}, {"vn", "1"}, {"acodec", "copy"}}));
+    const std::vector<test::TProbeBlock> chapters = test::ProbeBlocks({"-show_chapters", output});
+    ASSERT_EQ(chapters.size(), 3u);
+    EXPECT_NEAR(test::Number(chapters[1], "start_time"), title.chapterLengths[0], 0.05);
+    EXPECT_NEAR(test::Number(chapters[2], "end_time"), 7.0, 0.05);
+}
+
 TEST_F(JobDiscTest, TheFilterChainShapesThePicture)
 {
     const std::string padded = Out + "/padded.mp4";

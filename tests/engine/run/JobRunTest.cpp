@@ -1,6 +1,7 @@
 // Running a conversion job on small clips made by ffmpeg: starting it on a
 // worker or in place, refusing to start without files, stopping, pausing,
 // the terminate notification and the progress events.
+#include "engine/MainThreadDispatcher.h"
 #include "tests/engine/run/JobRunSupport.h"
 
 #include <chrono>
@@ -153,6 +154,32 @@ TEST_F(JobRunTest, StopDuringARunEndsItOnceAndLeavesAPlayableFile)
     EXPECT_EQ(probed.Stream("video")["codec_name"], "mpeg4");
     EXPECT_GT(probed.Duration, 0.1);
     EXPECT_LT(probed.Duration, 3.5);
+}
+
+TEST_F(JobRunTest, AStopThatWaitsOnTheMainThreadKeepsServingTheWorkersHandOffs)
+{
+    // The worker hands each progress report and its end to the main thread
+    // and waits for it, as the encoder component does; the main thread's
+    // Stop(true) must not leave it waiting.
+    TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
+    dispatcher.AttachMainThread();
+    auto job = MakeRealTimeJob(Out + "/handoff.avi");
+    std::atomic<int> served{0};
+    job->OnProgress = [&](TCustomFFmpeg*, int, int, int, float, float, int64_t, int64_t, int64_t) {
+        dispatcher.Invoke([&] { ++served; });
+    };
+    job->OnTerminate = [&](TCustomFFmpeg*) {
+        dispatcher.Invoke([&] { ++served; });
+        ++Events.Terminates;
+    };
+    job->StartConvert(true)->Resume();
+    dispatcher.WaitUntil([&] { return served >= 1; });
+    const int before = served;
+    job->Stop(true);
+    EXPECT_TRUE(job->Terminated());
+    EXPECT_GT(served, before);  // the end's hand-off ran during the wait
+    EXPECT_EQ(Events.Terminates, 1);
+    dispatcher.DetachMainThread();
 }
 
 TEST_F(JobRunTest, AJobStoppedBeforeItsWorkerRanLeavesNoEmptyFile)
