@@ -260,6 +260,92 @@ TEST_F(JobRunTest, ProgressComesAtMostTwiceASecondAndOnceAtTheEnd)
     EXPECT_NEAR(total / 1e6, 4.0, 0.1);
 }
 
+TEST_F(JobRunTest, AReadThatStallsDuringTheRunTimesOutOrIsStopped)
+{
+    // The source blocks once the run has started and reached the clip's
+    // middle (opening reads its end too, for the length).
+    struct TStall {
+        std::mutex Lock;
+        std::condition_variable Changed;
+        bool Armed = false, Blocked = false, Released = false, Destroyed = false;
+    };
+    class TStallingStream : public ISourceStream {
+    public:
+        TStallingStream(std::string bytes, std::shared_ptr<TStall> stall) : FBytes(std::move(bytes)), FStall(stall) {}
+        ~TStallingStream() override
+        {
+            std::lock_guard lock(FStall->Lock);
+            FStall->Destroyed = true;
+            FStall->Changed.notify_all();
+        }
+        int Read(uint8_t* buffer, int size) override
+        {
+            std::unique_lock lock(FStall->Lock);
+            if (FStall->Armed && FPosition >= static_cast<int64_t>(FBytes.size() / 2)) {
+                FStall->Blocked = true;
+                FStall->Changed.notify_all();
+                FStall->Changed.wait(lock, [&] { return FStall->Released; });
+            }
+            const int n = static_cast<int>(std::min<int64_t>(size, Size() - FPosition));
+            std::copy_n(FBytes.data() + FPosition, n, buffer);
+            FPosition += n;
+            return n;
+        }
+        int64_t Seek(int64_t offset, int whence) override
+        {
+            const int64_t base = whence == SEEK_CUR ? FPosition : whence == SEEK_END ? Size() : 0;
+            return base + offset < 0 || base + offset > Size() ? AVERROR(EINVAL) : FPosition = base + offset;
+        }
+        int64_t Size() override { return static_cast<int64_t>(FBytes.size()); }
+
+    private:
+        std::string FBytes;
+        std::shared_ptr<TStall> FStall;
+        int64_t FPosition = 0;
+    };
+    for (const bool timeout : {true, false}) {
+        SCOPED_TRACE(timeout ? "timeout" : "stop");
+        auto stall = std::make_shared<TStall>();
+        const std::string bytes = test::ReadAll(LongClip);
+        TMediaEngine::SourceProtocols().Register("stall", [=](const std::string&) {
+            TSourceOpenResult result;
+            result.Stream = std::make_unique<TStallingStream>(bytes, stall);
+            result.Hints.ForceFormat = "mpeg";
+            return result;
+        });
+        auto job = MakeJob("stall:clip", Out + (timeout ? "/timeout.avi" : "/stop.avi"), {{"vcodec", "mpeg4"}});
+        job->SetReadTimeout(timeout ? 300 : 0);
+        {
+            std::lock_guard lock(stall->Lock);
+            stall->Armed = true;
+        }
+        job->StartConvert(true)->Resume();
+        {
+            std::unique_lock lock(stall->Lock);
+            ASSERT_TRUE(stall->Changed.wait_for(lock, 10s, [&] { return stall->Blocked; }));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        if (!timeout)
+            job->Stop(true);
+        ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }, 5s));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+        EXPECT_FALSE(job->Finished());
+        if (timeout) {
+            EXPECT_EQ(job->FatalMessage(), "stall:clip: reading timeout");
+            EXPECT_TRUE(Log.Has("reading timeout", llInfo));
+        } else {
+            EXPECT_FALSE(job->FatalException()) << job->FatalMessage();
+        }
+        {
+            std::unique_lock lock(stall->Lock);
+            stall->Released = true;
+            stall->Changed.notify_all();
+            EXPECT_TRUE(stall->Changed.wait_for(lock, 5s, [&] { return stall->Destroyed; }));
+        }
+    }
+    EXPECT_EQ(Events.Terminates, 2);
+}
+
 TEST_F(JobRunTest, RunErrorsEndTheRunWithTheirText)
 {
     struct TCase {
