@@ -1,6 +1,7 @@
 #include "engine/encoder/TCustomFFmpeg.h"
 
 #include "engine/EngineError.h"
+#include "engine/TFormatConverter.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TSourceInput.h"
 #include "engine/log/TFFLogger.h"

@@ -43,12 +43,30 @@
 namespace vidrelo {
 
 struct TPresetLine;
+class TEngineBitmap;
+class TFormatConverter;
 
 using TNotifyEvent = std::function<void(TCustomFFmpeg* Sender)>;
 using TBeforeFindStreamInfoEvent = std::function<void(TCustomFFmpeg* Sender, AVFormatContext* AFormatContext)>;
 using TProgressEvent =
     std::function<void(TCustomFFmpeg* Sender, int AFileIndex, int AFrameNumber, int AFPS, float AQuality,
                        float ABitRate, int64_t ACurrentSize, int64_t ACurrentDuration, int64_t ATotalDuration)>;
+// A picture as a bitmap: leave AUpdate true to have the bitmap (changed or
+// not) written back into the picture; set AStopHook to be called no more.
+using TVideoHookEvent = std::function<void(TCustomFFmpeg* Sender, TEngineBitmap* ABitmap, int AFrameNumber,
+                                           int64_t APTS, bool& AUpdate, bool& AStopHook)>;
+using TPreviewBitmapEvent =
+    std::function<void(TCustomFFmpeg* Sender, TEngineBitmap* ABitmap, int AFrameNumber, int64_t APTS)>;
+// Decoded samples as the decoder gives them (ASampleFormat is the
+// libraries' number; for a planar format ASample is the first channel's
+// plane and ASize its bytes).
+using TAudioHookEvent = std::function<void(TCustomFFmpeg* Sender, int64_t APTS, void* ASample, int ASize,
+                                           int ASampleRate, int AChannels, int ASampleFormat)>;
+
+// What is done with each encoded picture: a preview window (no painter in
+// this engine: the switch is kept and ignored), preview bitmaps
+// (OnPreviewBitmap), and the classic handle form (kept, never acted on).
+enum TPostHook { phPreview, phBitmap, phHBITMAP };
 
 class TCustomFFmpeg : protected TJobOptionState {
 public:
@@ -125,14 +143,25 @@ public:
     const std::vector<std::array<TAVMetaDataMap, 2>>& MetaDataMaps() const { return Fmeta_data_maps; }
     const std::vector<TAVChapterMap>& ChapterMaps() const { return Fchapter_maps; }
 
+    // Switches a post hook on or off; also while the job runs (under a
+    // process-wide lock that the frame processing takes too).
+    void SetPostHook(TPostHook AHook, bool AOn);
+    bool PostHookOn(TPostHook AHook) const;
+
     // Settings of the owner.
     bool HaltOnInvalidOption = true;     // a refused generic option fails SetExtOption
     int64_t ReportInterval = 500000;     // microseconds between progress reports
     int64_t PreviewInterval = 100000;    // microseconds between previews
+    int VideoHookBitsPixel = 24;         // bitmaps of the video hooks and previews: 8, 15, 16, 24, 32
 
     TNotifyEvent OnTerminate;
     TProgressEvent OnProgress;
     TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
+    // Set before the run; the hooks run on the converting thread.
+    TVideoHookEvent OnInputVideoHook;    // each decoded picture, before the filters
+    TVideoHookEvent OnOutputVideoHook;   // each picture to encode
+    TPreviewBitmapEvent OnPreviewBitmap; // encoded pictures at PreviewInterval, with phBitmap on
+    TAudioHookEvent OnAudioHook;         // each decoded audio frame
 
 protected:
     // The option state with its construction values, generic options kept.
@@ -187,6 +216,7 @@ private:
     // Stream setup (TCustomFFmpegStreamSetup.cpp).
     void SetupOutputStream(TAVOutputStream& AStream);
     void SetupStreamCopy(TAVOutputStream& AStream, TAVInputStream& AInput);
+    void CheckCopyAllowed(AVMediaType AType) const;
     void SetupAudioCopy(AVCodecParameters* AOut, const AVCodecParameters* AIn);
     void SetupAudioEncoding(TAVOutputStream& AStream, TAVInputStream& AInput);
     void ConfigureAudioConverter(TAVOutputStream& AStream, const AVFrame& AFrame);
@@ -231,6 +261,16 @@ private:
     void WritePacket(TAVOutputStream& AStream, AVPacket* APacket);
     void FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter);
     void WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket);
+
+    // Hooks (TCustomFFmpegHooks.cpp).
+    static std::mutex& PostHookLock();
+    void RunInputVideoHook(TAVInputStream& AStream, AVFrame* AFrame);
+    bool RunVideoHook(const TVideoHookEvent& AHook, bool& AStopped, std::unique_ptr<TFormatConverter>& AConverter,
+                      AVFrame* AFrame, int AFrameNumber, int64_t APts);
+    void RunOutputHooks(TAVOutputStream& AStream, AVFrame* AFrame);
+    void RunPostHooks(AVFrame* AFrame, int AFrameNumber, int64_t APts, bool AConverted);
+    void RunAudioHook(const AVFrame& AFrame);
+    bool HasVideoHooks() const { return OnInputVideoHook || OnOutputVideoHook; }
 
     // Progress (TCustomFFmpegProgress.cpp).
     void PrintReport(bool AIsLast, int AFileIndex);
@@ -373,6 +413,14 @@ private:
     bool FBodyRunning = false;            // the worker's body (or the terminate notification) runs
     std::atomic<bool> FNotified{false};   // the terminate notification was given
     std::thread FTerminator;              // gives the notification of a job that never started
+
+    // Hook state: converters made on first use and freed with the run.
+    std::unique_ptr<TFormatConverter> FInputVideoHook;
+    std::unique_ptr<TFormatConverter> FOutputVideoHook;
+    bool FInputHookStopped = false;       // removed for the rest of the run
+    bool FOutputHookStopped = false;
+    unsigned FPostHooks = 0;              // bit per TPostHook, under the post-hook lock
+    int64_t FPreviewLastTime = 0;         // wall clock, microseconds
 };
 
 }  // namespace vidrelo

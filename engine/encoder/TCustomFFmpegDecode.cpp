@@ -113,6 +113,7 @@ void TCustomFFmpeg::HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame)
     if (time < Fstart_time)
         return;  // before the output's start ("ss")
     AFrame->pts = time;
+    RunInputVideoHook(AStream, AFrame);
     for (TAVOutputStream* output : OutputsOf(AStream)) {
         if (!output->encoding_needed || !output->filter)
             continue;
@@ -158,6 +159,7 @@ void TCustomFFmpeg::HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame)
     if (time < Fstart_time)
         return;
     AFrame->pts = time;
+    RunAudioHook(*AFrame);
     for (TAVOutputStream* output : OutputsOf(AStream)) {
         if (!output->encoding_needed || !output->audio)
             continue;

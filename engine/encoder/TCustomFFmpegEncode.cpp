@@ -102,6 +102,7 @@ void TCustomFFmpeg::EncodeVideoFrame(TAVOutputStream& AStream, AVFrame* AFrame)
         AFrame->top_field_first = Ftop_field_first;
     if (!Fsame_quality)
         AFrame->quality = AStream.enc->global_quality;
+    RunOutputHooks(AStream, AFrame);
     SendToEncoder(AStream, AFrame);
 }
 

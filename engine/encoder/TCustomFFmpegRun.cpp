@@ -56,6 +56,8 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool AUseThread, TThreadPriority APr
     FTerminated = false;
     FFatalException = false;
     FFatalMessage.clear();
+    FInputHookStopped = FOutputHookStopped = false;
+    FPreviewLastTime = 0;
     {
         std::lock_guard lock(FRunLock);
         FBodyRunning = true;

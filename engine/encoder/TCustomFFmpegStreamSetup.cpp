@@ -63,8 +63,7 @@ void TCustomFFmpeg::SetupStreamCopy(TAVOutputStream& AStream, TAVInputStream& AI
     AVCodecParameters* out = AStream.st->codecpar;
     if (in->extradata_size > INT_MAX - 8 || in->extradata_size < 0)
         throw FFmpegException("icodec.extradata_size is invalid (too large)");
-    if (in->codec_type == AVMEDIA_TYPE_AUDIO && Faudio_volume != 256)
-        throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+    CheckCopyAllowed(in->codec_type);
     if (in->codec_type != AVMEDIA_TYPE_AUDIO && in->codec_type != AVMEDIA_TYPE_VIDEO &&
         in->codec_type != AVMEDIA_TYPE_SUBTITLE)
         throw FFmpegException("invalid codec_type of output stream");
@@ -93,6 +92,19 @@ void TCustomFFmpeg::SetupStreamCopy(TAVOutputStream& AStream, TAVInputStream& AI
     }
     AStream.enc->codec_id = in->codec_id;
     SetupBitstreamFilters(AStream);
+}
+
+void TCustomFFmpeg::CheckCopyAllowed(AVMediaType AType) const
+{
+    // What works on decoded frames cannot work on copied packets.
+    if (AType == AVMEDIA_TYPE_AUDIO && Faudio_volume != 256)
+        throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+    if (AType == AVMEDIA_TYPE_AUDIO && OnAudioHook)
+        throw FFmpegException("-acodec copy and AudioHook are incompatible (frames are not decoded)");
+    if (AType == AVMEDIA_TYPE_VIDEO && HasVideoHooks())
+        throw FFmpegException("-vcodec copy and VideoHook are incompatible (frames are not decoded)");
+    if (AType == AVMEDIA_TYPE_VIDEO && (PostHookOn(phPreview) || PostHookOn(phBitmap)))
+        throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
 }
 
 void TCustomFFmpeg::SetupAudioCopy(AVCodecParameters* AOut, const AVCodecParameters* AIn)

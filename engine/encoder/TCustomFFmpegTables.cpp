@@ -1,6 +1,7 @@
 // The run's stream tables: a record per input stream and per output stream,
 // and which input stream feeds each output stream.
 #include "engine/StringFormat.h"
+#include "engine/TFormatConverter.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TAudioConverter.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -219,6 +220,8 @@ void TCustomFFmpeg::FreeRunTables()
         // What the libraries allocated cannot be freed any more.
         for (std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
             (void)record.release();
+        (void)FInputVideoHook.release();
+        (void)FOutputVideoHook.release();
         FOutputStreamRecords.clear();
         Foutput_streams_for_file.clear();
         return;
@@ -236,6 +239,8 @@ void TCustomFFmpeg::FreeRunTables()
     ff::av_packet_free(&FEncoded);
     ff::av_frame_free(&FDecoded);
     ff::av_frame_free(&FFiltered);
+    FInputVideoHook.reset();
+    FOutputVideoHook.reset();
 }
 
 }  // namespace vidrelo

@@ -1,7 +1,10 @@
 // What the run does to the frames on their way to the encoders: constant
 // frame rate by duplicating pictures, forced key frames, two-pass encoding,
-// and metadata carried over.
+// metadata carried over, and the owner's hooks into pictures and samples.
+#include "engine/TEngineBitmap.h"
 #include "tests/engine/run/JobRunSupport.h"
+
+#include <cstring>
 
 #include <filesystem>
 
@@ -19,6 +22,7 @@ protected:
         ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-vf",
                                     "select='not(between(n\\,10\\,12))'", "-fps_mode", "passthrough", "-c:v",
                                     "mpeg4", "-metadata", "title=Gap clip", GapClip}));
+        MpegClip = test::MakeMpegClip(Clips);
     }
 
     void SetUp() override
@@ -28,9 +32,12 @@ protected:
     }
 
     ::testing::AssertionResult Convert(const std::string& input, const std::string& output,
-                                       const std::vector<std::pair<std::string, std::string>>& options)
+                                       const std::vector<std::pair<std::string, std::string>>& options,
+                                       const std::function<void(TCustomFFmpeg&)>& prepare = nullptr)
     {
         TCustomFFmpeg job(2);
+        if (prepare)
+            prepare(job);
         if (!job.OpenInput(input))
             return ::testing::AssertionFailure() << job.LastErrMsg();
         for (const auto& [name, value] : options)
@@ -43,7 +50,14 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    static inline std::string Clips, GapClip;
+    static double MeanGreyAt(const std::string& file, double seconds)
+    {
+        int width = 0, height = 0;
+        const std::string picture = test::GreyPicture(file, seconds, width, height);
+        return test::MeanGrey(picture, width, 0, 0, width, height);
+    }
+
+    static inline std::string Clips, GapClip, MpegClip;
     test::TEncoderLibraries Libraries;
     test::TLogCapture Log;
     std::string Out;
@@ -117,6 +131,121 @@ TEST_F(JobEncodingTest, MetadataIsCarriedOverUnlessMappedOtherwise)
     const std::string mapped = Out + "/mapped.mkv";
     ASSERT_TRUE(Convert(GapClip, mapped, {{"vcodec", "copy"}, {"map_meta_data", "0:0,s0"}}));
     EXPECT_EQ(title(mapped), "");  // the global copy is off once global metadata is mapped
+}
+
+TEST_F(JobEncodingTest, AnInputHookThatPaintsTheBitmapChangesEveryPicture)
+{
+    std::vector<int64_t> times;
+    int size = 0;
+    const auto whiten = [&](TCustomFFmpeg& job) {
+        job.OnInputVideoHook = [&](TCustomFFmpeg*, TEngineBitmap* bitmap, int, int64_t pts, bool& update, bool&) {
+            std::memset(bitmap->Bits(), 0xFF, static_cast<std::size_t>(bitmap->RowSize()) * bitmap->Height());
+            size = bitmap->Width() * 1000 + bitmap->Height();
+            times.push_back(pts);
+            EXPECT_TRUE(update);
+        };
+    };
+    const std::string output = Out + "/white.avi";
+    ASSERT_TRUE(Convert(GapClip, output, {{"vcodec", "mpeg4"}, {"qscale", "2"}}, whiten));
+    EXPECT_GT(MeanGreyAt(output, 0.5), 240);
+    EXPECT_EQ(size, 160120);
+    ASSERT_EQ(times.size(), 22u);  // every decoded picture
+    EXPECT_EQ(times[10] - times[9], 160000);  // the input's own times, across its gap
+}
+
+TEST_F(JobEncodingTest, AHookThatFailsOrStopsLeavesThePicturesAlone)
+{
+    int calls = 0;
+    const auto failing = [&](TCustomFFmpeg& job) {
+        job.OnOutputVideoHook = [&](TCustomFFmpeg*, TEngineBitmap* bitmap, int, int64_t, bool&, bool&) {
+            std::memset(bitmap->Bits(), 0xFF, static_cast<std::size_t>(bitmap->RowSize()) * bitmap->Height());
+            ++calls;
+            throw std::runtime_error("boom");
+        };
+    };
+    const std::string output = Out + "/unchanged.avi";
+    ASSERT_TRUE(Convert(GapClip, output, {{"vcodec", "mpeg4"}}, failing));
+    EXPECT_EQ(calls, 24);  // every encoded picture, duplicates included
+    EXPECT_EQ(Log.Count("Error occurs VideoHook event: boom"), 24);
+    EXPECT_LT(MeanGreyAt(output, 0.5), 200);
+
+    calls = 0;
+    const auto once = [&](TCustomFFmpeg& job) {
+        job.OnOutputVideoHook = [&](TCustomFFmpeg*, TEngineBitmap*, int, int64_t, bool&, bool& stop) {
+            ++calls;
+            stop = true;
+        };
+    };
+    ASSERT_TRUE(Convert(GapClip, Out + "/once.avi", {{"vcodec", "mpeg4"}}, once));
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(JobEncodingTest, PreviewBitmapsComeAtMostOncePerPreviewInterval)
+{
+    std::vector<int64_t> wallTimes;
+    std::vector<int> frames;
+    const auto preview = [&](TCustomFFmpeg& job) {
+        job.SetPostHook(phBitmap, true);
+        job.PreviewInterval = 100000;
+        job.OnPreviewBitmap = [&](TCustomFFmpeg*, TEngineBitmap* bitmap, int frame, int64_t) {
+            using namespace std::chrono;
+            wallTimes.push_back(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+            frames.push_back(frame);
+            EXPECT_EQ(bitmap->Width(), 160);
+        };
+    };
+    ASSERT_TRUE(Convert(GapClip, Out + "/preview.avi", {{"re", "1"}, {"vcodec", "mpeg4"}}, preview));
+    ASSERT_GE(wallTimes.size(), 5u);  // one second at the input's pace
+    EXPECT_LE(wallTimes.size(), 11u);
+    EXPECT_EQ(frames.front(), 0);
+    for (std::size_t i = 1; i < wallTimes.size(); ++i)
+        EXPECT_GE(wallTimes[i] - wallTimes[i - 1], 100000);
+}
+
+TEST_F(JobEncodingTest, TheAudioHookSeesTheDecodedSamples)
+{
+    int calls = 0;
+    int64_t bytes = 0;
+    const auto listen = [&](TCustomFFmpeg& job) {
+        job.OnAudioHook = [&](TCustomFFmpeg*, int64_t, void* samples, int size, int rate, int channels, int format) {
+            ++calls;
+            bytes += size;
+            EXPECT_NE(samples, nullptr);
+            EXPECT_EQ(rate, 44100);
+            EXPECT_EQ(channels, 1);
+            EXPECT_EQ(format, AV_SAMPLE_FMT_S16P);  // the MP2 decoder's
+        };
+    };
+    ASSERT_TRUE(Convert(MpegClip, Out + "/listened.mp3", {{"vn", "1"}, {"acodec", "libmp3lame"}}, listen));
+    EXPECT_GT(calls, 30);
+    EXPECT_NEAR(bytes / 2.0 / 44100, 1.0, 0.05);
+}
+
+TEST_F(JobEncodingTest, HooksNeedDecodedFramesSoStreamCopyIsRefused)
+{
+    struct TCase {
+        std::function<void(TCustomFFmpeg&)> Prepare;
+        std::string Codec;
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {[](TCustomFFmpeg& job) { job.OnInputVideoHook = [](auto...) {}; }, "vcodec",
+         "-vcodec copy and VideoHook are incompatible (frames are not decoded)"},
+        {[](TCustomFFmpeg& job) { job.SetPostHook(phBitmap, true); }, "vcodec",
+         "-vcodec copy and PostHooks are incompatible (frames are not decoded)"},
+        {[](TCustomFFmpeg& job) { job.OnAudioHook = [](auto...) {}; }, "acodec",
+         "-acodec copy and AudioHook are incompatible (frames are not decoded)"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Message);
+        TCustomFFmpeg job(1);
+        c.Prepare(job);
+        ASSERT_TRUE(job.OpenInput(MpegClip));
+        job.SetExtOption(c.Codec, "copy");
+        ASSERT_EQ(job.OpenOutput(Out + "/copy.mpg"), 0);
+        job.StartConvert(false);
+        EXPECT_EQ(job.FatalMessage(), c.Message);
+    }
 }
 
 }  // namespace
