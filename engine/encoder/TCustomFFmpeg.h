@@ -31,6 +31,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <map>
@@ -257,6 +258,8 @@ private:
     void PullAudio(TAVOutputStream& AStream);
     void DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& ASubtitle, int64_t APts);
     void SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFrame);
+    void CountVideoPacket(TAVOutputStream& AStream, const AVPacket* APacket);
+    void WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType);
     void FlushEncoders();
     void WritePacket(TAVOutputStream& AStream, AVPacket* APacket);
     void FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter);
@@ -380,6 +383,7 @@ private:
     AVPacket* FEncoded = nullptr;      // encoded or copied,
     AVFrame* FDecoded = nullptr;       // decoded,
     AVFrame* FFiltered = nullptr;      // out of the picture chain or the audio converter
+    FILE* FVstatsFile = nullptr;       // "vstats": opened on first use
 
     // Statistics.
     int64_t Fvideo_size = 0;

@@ -200,15 +200,10 @@ void TCustomFFmpeg::SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFram
             throw FFmpegException(MediaErrorText(video ? "Video encoding failed" : "Audio encoding failed", code));
         if (AStream.logfile && AStream.enc->stats_out)
             std::fputs(AStream.enc->stats_out, AStream.logfile);
-        if (video) {
-            Fvideo_size += packet->size;
-            size_t size = 0;
-            const uint8_t* stats = ff::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
-            if (stats && size >= 4)
-                AStream.last_quality = int(stats[0]) | int(stats[1]) << 8 | int(stats[2]) << 16 | int(stats[3]) << 24;
-        } else {
+        if (video)
+            CountVideoPacket(AStream, packet);
+        else
             Faudio_size += packet->size;
-        }
         packet->stream_index = AStream.st->index;
         const AVRational from = AStream.enc->time_base;
         const AVRational to = AStream.st->time_base;
@@ -219,6 +214,37 @@ void TCustomFFmpeg::SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFram
         packet->duration = ff::av_rescale_q(packet->duration, from, to);
         WritePacket(AStream, packet);
     }
+}
+
+void TCustomFFmpeg::CountVideoPacket(TAVOutputStream& AStream, const AVPacket* APacket)
+{
+    Fvideo_size += APacket->size;
+    size_t size = 0;
+    const uint8_t* stats = ff::av_packet_get_side_data(APacket, AV_PKT_DATA_QUALITY_STATS, &size);
+    char type = '?';
+    if (stats && size >= 5) {
+        AStream.last_quality = int(stats[0]) | int(stats[1]) << 8 | int(stats[2]) << 16 | int(stats[3]) << 24;
+        type = " IPBSipb"[std::min<int>(stats[4], 7)];
+    }
+    if (!Fvstats_filename.empty())
+        WriteVideoStats(AStream, APacket->size, type);
+}
+
+void TCustomFFmpeg::WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType)
+{
+    if (!FVstatsFile) {
+        FVstatsFile = std::fopen(Fvstats_filename.c_str(), "w");
+        if (!FVstatsFile)
+            throw FFmpegException("fopen fail: " + Fvstats_filename);
+    }
+    const double tb = av_q2d(AStream.enc->time_base);
+    const double time = std::max(AStream.sync_opts * tb, 0.01);
+    std::fprintf(FVstatsFile, "frame= %5d q= %2.1f ", AStream.frame_number,
+                 std::max(AStream.last_quality, 0) / static_cast<double>(FF_QP2LAMBDA));
+    std::fprintf(FVstatsFile, "f_size= %6d ", ASize);
+    std::fprintf(FVstatsFile, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+                 Fvideo_size / 1024.0, time, ASize * 8 / tb / 1000.0, Fvideo_size * 8 / time / 1000.0);
+    std::fprintf(FVstatsFile, "type= %c\n", AType);
 }
 
 void TCustomFFmpeg::FlushEncoders()

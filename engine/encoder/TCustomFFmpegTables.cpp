@@ -241,6 +241,9 @@ void TCustomFFmpeg::FreeRunTables()
     ff::av_frame_free(&FFiltered);
     FInputVideoHook.reset();
     FOutputVideoHook.reset();
+    if (FVstatsFile)
+        std::fclose(FVstatsFile);
+    FVstatsFile = nullptr;
 }
 
 }  // namespace vidrelo

@@ -5,6 +5,7 @@
 #include "tests/engine/run/JobRunSupport.h"
 
 #include <cstring>
+#include <fstream>
 
 #include <filesystem>
 
@@ -246,6 +247,48 @@ TEST_F(JobEncodingTest, HooksNeedDecodedFramesSoStreamCopyIsRefused)
         job.StartConvert(false);
         EXPECT_EQ(job.FatalMessage(), c.Message);
     }
+}
+
+TEST_F(JobEncodingTest, AVideoStatisticsFileGetsALinePerEncodedPicture)
+{
+    const std::string stats = Out + "/vstats.log";
+    ASSERT_TRUE(Convert(GapClip, Out + "/stats.avi", {{"vcodec", "mpeg4"}, {"vstats_file", stats}}));
+    std::ifstream in(stats);
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        ++lines;
+        EXPECT_EQ(line.substr(0, 7), "frame= ");
+        EXPECT_NE(line.find(" f_size= "), std::string::npos);
+        EXPECT_NE(line.find(" type= "), std::string::npos);
+    }
+    EXPECT_EQ(lines, 24);
+}
+
+TEST_F(JobEncodingTest, APictureSizeThatChangesMidStreamIsScaledOnlyWhenTheStreamScales)
+{
+    // 320x240 then, with a new sequence and clock, 160x120.
+    const std::string large = Out + "/large.mpg";
+    const std::string small = Out + "/small.mpg";
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-c:v",
+                                "mpeg2video", "-f", "vob", large}));
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-c:v",
+                                "mpeg2video", "-f", "vob", small}));
+    const std::string both = Out + "/both.mpg";
+    std::ofstream(both, std::ios::binary) << test::ReadAll(large) << test::ReadAll(small);
+
+    const std::string scaled = Out + "/scaled.avi";
+    ASSERT_TRUE(Convert(both, scaled, {{"s", "240x180"}, {"vcodec", "mpeg4"}}));
+    EXPECT_EQ(Log.Count("Input Stream #0.0 frame size changed to 160x120, yuv420p"), 1);
+    EXPECT_EQ(test::Probe(scaled).Stream("video")["width"], "240");
+    EXPECT_NEAR(static_cast<double>(test::Packets(scaled, "v:0").size()), 50, 2);
+
+    TCustomFFmpeg job(1);
+    ASSERT_TRUE(job.OpenInput(both));
+    job.SetExtOption("vcodec", "mpeg4");
+    ASSERT_EQ(job.OpenOutput(Out + "/unscaled.avi"), 0);
+    job.StartConvert(false);
+    EXPECT_EQ(job.FatalMessage(), "Input Stream #0.0 frame size changed to 160x120, yuv420p");
 }
 
 }  // namespace
