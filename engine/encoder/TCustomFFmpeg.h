@@ -194,8 +194,11 @@ private:
     void MainLoop();
     int ChooseInput(bool& ATryAgain);
     bool LimitsReached();
+    int ReadPacket(int AFile);
     bool ReadAndProcess(int AFile);
+    void ReportDecodingError(const TAVInputStream& AStream, int ACode);
     void AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream);
+    void AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream);
     bool PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream);
     bool EndOfInput(int AFile);
     bool FinishSegment();
@@ -230,8 +233,13 @@ private:
     void OpenEncoder(TAVOutputStream& AStream);
     void OpenDecoder(TAVInputStream& AStream);
     void OpenCodecs();
+    [[noreturn]] void FailEncoder(const std::string& AMessage);
     void CopyMetadata();
+    void ApplyMetadataMaps();
+    void CopyAllChapters();
     void CopyChapters(int AOutput, int AInput);
+    void AddChapter(AVFormatContext* AOutput, int64_t AId, AVRational ATimeBase, int64_t AStart, int64_t AEnd,
+                    const AVDictionary* AMetadata);
     void WriteHeaders();
     void LogStreamMapping();
 
@@ -277,6 +285,7 @@ private:
 
     // Progress (TCustomFFmpegProgress.cpp).
     void PrintReport(bool AIsLast, int AFileIndex);
+    std::string ReportLine(int AFrame, int AFps, float AQuality, int64_t ASize, double ATime, double ABitrate) const;
     int64_t OutputSize() const;
     double SmallestOutputTime() const;
     TAVOutputStream* FirstVideoStream() const;

@@ -135,18 +135,23 @@ bool TCustomFFmpeg::LimitsReached()
     return Flimit_filesize > 0 && OutputSize() >= Flimit_filesize;
 }
 
-bool TCustomFFmpeg::ReadAndProcess(int AFile)
+int TCustomFFmpeg::ReadPacket(int AFile)
 {
-    AVFormatContext* context = Finput_files[AFile];
     FInterrupted = 0;
     FIOPhase = TIOPhase::Reading;
     FLastRead = NowMicroseconds();
-    const int code = ff::av_read_frame(context, FPacket);
+    const int code = ff::av_read_frame(Finput_files[AFile], FPacket);
     FLastRead = NoIO;
     if (FInterrupted == 1) {
         Log(llInfo, InterruptText());
         throw FFmpegException(Finput_setups[AFile].FileName + ": " + InterruptText());
     }
+    return code;
+}
+
+bool TCustomFFmpeg::ReadAndProcess(int AFile)
+{
+    const int code = ReadPacket(AFile);
     if (code == AVERROR(EAGAIN)) {
         FInputFileRecords[AFile].try_again = true;
         return true;
@@ -168,18 +173,21 @@ bool TCustomFFmpeg::ReadAndProcess(int AFile)
     if (!input || input->discard)
         return true;
     AdjustTimestamps(FPacket, *input);
-    if (PastRecordingTime(FPacket, *input))
-        return true;
-    const int result = ProcessPacket(*input, FPacket);
-    if (result < 0) {
-        const char* reason = MediaErrorMessage(result);
-        const std::string message = Format("Error while decoding stream #%d.%d (%s)", AFile, input->index,
-                                           reason ? reason : Format("Error number %d occurred", result).c_str());
-        if (Fexit_on_error)
-            throw FFmpegException(message);
-        Log(llVerbose, message);
-    }
+    if (!PastRecordingTime(FPacket, *input))
+        ReportDecodingError(*input, ProcessPacket(*input, FPacket));
     return true;
+}
+
+void TCustomFFmpeg::ReportDecodingError(const TAVInputStream& AStream, int ACode)
+{
+    if (ACode >= 0)
+        return;
+    const char* reason = MediaErrorMessage(ACode);
+    const std::string message = Format("Error while decoding stream #%d.%d (%s)", AStream.file_index, AStream.index,
+                                       reason ? reason : Format("Error number %d occurred", ACode).c_str());
+    if (Fexit_on_error)
+        throw FFmpegException(message);
+    Log(llVerbose, message);
 }
 
 void TCustomFFmpeg::AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream)
@@ -187,23 +195,27 @@ void TCustomFFmpeg::AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream)
     const int file = AStream.file_index;
     const AVRational tb = AStream.st->time_base;
     const int64_t offset = ff::av_rescale_q(Finput_files_ts_offset[file], AV_TIME_BASE_Q, tb);
-    if (APacket->dts != AV_NOPTS_VALUE)
-        APacket->dts += offset;
-    if (APacket->pts != AV_NOPTS_VALUE)
-        APacket->pts += offset;
+    double scale = 0;
     if (file < static_cast<int>(Finput_files_ts_scale.size()) &&
-        AStream.index < static_cast<int>(Finput_files_ts_scale[file].size())) {
-        const double scale = Finput_files_ts_scale[file][AStream.index];
-        if (scale != 0) {
-            if (APacket->dts != AV_NOPTS_VALUE)
-                APacket->dts = static_cast<int64_t>(APacket->dts * scale);
-            if (APacket->pts != AV_NOPTS_VALUE)
-                APacket->pts = static_cast<int64_t>(APacket->pts * scale);
-        }
+        AStream.index < static_cast<int>(Finput_files_ts_scale[file].size()))
+        scale = Finput_files_ts_scale[file][AStream.index];
+    for (int64_t* ts : {&APacket->dts, &APacket->pts}) {
+        if (*ts == AV_NOPTS_VALUE)
+            continue;
+        *ts += offset;
+        if (scale != 0)
+            *ts = static_cast<int64_t>(*ts * scale);
     }
+    AbsorbDiscontinuity(APacket, AStream);
+}
+
+void TCustomFFmpeg::AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream)
+{
     // Program and transport streams restart their clocks (a new VOB, a
     // broadcast splice): a jump is absorbed into the input's offset. Sparse
     // subtitles are left out; their gaps are no jumps.
+    const int file = AStream.file_index;
+    const AVRational tb = AStream.st->time_base;
     const AVMediaType type = AStream.st->codecpar->codec_type;
     if (!(Finput_files[file]->iformat->flags & AVFMT_TS_DISCONT) || Fcopy_ts || APacket->dts == AV_NOPTS_VALUE ||
         AStream.next_dts == AV_NOPTS_VALUE || (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO))

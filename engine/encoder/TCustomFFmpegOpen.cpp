@@ -66,13 +66,9 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
     AVCodecContext* enc = AStream.enc;
     const TOutputStreamSetup& setup = Foutput_streams[AStream.file_index][AStream.index];
     const AVCodec* codec = setup.Encoder ? setup.Encoder : ff::avcodec_find_encoder(enc->codec_id);
-    const std::string name = ff::avcodec_get_name(enc->codec_id);
-    if (!codec) {
-        const std::string message = Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
-                                           enc->codec_id, AStream.file_index, AStream.index, name.c_str());
-        Log(llError, message);
-        throw FFmpegException(message);
-    }
+    if (!codec)
+        FailEncoder(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
+                           AStream.file_index, AStream.index, ff::avcodec_get_name(enc->codec_id)));
     int code;
     {
         std::lock_guard lock(CodecListLock());
@@ -80,15 +76,11 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
         if (code >= 0)
             FOpenedEncoders.push_back({AStream.file_index, AStream.index});
     }
-    if (code < 0) {
-        const std::string message =
-            Format("Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such as "
-                   "bit_rate, rate, width or height. Please check error log message to find out more detail "
-                   "information.",
-                   AStream.file_index, AStream.index, codec->name);
-        Log(llError, message);
-        throw FFmpegException(message);
-    }
+    if (code < 0)
+        FailEncoder(Format("Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters "
+                           "such as bit_rate, rate, width or height. Please check error log message to find out more "
+                           "detail information.",
+                           AStream.file_index, AStream.index, codec->name));
     AStream.encoder_opened = true;
     ff::avcodec_parameters_from_context(AStream.st->codecpar, enc);
     AStream.st->time_base = enc->time_base;
@@ -98,6 +90,12 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
     }
     Fextra_size += enc->extradata_size;
     SetupBitstreamFilters(AStream);
+}
+
+void TCustomFFmpeg::FailEncoder(const std::string& AMessage)
+{
+    Log(llError, AMessage);
+    throw FFmpegException(AMessage);
 }
 
 void TCustomFFmpeg::OpenDecoder(TAVInputStream& AStream)
@@ -126,6 +124,15 @@ void TCustomFFmpeg::OpenDecoder(TAVInputStream& AStream)
 
 void TCustomFFmpeg::CopyMetadata()
 {
+    ApplyMetadataMaps();
+    if (Fmetadata_global_autocopy)
+        for (AVFormatContext* output : Foutput_files)
+            ff::av_dict_copy(&output->metadata, Finput_files[0]->metadata, AV_DICT_DONT_OVERWRITE);
+    CopyAllChapters();
+}
+
+void TCustomFFmpeg::ApplyMetadataMaps()
+{
     for (const std::array<TAVMetaDataMap, 2>& map : Fmeta_data_maps) {
         const TAVMetaDataMap& out = map[0];
         const TAVMetaDataMap& in = map[1];
@@ -137,9 +144,10 @@ void TCustomFFmpeg::CopyMetadata()
         AVDictionary** source = MetadataOf(Finput_files[in.file_idx], in, "input");
         ff::av_dict_copy(target, *source, AV_DICT_DONT_OVERWRITE);
     }
-    if (Fmetadata_global_autocopy)
-        for (AVFormatContext* output : Foutput_files)
-            ff::av_dict_copy(&output->metadata, Finput_files[0]->metadata, AV_DICT_DONT_OVERWRITE);
+}
+
+void TCustomFFmpeg::CopyAllChapters()
+{
     std::vector<bool> mapped(Foutput_files.size(), false);
     for (const TAVChapterMap& map : Fchapter_maps) {
         if (map.in_file < 0 || map.in_file >= nb_input_files())
@@ -176,17 +184,9 @@ void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
     if (FJoinMode)
         for (int i = 0; i < AInput; ++i)
             shift += Finput_setups[i].Duration != AV_NOPTS_VALUE ? Finput_setups[i].Duration : 0;
-    const int64_t limit = Frecording_time == INT64_MAX ? INT64_MAX : Frecording_time;
     const auto add = [&](int64_t id, AVRational tb, int64_t start, int64_t end, const AVDictionary* metadata) {
-        const int64_t offset = ff::av_rescale_q(shift, AV_TIME_BASE_Q, tb);
-        const int64_t rt = limit == INT64_MAX ? INT64_MAX : ff::av_rescale_q(limit, AV_TIME_BASE_Q, tb);
-        start += offset;
-        end += offset;
-        if (end <= 0 || start >= rt)
-            return;
-        AVChapter* chapter = NewChapter(output, id, tb, std::max<int64_t>(start, 0), std::min(end, rt));
-        if (metadata && Fmetadata_chapters_autocopy)
-            ff::av_dict_copy(&chapter->metadata, metadata, 0);
+        AddChapter(output, id, tb, start + ff::av_rescale_q(shift, AV_TIME_BASE_Q, tb),
+                   end + ff::av_rescale_q(shift, AV_TIME_BASE_Q, tb), metadata);
     };
     if (input->nb_chapters > 0) {
         const int64_t base = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time;
@@ -200,10 +200,22 @@ void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
     // A source that knows its chapters (a DVD title) gives their starts.
     const std::vector<int64_t>& starts = setup.Hints.ChapterStarts;
     const int64_t length = setup.Duration != AV_NOPTS_VALUE ? setup.Duration : INT64_MAX;
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        const int64_t end = i + 1 < starts.size() ? starts[i + 1] : length;
-        add(static_cast<int64_t>(output->nb_chapters), AV_TIME_BASE_Q, starts[i], end, nullptr);
-    }
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        add(static_cast<int64_t>(output->nb_chapters), AV_TIME_BASE_Q, starts[i],
+            i + 1 < starts.size() ? starts[i + 1] : length, nullptr);
+}
+
+void TCustomFFmpeg::AddChapter(AVFormatContext* AOutput, int64_t AId, AVRational ATimeBase, int64_t AStart,
+                               int64_t AEnd, const AVDictionary* AMetadata)
+{
+    // Chapters end with the recording ("t").
+    const int64_t end = Frecording_time == INT64_MAX ? INT64_MAX
+                                                     : ff::av_rescale_q(Frecording_time, AV_TIME_BASE_Q, ATimeBase);
+    if (AEnd <= 0 || AStart >= end)
+        return;
+    AVChapter* chapter = NewChapter(AOutput, AId, ATimeBase, std::max<int64_t>(AStart, 0), std::min(AEnd, end));
+    if (AMetadata && Fmetadata_chapters_autocopy)
+        ff::av_dict_copy(&chapter->metadata, AMetadata, 0);
 }
 
 void TCustomFFmpeg::WriteHeaders()

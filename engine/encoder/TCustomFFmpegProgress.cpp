@@ -49,6 +49,31 @@ TAVOutputStream* TCustomFFmpeg::FirstVideoStream() const
     return nullptr;
 }
 
+namespace {
+
+float QualityOf(const TAVOutputStream& stream)
+{
+    return stream.encoding_needed ? std::max(stream.last_quality, 0) / static_cast<float>(FF_QP2LAMBDA) : -1.0f;
+}
+
+}  // namespace
+
+std::string TCustomFFmpeg::ReportLine(int AFrame, int AFps, float AQuality, int64_t ASize, double ATime,
+                                      double ABitrate) const
+{
+    std::string line;
+    if (const TAVOutputStream* video = FirstVideoStream()) {
+        line = Format("frame=%5d fps=%3d q=%3.1f ", AFrame, AFps, AQuality);
+        for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+            if (record.get() != video && record->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+                line += Format("q=%2.1f ", QualityOf(*record));
+    }
+    line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", ASize / 1024.0, ATime, ABitrate);
+    if (Fnb_frames_dup || Fnb_frames_drop)
+        line += Format(" dup=%d drop=%d", Fnb_frames_dup, Fnb_frames_drop);
+    return line;
+}
+
 void TCustomFFmpeg::PrintReport(bool AIsLast, int AFileIndex)
 {
     const int64_t size = OutputSize();
@@ -57,23 +82,11 @@ void TCustomFFmpeg::PrintReport(bool AIsLast, int AFileIndex)
     const int frame = video ? video->frame_number : 0;
     const double elapsed = (NowMicroseconds() - Ftimer_start) / 1e6;
     const int fps = elapsed > 1 ? static_cast<int>(std::lrint(frame / elapsed)) : 0;
-    const auto quality = [](const TAVOutputStream& stream) {
-        return stream.encoding_needed ? std::max(stream.last_quality, 0) / static_cast<float>(FF_QP2LAMBDA) : -1.0f;
-    };
-    const float q = video ? quality(*video) : 0;
+    const float q = video ? QualityOf(*video) : 0;
     const double bitrate = size * 8 / time / 1000;
     std::string line;
-    if (OnProgress || Fverbose > 0 || AIsLast) {
-        if (video) {
-            line = Format("frame=%5d fps=%3d q=%3.1f ", frame, fps, q);
-            for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
-                if (record.get() != video && record->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-                    line += Format("q=%2.1f ", quality(*record));
-        }
-        line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", size / 1024.0, time, bitrate);
-        if (Fnb_frames_dup || Fnb_frames_drop)
-            line += Format(" dup=%d drop=%d", Fnb_frames_dup, Fnb_frames_drop);
-    }
+    if (OnProgress || Fverbose > 0 || AIsLast)
+        line = ReportLine(frame, fps, q, size, time, bitrate);
     if (OnProgress) {
         OnProgress(this, AFileIndex, frame, fps, q, static_cast<float>(bitrate), size, std::llround(time * 1e6),
                    FTotalOutputDuration);
