@@ -65,6 +65,9 @@ struct TAVOutputStream {
     // Audio.
     std::unique_ptr<TAudioConverter> audio;
     bool audio_configured = false;       // made for the first decoded frame
+    int resample_sample_rate = 0;        // the input audio the converter last saw
+    int resample_sample_fmt = AV_SAMPLE_FMT_NONE;
+    int resample_channels = 0;
 
     // Stream copy.
     bool copy_started = false;           // a key frame went out (or "copyinkf")

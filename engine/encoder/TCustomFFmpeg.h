@@ -252,6 +252,7 @@ private:
     void HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame);
     void PrepareChainFor(TAVOutputStream& AStream, TAVInputStream& AInput, const AVFrame& AFrame);
     void HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame);
+    void NoteAudioFormat(TAVOutputStream& AStream, const TAVInputStream& AInput, const AVFrame& AFrame);
     void FinishInputStream(TAVInputStream& AStream);
     void CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput, const AVPacket* APacket);
     void EmulateRate(const TAVInputStream& AStream);

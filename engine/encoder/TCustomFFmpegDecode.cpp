@@ -165,11 +165,34 @@ void TCustomFFmpeg::HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame)
             continue;
         if (!output->audio_configured)
             ConfigureAudioConverter(*output, *AFrame);
+        NoteAudioFormat(*output, AStream, *AFrame);
         SyncAudio(*output, AFrame);
         if (output->audio->Push(AFrame) < 0)
             throw FFmpegException(output->audio->LastError());
         PullAudio(*output);
     }
+}
+
+void TCustomFFmpeg::NoteAudioFormat(TAVOutputStream& AStream, const TAVInputStream& AInput, const AVFrame& AFrame)
+{
+    // The converter follows a change by itself; the log says it happened.
+    const int channels = AFrame.ch_layout.nb_channels;
+    if (AFrame.sample_rate == AStream.resample_sample_rate && AFrame.format == AStream.resample_sample_fmt &&
+        channels == AStream.resample_channels)
+        return;
+    if (AStream.resample_sample_rate) {
+        const auto name = [](int format) {
+            const char* text = ff::av_get_sample_fmt_name(static_cast<AVSampleFormat>(format));
+            return text ? text : "none";
+        };
+        Log(llInfo, Format("Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
+                           AInput.file_index, AInput.index, AStream.resample_sample_rate,
+                           name(AStream.resample_sample_fmt), AStream.resample_channels, AFrame.sample_rate,
+                           name(AFrame.format), channels));
+    }
+    AStream.resample_sample_rate = AFrame.sample_rate;
+    AStream.resample_sample_fmt = AFrame.format;
+    AStream.resample_channels = channels;
 }
 
 int TCustomFFmpeg::DecodeSubtitle(TAVInputStream& AStream, const AVPacket* APacket)

@@ -160,6 +160,14 @@ public:
         return static_cast<int>(
             std::count_if(FLines.begin(), FLines.end(), [&](const auto& line) { return line.second == text; }));
     }
+    std::string Dump() const
+    {
+        std::lock_guard lock(FLock);
+        std::string text;
+        for (const auto& line : FLines)
+            text += line.second + "\n";
+        return text;
+    }
     int CountContaining(const std::string& part) const
     {
         std::lock_guard lock(FLock);

@@ -8,6 +8,7 @@
 #include "tests/engine/run/JobRunSupport.h"
 #include "tests/support/TestDiscs.h"
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace vidrelo;
@@ -196,8 +197,9 @@ TEST_F(JobDiscTest, JoinedTitlesRunOnWithoutAGapAndTheirLengthsAddUp)
         total += lengths->InputSetup(lengths->nb_input_files() - 1).Duration;
     }
     EXPECT_NEAR(total / 1e6, length, 0.1);
+    // B-frames keep pictures in the encoder across the joins.
     const std::string output = Out + "/joined.mp4";
-    ASSERT_TRUE(Convert(inputs, output, {{"vcodec", "mpeg4"}, {"acodec", "aac"}}));
+    ASSERT_TRUE(Convert(inputs, output, {{"vcodec", "libx264"}, {"preset", "superfast"}, {"acodec", "aac"}}));
     EXPECT_EQ(TotalBeforeRun, total);
     {
         std::lock_guard lock(Events.Lock);
@@ -206,9 +208,17 @@ TEST_F(JobDiscTest, JoinedTitlesRunOnWithoutAGapAndTheirLengthsAddUp)
     }
     const std::vector<test::TPacketTimes> video = test::Packets(output, "v:0");
     EXPECT_NEAR(static_cast<double>(video.size()), frames, 2.0);
-    for (std::size_t i = 1; i < video.size(); ++i) {
-        ASSERT_GT(video[i].Pts, video[i - 1].Pts) << "picture " << i;
-        ASSERT_LT(video[i].Pts - video[i - 1].Pts, 1.5 * kNtscFrame) << "picture " << i;
+    std::vector<double> shown;
+    for (std::size_t i = 0; i < video.size(); ++i) {
+        if (i > 0) {
+            ASSERT_GT(video[i].Dts, video[i - 1].Dts) << "packet " << i;
+        }
+        shown.push_back(video[i].Pts);
+    }
+    std::sort(shown.begin(), shown.end());
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+        ASSERT_GT(shown[i], shown[i - 1]) << "picture " << i;
+        ASSERT_LT(shown[i] - shown[i - 1], 1.5 * kNtscFrame) << "picture " << i;
     }
     const std::vector<test::TPacketTimes> audio = test::Packets(output, "a:0");
     for (std::size_t i = 1; i < audio.size(); ++i)

@@ -291,4 +291,21 @@ TEST_F(JobEncodingTest, APictureSizeThatChangesMidStreamIsScaledOnlyWhenTheStrea
     EXPECT_EQ(job.FatalMessage(), "Input Stream #0.0 frame size changed to 160x120, yuv420p");
 }
 
+TEST_F(JobEncodingTest, AnAudioFormatThatChangesMidStreamIsFollowed)
+{
+    // One second of 44100 Hz mono, then one of 48000 Hz stereo.
+    const std::string second = Out + "/second.mpg";
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
+                                "sine=frequency=660:sample_rate=48000:duration=1", "-ac", "2", "-c:v", "mpeg2video",
+                                "-c:a", "mp2", "-f", "vob", second}));
+    const std::string both = Out + "/both.mpg";
+    std::ofstream(both, std::ios::binary) << test::ReadAll(MpegClip) << test::ReadAll(second);
+    const std::string output = Out + "/audio.mp3";
+    ASSERT_TRUE(Convert(both, output, {{"vn", "1"}, {"acodec", "libmp3lame"}}));
+    // (The decoder may pass through a frame of mixed parameters at the splice.)
+    EXPECT_EQ(Log.CountContaining("to rate:48000 fmt:s16p ch:2"), 1) << Log.Dump();
+    EXPECT_GE(Log.CountPrefix("Input stream #0.1 frame changed from rate:44100 fmt:s16p ch:1 to "), 1);
+    EXPECT_NEAR(test::DecodedAudioSeconds(output), 2.0, 0.06);
+}
+
 }  // namespace
