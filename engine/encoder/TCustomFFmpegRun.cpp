@@ -160,9 +160,11 @@ void TCustomFFmpeg::Stop(bool AWaitForStop)
         thread = FThread.get();
     }
     if (!thread) {
-        // Without a worker, the only thing to stop is an open in progress:
-        // the timeout predicate gives up at once on a cancelled start time.
-        FLastRead = 0;
+        // Without a worker, an open in progress is given up at once (the
+        // timeout predicate sees a cancelled start time); a run in place
+        // sees FBroken between packets and during a read.
+        if (!FConverting)
+            FLastRead = 0;
         return;
     }
     thread->Resume();

@@ -182,6 +182,20 @@ TEST_F(JobRunTest, AStopThatWaitsOnTheMainThreadKeepsServingTheWorkersHandOffs)
     dispatcher.DetachMainThread();
 }
 
+TEST_F(JobRunTest, AStopFromAnotherThreadEndsARunInPlace)
+{
+    const std::string output = Out + "/inplace.avi";
+    auto job = MakeRealTimeJob(output);
+    std::thread runner([&] { EXPECT_EQ(job->StartConvert(false), nullptr); });
+    ASSERT_TRUE(WaitForProgress(2));
+    job->Stop(false);
+    runner.join();
+    EXPECT_TRUE(job->Terminated());
+    EXPECT_FALSE(job->Finished());
+    EXPECT_FALSE(job->FatalException()) << job->FatalMessage();
+    EXPECT_GT(test::Probe(output).Duration, 0.1);
+}
+
 TEST_F(JobRunTest, AJobStoppedBeforeItsWorkerRanLeavesNoEmptyFile)
 {
     const std::string output = Out + "/never.avi";
