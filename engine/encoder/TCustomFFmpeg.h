@@ -234,6 +234,7 @@ private:
     void OpenDecoder(TAVInputStream& AStream);
     void OpenCodecs();
     [[noreturn]] void FailEncoder(const std::string& AMessage);
+    void TakeSubtitleHeader(TAVOutputStream& AStream);
     void CopyMetadata();
     void ApplyMetadataMaps();
     void CopyAllChapters();

@@ -57,8 +57,31 @@ void TCustomFFmpeg::OpenCodecs()
             OpenEncoder(*record);
     for (std::vector<TAVInputStream>& table : FInputStreams)
         for (TAVInputStream& input : table)
-            if (input.decoding_needed)
+            if (input.decoding_needed && !input.decoder_opened)
                 OpenDecoder(input);
+}
+
+void TCustomFFmpeg::TakeSubtitleHeader(TAVOutputStream& AStream)
+{
+    // A text subtitle encoder starts from the styles its decoder read (ASS).
+    TAVInputStream* input = InputStream(AStream.source);
+    AVCodecContext* enc = AStream.enc;
+    if (enc->time_base.num <= 0 || enc->time_base.den <= 0)
+        enc->time_base = AV_TIME_BASE_Q;
+    if (!input || !input->decoding_needed)
+        return;
+    if (!input->decoder_opened)
+        OpenDecoder(*input);
+    const AVCodecContext* dec = input->dec;
+    if (!dec->subtitle_header || dec->subtitle_header_size <= 0)
+        return;
+    auto* header = static_cast<uint8_t*>(ff::av_mallocz(dec->subtitle_header_size + 1));
+    if (!header)
+        throw std::bad_alloc();
+    std::memcpy(header, dec->subtitle_header, dec->subtitle_header_size);
+    ff::av_freep(&enc->subtitle_header);
+    enc->subtitle_header = header;
+    enc->subtitle_header_size = dec->subtitle_header_size;
 }
 
 void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
@@ -69,6 +92,8 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
     if (!codec)
         FailEncoder(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
                            AStream.file_index, AStream.index, ff::avcodec_get_name(enc->codec_id)));
+    if (enc->codec_type == AVMEDIA_TYPE_SUBTITLE)
+        TakeSubtitleHeader(AStream);
     int code;
     {
         std::lock_guard lock(CodecListLock());

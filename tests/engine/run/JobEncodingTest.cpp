@@ -308,4 +308,16 @@ TEST_F(JobEncodingTest, AnAudioFormatThatChangesMidStreamIsFollowed)
     EXPECT_NEAR(test::DecodedAudioSeconds(output), 2.0, 0.06);
 }
 
+TEST_F(JobEncodingTest, TextSubtitlesAreEncodedForTheOutputsSubtitleStream)
+{
+    const std::string output = Out + "/subtitled.mkv";
+    ASSERT_TRUE(Convert(test::MakeSubtitledClip(Out), output, {{"vcodec", "mpeg4"}, {"acodec", "ac3"}}));
+    const test::TProbedFile probed = test::Probe(output);
+    EXPECT_EQ(probed.Stream("subtitle")["codec_name"], "ass");
+    const std::vector<test::TPacketTimes> packets = test::Packets(output, "s:0");
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_NEAR(packets[0].Pts, test::FirstTime(test::Packets(output, "v:0")), 0.04);  // with the first picture
+    EXPECT_NEAR(packets[0].Duration, 0.9, 0.001);
+}
+
 }  // namespace
