@@ -423,6 +423,39 @@ TEST_F(JobRunTest, TheRecordingTimeAndTheSizeLimitEndTheOutputEarly)
     EXPECT_LT(test::Probe(limited).Duration, 3.0);
 }
 
+TEST_F(JobRunTest, FrameLimitsShortestAndAStartOnTheOutputCutTheRun)
+{
+    const std::string counted = Out + "/counted.avi";
+    auto job = MakeJob(LongClip, counted, {{"vframes", "10"}, {"vcodec", "mpeg4"}});
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_EQ(test::Packets(counted, "v:0").size(), 10u);
+
+    // "ss" after the input: the output starts one second in.
+    const std::string later = Out + "/later.mp4";
+    job = MakeJob(LongClip, later, {{"ss", "1"}, {"vcodec", "mpeg4"}, {"acodec", "aac"}});
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_NEAR(static_cast<double>(test::Packets(later, "v:0").size()), 75, 1);
+    EXPECT_NEAR(test::DecodedAudioSeconds(later), 3.0, 0.05);
+
+    // Pictures of four seconds and a tone of one: "shortest" ends with the tone.
+    const std::string tone = Out + "/tone.mp2";
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "sine=duration=1", tone}));
+    const std::string shortest = Out + "/shortest.avi";
+    job = std::make_unique<TCustomFFmpeg>(2);
+    ASSERT_TRUE(job->OpenInput(LongClip));
+    ASSERT_TRUE(job->OpenInput(tone));
+    job->SetExtOption("shortest", "1");
+    job->SetExtOption("vcodec", "mpeg4");
+    job->SetExtOption("map", "0:0");
+    job->SetExtOption("map", "1:0");
+    ASSERT_EQ(job->OpenOutput(shortest), 0) << job->LastErrMsg();
+    job->StartConvert(false);
+    ASSERT_TRUE(job->Finished()) << job->FatalMessage();
+    EXPECT_LT(test::Probe(shortest).Duration, 1.6);
+}
+
 TEST_F(JobRunTest, AClockThatStartsOverIsAbsorbedIntoTheInputsOffset)
 {
     // Two program streams one after the other: the second one's clock
