@@ -104,9 +104,14 @@ bool TCustomFFmpeg::TimeoutPredicate(void* ASender)
         job->FInterrupted = 2;
         return true;
     }
-    const int timeout = job->FReadTimeout;
-    if (timeout > 0 && NowMicroseconds() - lastRead > int64_t(timeout) * 1000) {
-        job->FInterrupted = 1;
+    return job->ReadTimedOut(lastRead);
+}
+
+bool TCustomFFmpeg::ReadTimedOut(int64_t ALastRead)
+{
+    const int timeout = FReadTimeout;
+    if (timeout > 0 && NowMicroseconds() - ALastRead > int64_t(timeout) * 1000) {
+        FInterrupted = 1;
         return true;
     }
     return false;

@@ -311,6 +311,9 @@ private:
         TInterruptScope FScope;
     };
     static bool TimeoutPredicate(void* ASender);
+    // True (and the reason noted) when the blocking I/O that began at
+    // ALastRead has run longer than ReadTimeout.
+    bool ReadTimedOut(int64_t ALastRead);
     std::string InterruptText() const;  // "reading timeout", "" when not interrupted
 
     // Options (TCustomFFmpegOptions.cpp, TCustomFFmpegPresets.cpp).

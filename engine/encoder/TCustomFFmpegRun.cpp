@@ -11,12 +11,6 @@
 namespace vidrelo {
 namespace {
 
-int64_t NowMicroseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 // Waits until `done`; on the main thread the main thread's hand-offs (and the
 // host's window messages) keep being served meanwhile, so that a worker which
 // hands something to the main thread before it ends cannot block the wait.
@@ -257,12 +251,7 @@ bool TCustomFFmpeg::RunPredicate(void* ASender)
         job->FInterrupted = 2;
         return true;
     }
-    const int timeout = job->FReadTimeout;
-    if (timeout > 0 && NowMicroseconds() - lastRead > int64_t(timeout) * 1000) {
-        job->FInterrupted = 1;
-        return true;
-    }
-    return false;
+    return job->ReadTimedOut(lastRead);
 }
 
 }  // namespace vidrelo

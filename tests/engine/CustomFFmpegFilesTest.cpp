@@ -123,10 +123,12 @@ TEST_F(CustomFFmpegFilesTest, AnInputTakesTheOptionsSetBeforeItAndLeavesItsParam
         const AVMediaType type = input->streams[i]->codecpar->codec_type;
         ASSERT_NE(setup.Streams[i].Decoder, nullptr);
         EXPECT_EQ(setup.Streams[i].Decoder->thread_count, 3);
-        if (type == AVMEDIA_TYPE_VIDEO)
+        if (type == AVMEDIA_TYPE_VIDEO) {
             EXPECT_EQ(input->streams[i]->discard, AVDISCARD_ALL);
-        if (type == AVMEDIA_TYPE_AUDIO)
+        }
+        if (type == AVMEDIA_TYPE_AUDIO) {
             EXPECT_STREQ(setup.Streams[i].ForcedDecoder->name, "mp2");
+        }
     }
 }
 
