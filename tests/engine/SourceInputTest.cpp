@@ -6,6 +6,7 @@
 #include "engine/loader/TFFLoader.h"
 #include "engine/loader/TSourceInput.h"
 #include "engine/loader/TSourceProtocols.h"
+#include "tests/engine/EncoderJobSupport.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -19,31 +20,6 @@
 using namespace vidrelo;
 
 namespace {
-
-// The bytes of a file, read from memory.
-class TMemoryStream : public ISourceStream {
-public:
-    explicit TMemoryStream(std::string bytes) : FBytes(std::move(bytes)) {}
-    int Read(uint8_t* buffer, int size) override
-    {
-        const int n = static_cast<int>(std::min<int64_t>(size, Size() - FPosition));
-        std::copy_n(FBytes.data() + FPosition, n, buffer);
-        FPosition += n;
-        return n;
-    }
-    int64_t Seek(int64_t offset, int whence) override
-    {
-        const int64_t base = whence == SEEK_CUR ? FPosition : whence == SEEK_END ? Size() : 0;
-        if (base + offset < 0 || base + offset > Size())
-            return AVERROR(EINVAL);
-        return FPosition = base + offset;
-    }
-    int64_t Size() override { return static_cast<int64_t>(FBytes.size()); }
-
-private:
-    std::string FBytes;
-    int64_t FPosition = 0;
-};
 
 class SourceInputTest : public ::testing::Test {
 protected:
@@ -68,7 +44,7 @@ protected:
                 result.Error = "memtest: no such clip";
                 return result;
             }
-            result.Stream = std::make_unique<TMemoryStream>(Bytes);
+            result.Stream = std::make_unique<test::TTestStream>(Bytes);
             result.Hints.ForceFormat = "mpeg";
             result.Hints.Streams = {{TSourceStreamHint::Video, 0x1E0, "mpeg2video"},
                                     {TSourceStreamHint::Subtitle, 0x20, "dvd_subtitle"}};
