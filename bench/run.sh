@@ -5,14 +5,18 @@
 #   bench/run.sh libs       start-up cost of loading and binding the media libraries
 #   bench/run.sh dvd        reading a DVD title through the plug-in's source
 #                           (vidrelo-cli dump) against cat of the same VOB files
+#   bench/run.sh convert    converting the bench disc's title with the engine
+#                           (vidrelo-jobbench) against the ffmpeg program with
+#                           the same settings: wall time and peak memory
 #
-# Each benchmark runs its command several times and prints the mean and the
-# spread of the wall time. Conversions are compared with the ffmpeg command
-# line tool using the same settings once `vidrelo-cli convert` exists.
+# Each benchmark runs its command several times (RUNS: 20, for convert 3)
+# and prints the mean and spread, or the median, of the wall time.
+# BENCH_DVD_SECONDS sets the length of the bench disc's title (180).
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
 BIN=build/bin
+CONVERT_RUNS=${RUNS:-3}
 RUNS=${RUNS:-20}
 
 time_runs() {  # label, command...
@@ -42,7 +46,7 @@ bench_disc() {
   local disc=$dir/disc-$seconds
   if [ ! -f "$disc/VIDEO_TS/VIDEO_TS.IFO" ]; then
     mkdir -p "$dir"
-    rm -rf "$disc" "$dir/title.mpg"
+    rm -rf "$disc" "$disc.mpg" "$dir/title.mpg"
     echo "making a $seconds s test disc in $disc ..." >&2
     ffmpeg -nostdin -hide_banner -loglevel error -y \
       -f lavfi -i "testsrc2=size=720x480:rate=30000/1001:duration=$seconds" \
@@ -61,7 +65,8 @@ bench_dvd() {
   out=$(mktemp -d)
   trap 'rm -rf "$out"' RETURN
   local vobs=("$disc"/VIDEO_TS/VTS_01_[1-9].VOB)
-  local source="opendvd:$disc|Title=1,FromChapter=1,ToChapter=1,AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0"
+  local source
+  source=$(dvd_source "$disc")
   "$BIN/vidrelo-cli" dump "$source" "$out/warm.mpg" && rm -f "$out/warm.mpg"
   python3 - "$RUNS" "$out" "$BIN/vidrelo-cli" "$source" "${vobs[@]}" <<'PY'
 import os, statistics, subprocess, sys, time
@@ -84,9 +89,91 @@ print(f"{'dump / cat speed ratio':<32} {t_cat / t_dump:8.2f}  (at least 0.50 wan
 PY
 }
 
+# The title as one MPEG program stream, written once beside the disc: what
+# both programs read when the comparison is between equal files.
+bench_title_file() {
+  local disc=$1 file=$1.mpg
+  if [ ! -f "$file" ]; then
+    "$BIN/vidrelo-cli" dump "$(dvd_source "$disc")" "$file"
+  fi
+  echo "$file"
+}
+
+dvd_source() {
+  echo "opendvd:$1|Title=1,FromChapter=1,ToChapter=1,AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0"
+}
+
+# The title converted to H.264 + AAC in MP4 and to MPEG-4 + MP3 in AVI at
+# 640x480, by the engine from the disc and from the dumped title and by the
+# ffmpeg program from the dumped title. Codecs, rates, size and the scaler
+# are set alike; threads are left at both programs' default (one per core
+# for decoders, encoders and filters). Runs of the three take turns, so
+# that a change in the machine's load falls on all of them.
+bench_convert() {
+  if [ ! -x /usr/bin/time ]; then
+    echo "bench/run.sh convert needs /usr/bin/time: tools/setup.sh build installs it" >&2
+    return 1
+  fi
+  local disc file out
+  disc=$(bench_disc)
+  file=$(bench_title_file "$disc")
+  out=$(mktemp -d)
+  trap 'rm -rf "$out"' RETURN
+  python3 - "$CONVERT_RUNS" "$out" "$BIN/vidrelo-jobbench" "$(dvd_source "$disc")" "$file" <<'PY'
+import os, statistics, subprocess, sys, time
+runs, out, bench, source, title = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5]
+formats = {
+    "mp4": (["-vcodec", "libx264", "-preset", "medium", "-b", "1500k", "-acodec", "aac"],
+            ["-c:v", "libx264", "-preset", "medium", "-b:v", "1500k", "-c:a", "aac"]),
+    "avi": (["-vcodec", "mpeg4", "-b", "1500k", "-acodec", "libmp3lame"],
+            ["-c:v", "mpeg4", "-b:v", "1500k", "-c:a", "libmp3lame"]),
+}
+common_ours = ["-s", "640x480", "-ab", "128k", "-ar", "48000", "-ac", "2"]
+common_ffmpeg = ["-s", "640x480", "-b:a", "128k", "-ar", "48000", "-ac", "2", "-sws_flags", "bicubic"]
+
+def run(cmd):
+    """Wall seconds and peak resident kB of one run."""
+    peak = os.path.join(out, "peak")
+    t = time.perf_counter()
+    subprocess.run(["/usr/bin/time", "-o", peak, "-f", "%M", *cmd], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wall = time.perf_counter() - t
+    with open(peak) as f:
+        return wall, int(f.read().split()[-1])
+
+def load():
+    return " ".join(open("/proc/loadavg").read().split()[:3])
+
+print(f"convert: {runs} runs each, medians; load average before: {load()}")
+print(f"{'output':<6} {'ours reads':<10} {'wall ours':>9} {'ffmpeg':>7} {'ratio':>6}  "
+      f"{'peak ours':>10} {'ffmpeg':>10} {'ratio':>6}  verdict")
+for ext, (ours, ffmpeg) in formats.items():
+    target = os.path.join(out, "out." + ext)
+    commands = {
+        "disc": [bench, "-i", source, *ours, *common_ours, target],
+        "file": [bench, "-i", title, *ours, *common_ours, target],
+        "ffmpeg": ["ffmpeg", "-nostdin", "-y", "-i", title, *ffmpeg, *common_ffmpeg, target],
+    }
+    results = {name: [] for name in commands}
+    for _ in range(runs):
+        for name, cmd in commands.items():
+            results[name].append(run(cmd))
+    median = {name: (statistics.median(w for w, _ in r), statistics.median(m for _, m in r))
+              for name, r in results.items()}
+    base_wall, base_mem = median["ffmpeg"]
+    for name in ("disc", "file"):
+        wall, mem = median[name]
+        ok = wall / base_wall <= 1.05 and mem / base_mem <= 1.3
+        print(f"{ext:<6} {name:<10} {wall:8.2f}s {base_wall:6.2f}s {wall / base_wall:6.3f}  "
+              f"{mem / 1024:8.1f}MB {base_mem / 1024:8.1f}MB {mem / base_mem:6.3f}  {'ok' if ok else 'MISSED'}")
+print(f"load average after: {load()}; targets: time ratio <= 1.05, memory ratio <= 1.3")
+PY
+}
+
 case "${1:-all}" in
   libs) bench_libs ;;
   dvd) bench_dvd ;;
-  all) bench_libs; bench_dvd ;;
+  convert) bench_convert ;;
+  all) bench_libs; bench_dvd; bench_convert ;;
   *) echo "unknown benchmark: $1" >&2; exit 2 ;;
 esac
