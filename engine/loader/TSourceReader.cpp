@@ -2,6 +2,7 @@
 
 #include "engine/loader/MediaHeaders.h"
 #include "engine/loader/TInterruptCB.h"
+#include "engine/loader/TThreadKeeper.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,12 +57,15 @@ TSourceReader::~TSourceReader()
         busy = FShared->InFlight;
     }
     FShared->Changed.notify_all();
-    if (FThread.joinable()) {
-        if (busy)
-            FThread.detach();  // the thread owns a share of the stream and frees it
-        else
-            FThread.join();
+    if (!FThread.joinable())
+        return;
+    if (!busy) {
+        FThread.join();
+        return;
     }
+    // The thread owns a share of the stream and frees it once the read
+    // returns; the keeper joins it then.
+    TThreadKeeper::Keep(std::move(FThread), [shared = std::weak_ptr<TShared>(FShared)] { return shared.expired(); });
 }
 
 void TSourceReader::ReadingThread(std::shared_ptr<TShared> shared)

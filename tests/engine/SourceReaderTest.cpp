@@ -3,6 +3,7 @@
 // the blocked read brings later are not lost.
 #include "engine/loader/TInterruptCB.h"
 #include "engine/loader/TSourceReader.h"
+#include "engine/loader/TThreadKeeper.h"
 
 #include "tests/engine/EncoderJobSupport.h"
 
@@ -72,6 +73,7 @@ TEST_F(SourceReaderTest, AGivenUpReadKeepsItsBytesForTheNextRead)
 TEST_F(SourceReaderTest, AReaderDestroyedWhileItsStreamIsBlockedLeavesTheStreamToFinish)
 {
     auto gate = std::make_shared<test::TTestStream::TGate>();
+    const int running = TThreadKeeper::Reap();
     {
         TSourceReader reader(std::make_unique<test::TTestStream>("0123", gate, 0));
         TInterruptScope scope(nullptr, GiveUp);
@@ -80,8 +82,14 @@ TEST_F(SourceReaderTest, AReaderDestroyedWhileItsStreamIsBlockedLeavesTheStreamT
         EXPECT_EQ(reader.Read(buffer, 4), AVERROR_EXIT);
     }  // must not wait for the blocked Read
     EXPECT_FALSE(gate->WaitDestroyed(0));
+    EXPECT_EQ(TThreadKeeper::Reap(), running + 1);  // its reading thread is kept
     gate->Release();
     EXPECT_TRUE(gate->WaitDestroyed(1000));
+    // Once the read is over the thread ends and is joined.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (TThreadKeeper::Reap() > running && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(TThreadKeeper::Reap(), running);
 }
 
 }  // namespace
