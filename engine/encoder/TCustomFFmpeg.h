@@ -122,6 +122,7 @@ public:
 
     int nb_input_files() const { return static_cast<int>(Finput_files.size()); }
     int nb_output_files() const { return static_cast<int>(Foutput_files.size()); }
+    int MaxFiles() const { return FMaxFiles; }
     bool Converting() const { return FConverting; }
     bool Finished() const { return FFinished; }
     bool FatalException() const { return FFatalException; }

@@ -183,6 +183,10 @@ void TCustomFFmpeg::StopOrTerminate(bool AWaitForStop)
         std::lock_guard lock(FRunLock);
         FBodyRunning = true;
         FTerminator = std::thread([this] {
+            // The files opened for a run that never came are closed (an
+            // empty output is removed) before the owner hears of the end.
+            if (LibrariesLoaded())
+                CaptureFatal([this] { CleanUp(); });
             GiveTerminateNotification();
             {
                 std::lock_guard guard(FRunLock);

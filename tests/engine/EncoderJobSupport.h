@@ -70,6 +70,12 @@ public:
         bool Released = false;
         bool Blocked = false;  // a Read is waiting at the stall
         bool Destroyed = false;
+        bool Armed = true;      // reads stall only while armed
+        void Arm(bool armed)
+        {
+            std::lock_guard lock(Lock);
+            Armed = armed;
+        }
         void Release()
         {
             std::lock_guard lock(Lock);
@@ -104,14 +110,18 @@ public:
     }
     int Read(uint8_t* buffer, int size) override
     {
-        if (FGate && FStallAt >= 0 && FPosition >= FStallAt) {
+        bool armed = true;
+        if (FGate && FStallAt >= 0) {
             std::unique_lock lock(FGate->Lock);
-            FGate->Blocked = true;
-            FGate->Changed.notify_all();
-            FGate->Changed.wait(lock, [&] { return FGate->Released; });
+            armed = FGate->Armed;
+            if (armed && FPosition >= FStallAt) {
+                FGate->Blocked = true;
+                FGate->Changed.notify_all();
+                FGate->Changed.wait(lock, [&] { return FGate->Released; });
+            }
         }
         int64_t end = Size();
-        if (FStallAt >= 0 && FPosition < FStallAt)
+        if (armed && FStallAt >= 0 && FPosition < FStallAt)
             end = std::min(end, FStallAt);
         const int n = static_cast<int>(std::min<int64_t>(size, end - FPosition));
         std::copy_n(FBytes.data() + FPosition, n, buffer);
