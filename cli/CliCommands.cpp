@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include "cli/ConvertCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LibsCommand.h"
@@ -35,7 +36,10 @@ const char* const Usage =
     "                       AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0\"\n"
     "  info SOURCE [--libav DIR]\n"
     "                       print the information text of a media file or an\n"
-    "                       \"opendvd:\" source string: format, duration, streams\n";
+    "                       \"opendvd:\" source string: format, duration, streams\n"
+    "  convert [input options] INPUT [--join INPUT ...] [output options] OUTPUT\n"
+    "                       convert a media file or an \"opendvd:\" source string;\n"
+    "                       \"vidrelo-cli convert --help\" lists the options\n";
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -69,6 +73,8 @@ int RunCommandLine(int argc, char* argv[])
         return RunDump(args, ProgramFolder());
     if (command == "info")
         return RunInfo(args, ProgramFolder());
+    if (command == "convert")
+        return RunConvert(args, ProgramFolder());
     std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }

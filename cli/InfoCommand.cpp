@@ -17,30 +17,6 @@ namespace {
 
 const char* const InfoUsage = "usage: vidrelo-cli info SOURCE [--libav DIR]\n";
 
-bool IsDVDSource(const std::string& source)
-{
-    return source.rfind("opendvd:", 0) == 0;
-}
-
-// The folder "--libav DIR" names, else the LibAV folder beside the program:
-// the media libraries come from there when it holds them, as the plug-in does.
-std::string LibAVFolder(const std::vector<std::string>& args, const std::string& programFolder)
-{
-    for (size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == "--libav")
-            return args[i + 1];
-    return programFolder + "LibAV";
-}
-
-void DropLibAVOption(std::vector<std::string>& args)
-{
-    for (size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == "--libav") {
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-            return;
-        }
-}
-
 // An input opened through the source registry, closed when it goes.
 class TOpenedInput {
 public:

@@ -1,0 +1,106 @@
+#include "cli/ConsoleEncoderRun.h"
+
+#include "cli/ConsoleProgress.h"
+#include "engine/encoder/TCustomEncoder.h"
+#include "engine/log/TFFLogger.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace vidrelo::cli {
+namespace {
+
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int)
+{
+    Interrupted = 1;
+}
+
+// SIGINT and SIGTERM set the flag while the run lasts.
+class TInterruptScope {
+public:
+    TInterruptScope()
+    {
+        Interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &FOldInt);
+        sigaction(SIGTERM, &action, &FOldTerm);
+    }
+    ~TInterruptScope()
+    {
+        sigaction(SIGINT, &FOldInt, nullptr);
+        sigaction(SIGTERM, &FOldTerm, nullptr);
+    }
+
+private:
+    struct sigaction FOldInt {};
+    struct sigaction FOldTerm {};
+};
+
+}  // namespace
+
+int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand)
+{
+    TConsoleProgress progress(stderr);
+    std::mutex lock;
+    std::vector<TTerminateInfo> ends;
+    std::atomic<bool> final{false};
+    AEncoder.TriggerEventInMainThread = false;  // no event loop here: events come on the workers
+    AEncoder.OnProgress = [&](TCustomEncoder*, TProgressInfo* info) { progress.Show(*info); };
+    AEncoder.OnTerminate = [&](TCustomEncoder*, const TTerminateInfo& info) {
+        std::lock_guard guard(lock);
+        if (info.TaskIndex < 0)
+            final = true;
+        else
+            ends.push_back(info);
+    };
+    TInterruptScope interrupt;
+    AEncoder.Start(1);
+    bool stopped = false;
+    while (!final) {
+        if (Interrupted && !stopped) {
+            stopped = true;
+            AEncoder.Stop(true);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    progress.Finish();
+    std::lock_guard guard(lock);
+    bool allFinished = !ends.empty();
+    for (const TTerminateInfo& end : ends) {
+        allFinished = allFinished && end.Finished;
+        if (end.Exception)
+            std::fprintf(stderr, "vidrelo-cli %s: %s\n", ACommand, end.ExceptionMsg.c_str());
+    }
+    if (stopped) {
+        std::fprintf(stderr, "vidrelo-cli %s: stopped\n", ACommand);
+        return 130;
+    }
+    return allFinished ? 0 : 1;
+}
+
+TConsoleLog::TConsoleLog(bool AVerbose)
+{
+    TFFLogger& logger = FFLogger();
+    logger.SetTriggerEventInMainThread(false);
+    logger.SetOnLog([AVerbose](void*, uint32_t, TLogLevel level, const std::string& message) {
+        // A task's fatal message (logged "quiet") is printed with its end.
+        if (AVerbose || (level != llQuiet && level <= llWarning))
+            std::fprintf(stderr, "%s\n", message.c_str());
+    });
+}
+
+TConsoleLog::~TConsoleLog()
+{
+    FFLogger().SetOnLog(nullptr);
+}
+
+}  // namespace vidrelo::cli

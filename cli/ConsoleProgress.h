@@ -1,0 +1,36 @@
+#pragma once
+// The progress of a conversion on the console: on a terminal one line that
+// is rewritten in place, otherwise one line per report.
+#include "engine/encoder/TEncoderTypes.h"
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace vidrelo::cli {
+
+// "  42.0%  fps 57  size 12.3 MB  elapsed 0:00:12  remaining 0:00:16";
+// without a known total the time converted so far stands for the percent
+// and the remaining time is left out.
+std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds);
+std::string SizeText(int64_t ABytes);
+std::string ClockText(double ASeconds);  // H:MM:SS
+
+class TConsoleProgress {
+public:
+    explicit TConsoleProgress(std::FILE* AOut);
+    // Any thread; reports come in order.
+    void Show(const TProgressInfo& AInfo);
+    // Ends a line rewritten in place.
+    void Finish();
+
+private:
+    std::FILE* const FOut;
+    const bool FTerminal;
+    const std::chrono::steady_clock::time_point FStart;
+    std::mutex FLock;
+    std::size_t FShownWidth = 0;
+};
+
+}  // namespace vidrelo::cli

@@ -1,0 +1,74 @@
+#include "cli/ConvertCommand.h"
+
+#include "cli/CliPlugin.h"
+#include "cli/ConsoleEncoderRun.h"
+#include "cli/ConvertArguments.h"
+#include "engine/MediaEngine.h"
+#include "engine/encoder/TFFEncoder.h"
+#include "engine/loader/TFFLoader.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vidrelo::cli {
+namespace {
+
+// Takes a switch without a value out of `args`; true when it was there.
+bool TakeSwitch(std::vector<std::string>& args, const std::string& name)
+{
+    const auto found = std::find(args.begin(), args.end(), name);
+    if (found == args.end())
+        return false;
+    args.erase(found);
+    return true;
+}
+
+int Convert(TConvertRequest& request, const std::string& libav)
+{
+    TFFEncoder encoder;
+    if (!encoder.LoadAVLib(libav)) {
+        std::fprintf(stderr, "vidrelo-cli convert: %s\n", encoder.LastErrMsg().c_str());
+        return 1;
+    }
+    const auto fail = [&encoder] {
+        std::fprintf(stderr, "vidrelo-cli convert: %s\n", encoder.LastErrMsg().c_str());
+        return 1;
+    };
+    if (encoder.AddTask(request.Inputs[0], &request.Input) < 0)
+        return fail();
+    for (std::size_t i = 1; i < request.Inputs.size(); ++i)
+        if (!encoder.AddInputFile(0, request.Inputs[i]))
+            return fail();
+    if (!encoder.SetOutputFile(0, request.Output, &request.OutputOptions))
+        return fail();
+    return RunEncoderOnConsole(encoder, "convert");
+}
+
+}  // namespace
+
+int RunConvert(std::vector<std::string> args, const std::string& programFolder)
+{
+    if (TakeSwitch(args, "--help")) {
+        std::fputs(ConvertUsage, stdout);
+        return 0;
+    }
+    const bool verbose = TakeSwitch(args, "--verbose");
+    const std::string libav = LibAVFolder(args, programFolder);
+    std::vector<std::string> operands = args;
+    DropLibAVOption(operands);
+    TConvertRequest request;
+    std::string error;
+    if (!ParseConvertArguments(operands, request, error)) {
+        std::fprintf(stderr, "vidrelo-cli convert: %s\n\n%s", error.c_str(), ConvertUsage);
+        return 2;
+    }
+    TMediaEngineScope engine;
+    TConsoleLog log(verbose);
+    TMediaEngine::Loader().SetInstallLogger(true);
+    const bool needsPlugin = std::any_of(request.Inputs.begin(), request.Inputs.end(), IsDVDSource);
+    if (needsPlugin && !LoadPluginForCommand(args, programFolder))
+        return 1;
+    return Convert(request, libav);
+}
+
+}  // namespace vidrelo::cli

@@ -1,0 +1,131 @@
+// vidrelo-cli convert: a DVD title and a file converted, mistakes refused,
+// and Ctrl-C stopping a run.
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestDiscs.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace vidrelo::test;
+
+extern char** environ;
+
+namespace {
+
+std::string Cli() { return BinDir() + "/vidrelo-cli"; }
+
+std::string ProbeText(const std::string& file)
+{
+    return RunProgram("/usr/bin/ffprobe", {"-v", "error", "-show_entries",
+                                           "stream=codec_name,width,height:format=duration", "-of", "flat", file})
+        .Out;
+}
+
+double Duration(const std::string& probe)
+{
+    const std::size_t at = probe.find("format.duration=\"");
+    return at == std::string::npos ? -1 : std::stod(probe.substr(at + 17));
+}
+
+TEST(CliConvertTest, ADvdTitleBecomesAPlayableFileAndProgressComesLineByLine)
+{
+    const std::string dir = MakeTempDir("convert");
+    const std::string source = "opendvd:" + Disc("discA").path +
+                               "|Title=1,FromChapter=1,ToChapter=2,AudioID=129,SubtitleID=0,AudioChannels=2,"
+                               "Deinterlace=0";
+    const TProgramResult r = RunProgram(Cli(), {"convert", source, "--vcodec", "libx264", "--acodec", "aac",
+                                                "--size", "320x240", "-o", "preset=ultrafast", dir + "/t1.mp4"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string probe = ProbeText(dir + "/t1.mp4");
+    EXPECT_NE(probe.find("streams.stream.0.codec_name=\"h264\""), std::string::npos) << probe;
+    EXPECT_NE(probe.find("streams.stream.0.width=320"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("streams.stream.1.codec_name=\"aac\""), std::string::npos) << probe;
+    EXPECT_GT(Duration(probe), 5.0);
+    // Not a terminal: one line per report, the last one complete.
+    std::istringstream lines(r.Err);
+    std::string line, last;
+    int reports = 0;
+    while (std::getline(lines, line))
+        if (line.find("elapsed") != std::string::npos) {
+            ++reports;
+            last = line;
+        }
+    EXPECT_GE(reports, 1) << r.Err;
+    EXPECT_NE(last.find("size"), std::string::npos) << last;
+}
+
+TEST(CliConvertTest, MistakesGiveAMessageAndNoFile)
+{
+    const std::string dir = MakeTempDir("convertbad");
+    const TProgramResult usage = RunProgram(Cli(), {"convert", "in.mpg", "--vb", "fast", dir + "/x.mp4"});
+    EXPECT_EQ(usage.ExitCode, 2);
+    EXPECT_NE(usage.Err.find("invalid value for --vb: \"fast\""), std::string::npos) << usage.Err;
+
+    const TProgramResult missing = RunProgram(Cli(), {"convert", dir + "/missing.mpg", dir + "/x.mp4"});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_NE(missing.Err.find("missing.mpg"), std::string::npos) << missing.Err;
+
+    const TProgramResult badDisc =
+        RunProgram(Cli(), {"convert", "opendvd:" + Disc("discA").path + "|Title=9", dir + "/x.mp4"});
+    EXPECT_EQ(badDisc.ExitCode, 1);
+    EXPECT_FALSE(badDisc.Err.empty());
+
+    const TProgramResult codec = RunProgram(Cli(), {"convert", Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB",
+                                                    "--vcodec", "nosuchcodec", dir + "/x.mp4"});
+    EXPECT_EQ(codec.ExitCode, 1);
+    EXPECT_NE(codec.Err.find("nosuchcodec"), std::string::npos) << codec.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x.mp4"));
+}
+
+TEST(CliConvertTest, CtrlCStopsTheRunCleanlyAndFails)
+{
+    const std::string dir = MakeTempDir("convertint");
+    const std::string clip = dir + "/long.mpg";
+    ASSERT_EQ(RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                                             "testsrc=size=320x240:rate=25:duration=20", "-c:v", "mpeg2video",
+                                             "-f", "vob", clip})
+                  .ExitCode,
+              0);
+    const std::string err = dir + "/stderr.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string output = dir + "/out.avi";
+    std::vector<std::string> args = {Cli(), "convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Interrupted once the conversion has written something.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < end &&
+           !(std::filesystem::exists(output) && std::filesystem::file_size(output) > 4000))
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    std::ifstream in(err);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("vidrelo-cli convert: stopped"), std::string::npos) << text;
+    // What was converted is a file that plays: a proper end was written.
+    const double duration = Duration(ProbeText(output));
+    EXPECT_GT(duration, 0.2);
+    EXPECT_LT(duration, 15);
+}
+
+}  // namespace
