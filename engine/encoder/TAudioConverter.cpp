@@ -20,10 +20,9 @@ constexpr int SilenceChunk = 4096;
 constexpr int FilterTaps = 16;
 constexpr int PhaseShift = 10;
 constexpr const char* FilterCutoff = "0.8";
-// Sync: drifts under 50 samples are left alone; beyond 0.1 s samples are
-// padded or dropped instead of stretching the rate.
+// Sync: drifts under 50 samples are left alone; beyond the drift threshold
+// samples are padded or dropped instead of stretching the rate.
 constexpr double MinCompensationSamples = 50;
-constexpr const char* HardCompensationSeconds = "0.1";
 
 // An owned copy of a channel layout; decoders may leave the channel order
 // unspecified, which the resampler and the comparisons read as the default
@@ -129,6 +128,7 @@ std::string TAudioConverter::TImpl::Open(const TAudioConverterSetup& setup)
     Setup.FrameSize = setup.FrameSize;
     Setup.Volume = setup.Volume;
     Setup.SyncMethod = setup.SyncMethod;
+    Setup.DriftThreshold = setup.DriftThreshold;
     if (CopyLayout(Setup.InLayout, setup.InLayout, false) < 0 || CopyLayout(Setup.OutLayout, setup.OutLayout, true) < 0)
         return "Out of memory for the audio channel layouts";
     Fifo = ff::av_audio_fifo_alloc(Setup.OutSampleFmt, Setup.OutLayout.nb_channels, std::max(Setup.FrameSize, 1024));
@@ -182,9 +182,8 @@ void TAudioConverter::TImpl::SetResamplerOptions()
     if (Setup.SyncMethod <= 1)
         return;
     ff::av_opt_set_int(Resampler, "async", Setup.SyncMethod, 0);
-    const std::string minimum = Format("%.9f", MinCompensationSamples / Setup.OutSampleRate);
-    ff::av_opt_set(Resampler, "min_comp", minimum.c_str(), 0);
-    ff::av_opt_set(Resampler, "min_hard_comp", HardCompensationSeconds, 0);
+    ff::av_opt_set_double(Resampler, "min_comp", MinCompensationSamples / Setup.OutSampleRate, 0);
+    ff::av_opt_set_double(Resampler, "min_hard_comp", Setup.DriftThreshold, 0);
 }
 
 bool TAudioConverter::TImpl::InputDiffers(const AVFrame& frame) const

@@ -34,8 +34,11 @@ struct TAudioConverterSetup {
                                   // the samples of the frames Pull gives)
     int SyncMethod = 0;           // "async": above 1 the converter keeps sync by itself from
                                   // the frames' pts (the rate is stretched by up to SyncMethod
-                                  // samples a second; beyond 0.1 s samples are padded or dropped);
+                                  // samples a second; beyond DriftThreshold samples are padded or
+                                  // dropped);
                                   // 0 and 1 leave it to the run (Compensate)
+    double DriftThreshold = 0.1;  // "adrift_threshold": with SyncMethod above 1, seconds of drift
+                                  // beyond which samples are padded or dropped
 };
 
 class TAudioConverter {

@@ -153,6 +153,7 @@ void TCustomFFmpeg::ConfigureAudioConverter(TAVOutputStream& AStream, const AVFr
     setup.FrameSize = (enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ? 0 : enc->frame_size;
     setup.Volume = Faudio_volume;
     setup.SyncMethod = Faudio_sync_method;
+    setup.DriftThreshold = Faudio_drift_threshold;
     std::string error;
     if (!AStream.audio->Configure(setup, error))
         throw FFmpegException(error);

@@ -122,6 +122,7 @@
     R(av_opt_get)                    \
     R(av_opt_get_int)                \
     R(av_opt_set_int)                \
+    R(av_opt_set_double)             \
     R(av_parse_video_rate)           \
     R(av_parse_video_size)           \
     R(av_get_sample_fmt)             \

@@ -1,0 +1,169 @@
+// What the run does to keep streams in step and to the packets it writes:
+// audio held to its timestamps ("async"), bitstream filters, an input read
+// in a loop, and the report line's quantiser histogram and PSNR.
+#include "tests/engine/run/JobRunSupport.h"
+
+#include <cmath>
+#include <cstring>
+
+using namespace vidrelo;
+
+namespace {
+
+using TOptions = std::vector<std::pair<std::string, std::string>>;
+
+class JobStreamTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Clips = test::MakeTempDir("streamclips");
+        // Four seconds of pictures with a 440 Hz tone whose timestamps leave
+        // a hole (1.0 to 1.5 s), or run slower or faster than its samples:
+        // 4.2 s and 3.8 s of samples stamped over 4 s, and 3.94 s stamped
+        // over 4 s, a drift small enough to stretch away.
+        GapClip = MakeAudioClip("gap.mkv", 4, "aselect='not(between(t,1,1.5))'");
+        SlowClip = MakeAudioClip("slow.mkv", 4.2, "asetpts=PTS*0.95");
+        FastClip = MakeAudioClip("fast.mkv", 3.8, "asetpts=PTS*1.05");
+        DriftClip = MakeAudioClip("drift.mkv", 3.94, "asetpts=PTS*1.015");
+    }
+
+    static std::string MakeAudioClip(const std::string& name, double seconds, const std::string& filter)
+    {
+        const std::string clip = Clips + "/" + name;
+        EXPECT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi",
+                                    "-i", "sine=f=440:sample_rate=48000:duration=" + std::to_string(seconds), "-af",
+                                    filter, "-c:v", "mpeg4", "-c:a", "pcm_s16le", clip}));
+        return clip;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(Libraries.Loaded);
+        Out = test::MakeTempDir("streamout");
+    }
+
+    ::testing::AssertionResult Convert(const std::string& input, const std::string& output, const TOptions& before,
+                                       const TOptions& options)
+    {
+        TCustomFFmpeg job(2);
+        for (const auto& [name, value] : before)
+            job.SetExtOption(name, value);
+        if (!job.OpenInput(input))
+            return ::testing::AssertionFailure() << job.LastErrMsg();
+        for (const auto& [name, value] : options)
+            job.SetExtOption(name, value);
+        if (job.OpenOutput(output) != 0)
+            return ::testing::AssertionFailure() << job.LastErrMsg();
+        job.StartConvert(false);
+        if (!job.Finished())
+            return ::testing::AssertionFailure() << job.FatalMessage();
+        return ::testing::AssertionSuccess();
+    }
+
+    // The first audio stream decoded to 48 kHz mono.
+    static std::vector<int16_t> Samples(const std::string& file)
+    {
+        const test::TProgramResult r = test::RunProgram(
+            "/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0", "-ac", "1", "-ar", "48000",
+                                "-f", "s16le", "-"});
+        std::vector<int16_t> samples(r.Out.size() / 2);
+        std::memcpy(samples.data(), r.Out.data(), samples.size() * 2);
+        return samples;
+    }
+
+    // Root mean square level of [from, to) seconds; -1 past the end.
+    static double Level(const std::vector<int16_t>& samples, double from, double to)
+    {
+        const auto first = static_cast<std::size_t>(from * 48000);
+        const auto last = static_cast<std::size_t>(to * 48000);
+        if (last > samples.size() || last <= first)
+            return -1;
+        double sum = 0;
+        for (std::size_t i = first; i < last; ++i)
+            sum += double(samples[i]) * samples[i];
+        return std::sqrt(sum / double(last - first));
+    }
+
+    // How many 10 ms stretches of [from, to) seconds are silent.
+    static int SilentStretches(const std::vector<int16_t>& samples, double from, double to)
+    {
+        int silent = 0;
+        for (double t = from; t + 0.01 <= to; t += 0.01)
+            silent += Level(samples, t, t + 0.01) < 50;
+        return silent;
+    }
+
+    static double VideoSeconds(const std::string& file)
+    {
+        const std::vector<test::TPacketTimes> packets = test::Packets(file, "v:0");
+        double end = 0;
+        for (const test::TPacketTimes& p : packets)
+            end = std::max(end, p.Time() + p.Duration);
+        return end;
+    }
+
+    static inline std::string Clips, GapClip, SlowClip, FastClip, DriftClip;
+    test::TEncoderLibraries Libraries;
+    test::TLogCapture Log;
+    std::string Out;
+};
+
+const TOptions kPcmVideo = {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
+
+TOptions With(TOptions options, const std::string& name, const std::string& value)
+{
+    options.emplace_back(name, value);
+    return options;
+}
+
+TEST_F(JobStreamTest, AHoleInTheAudioTimestampsIsFilledWithSilenceWithAsync)
+{
+    // Without "async" the samples simply follow each other: the hole is lost.
+    const std::string plain = Out + "/plain.mkv";
+    ASSERT_TRUE(Convert(GapClip, plain, {}, kPcmVideo));
+    EXPECT_NEAR(test::DecodedAudioSeconds(plain), 3.5, 0.05);
+
+    const std::string synced = Out + "/synced.mkv";
+    ASSERT_TRUE(Convert(GapClip, synced, {}, With(kPcmVideo, "async", "1")));
+    EXPECT_NEAR(test::DecodedAudioSeconds(synced), VideoSeconds(synced), 0.05);
+    const std::vector<int16_t> samples = Samples(synced);
+    EXPECT_GT(Level(samples, 0.5, 0.9), 1000);
+    EXPECT_LT(Level(samples, 1.1, 1.4), 50);   // the silence put in
+    EXPECT_GT(Level(samples, 1.6, 3.5), 1000);  // the tone where its timestamps say
+}
+
+TEST_F(JobStreamTest, AudioThatDriftsFromItsTimestampsIsHeldToThem)
+{
+    // "async" 1 pads and drops once the drift passes the threshold; above 1
+    // the rate is also stretched, by up to that many samples a second, and
+    // a drift that stretching cannot follow is padded or dropped too.
+    struct TCase {
+        std::string Clip, Name, Async;
+        bool Padded;  // silence put in
+    };
+    const TCase cases[] = {
+        {SlowClip, "slow-drop", "1", false},
+        {FastClip, "fast-pad", "1", true},
+        {SlowClip, "slow-squeeze", "1000", false},
+        {DriftClip, "drift-stretch", "1000", false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string output = Out + "/" + c.Name + ".mkv";
+        ASSERT_TRUE(Convert(c.Clip, output, {}, With(With(kPcmVideo, "async", c.Async), "adrift_threshold", "0.02")));
+        EXPECT_NEAR(test::DecodedAudioSeconds(output), VideoSeconds(output), 0.05);
+        const std::vector<int16_t> samples = Samples(output);
+        if (c.Padded) {
+            EXPECT_GT(SilentStretches(samples, 0.1, 3.7), 0);
+        } else {
+            EXPECT_EQ(SilentStretches(samples, 0.1, 3.7), 0);
+            EXPECT_NEAR(test::ToneHz(output), 440, 440 * 0.02);  // stretched a little at most
+        }
+    }
+    // The drift is there: without "async" the samples simply run on.
+    const std::string plain = Out + "/plain.mkv";
+    ASSERT_TRUE(Convert(SlowClip, plain, {}, kPcmVideo));
+    EXPECT_NEAR(test::DecodedAudioSeconds(plain), 4.2, 0.05);
+}
+
+}  // namespace
