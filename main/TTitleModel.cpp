@@ -219,6 +219,12 @@ QString TTitleModel::SelectedSourceString() const
     return RowSourceString(FSelectedRow);
 }
 
+QString TTitleModel::RowCaption(int row) const
+{
+    const TRow* r = RowAt(row);
+    return r ? r->Caption : QString();
+}
+
 bool TTitleModel::BuildSourceList(QStringList& list, const TSkippedRowFn& skipped)
 {
     list.clear();

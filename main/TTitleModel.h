@@ -92,6 +92,8 @@ public:
     // --- sources ---
     // The row's "opendvd:" string; empty for a row without a block.
     QString RowSourceString(int row) const;
+    // The row's caption ("Title #2"); empty for a row that does not exist.
+    QString RowCaption(int row) const;
     QString SelectedSourceString() const;
     // Empties `list`, then appends the source of every checked row in order,
     // marking exactly those entries Enabled. A checked row without a block

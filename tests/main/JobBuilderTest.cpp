@@ -1,0 +1,208 @@
+// The conversion job builder's computation: option records and filter
+// texts from titles and catalogue formats.
+#include "main/TJobBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace vidrelo;
+
+namespace {
+
+TFormat VideoFormat(const QString& codec = "libx264", int width = 640, int height = 480)
+{
+    TFormat f;
+    f.FormatExt = ".mp4";
+    f.IsAudioFormat = "0";
+    f.Title = "MP4 Video";
+    f.VideoCodecName = codec;
+    f.AudioCodecName = "aac";
+    f.Width = QString::number(width);
+    f.Height = QString::number(height);
+    f.FrameRate = "29970";
+    f.VideoBitRate = "1500000";
+    f.SampleRate = "48000";
+    f.AudioBitRate = "128000";
+    f.Channel = "2";
+    return f;
+}
+
+TVideoFile Title(int aspect = 0)
+{
+    TVideoFile v;
+    v.DestinationTitle = "Title2";
+    v.SourceWidth = 720;
+    v.SourceHeight = 480;
+    v.AspectRatio = aspect;
+    v.TimeStart = 1000000;
+    v.TimeEnd = 9000000;
+    return v;
+}
+
+class JobBuilderTest : public ::testing::Test {
+protected:
+    QList<TProfile> profiles{TProfile{"P", "p", "", {VideoFormat()}}};
+    TJobBuilder builder{profiles};
+    TInputOptions I;
+    TOutputOptions O;
+
+    std::string Filters(const TVideoFile& v, const TFormat& f)
+    {
+        profiles[0].Formats[0] = f;
+        QString failure;
+        EXPECT_TRUE(builder.FillOptions(v, "/out", false, I, O, failure)) << failure.toStdString();
+        return O.VideoFilters;
+    }
+};
+
+TEST_F(JobBuilderTest, TheAspectChoiceDecidesTheBarsBeforeTheScale)
+{
+    struct TCase {
+        int Aspect;
+        int Width, Height;
+        const char* Filters;
+    };
+    const TCase cases[] = {
+        {0, 640, 480, "pad=720:540:0:30:black,scale=640:480"},  // keep: 3:2 picture in a 4:3 frame
+        {1, 640, 480, "scale=640:480"},                          // full screen: no bars
+        {3, 640, 480, "pad=720:616:0:68:black,scale=640:480"},  // 16:9: 67.5 rounds to even 68
+        {2, 640, 480, "scale=640:480"},                          // 4:3 into 4:3: stretched, no bars
+        {2, 854, 480, "pad=960:480:120:0:black,scale=854:480"}, // 4:3 in a wide frame: pillarbox
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Filters);
+        EXPECT_EQ(Filters(Title(c.Aspect), VideoFormat("libx264", c.Width, c.Height)), c.Filters);
+        EXPECT_EQ(O.FrameSize, "");
+    }
+}
+
+TEST_F(JobBuilderTest, PictureAdjustmentAndCropComeBeforeThePadding)
+{
+    TVideoFile v = Title(1);
+    v.Brightness = 0;
+    v.Contrast = 10;
+    EXPECT_EQ(Filters(v, VideoFormat()), "nativeeq=0:10,scale=640:480");
+    v.Saturation = -20;
+    v.CropLeft = v.CropRight = 8;
+    v.CropTop = 4;
+    EXPECT_EQ(Filters(v, VideoFormat()), "nativeeq=0:10,nativehue=0:-20,crop=704:476:8:4,scale=640:480");
+}
+
+TEST_F(JobBuilderTest, RecordFieldsComeFromTheFormatAndTheTitle)
+{
+    TFormat f = VideoFormat();
+    f.Title = "Phone (DiVX compatible)";
+    f.ExtraParam = "threads=2";
+    Filters(Title(1), f);
+    EXPECT_EQ(O.FileName, "/out/Title2.mp4");
+    EXPECT_EQ(O.FileExt, ".mp4");
+    EXPECT_EQ(O.VideoCodec, "libx264");
+    EXPECT_EQ(O.VideoPreset, "libx264-default");
+    EXPECT_EQ(O.VideoTag, "DIVX");
+    EXPECT_EQ(O.FrameRate, "30");
+    EXPECT_EQ(O.VideoBitrate, 1500000);
+    EXPECT_EQ(O.AudioCodec, "aac");
+    EXPECT_EQ(O.AudioSampleRate, 48000);
+    EXPECT_EQ(O.AudioChannels, 2);
+    EXPECT_EQ(O.AudioBitrate, 128000);
+    EXPECT_EQ(O.ExtOptions, "threads=2");
+    EXPECT_FALSE(O.DisableVideo);
+    // The trim belongs to the task, not to the records.
+    EXPECT_EQ(I.TimeStart, NoTimeValue);
+    EXPECT_EQ(O.TimeLength, NoTimeValue);
+
+    f.FrameRate = "23976";  // 23.976 -> 24; 24500 would go to the even 24
+    Filters(Title(1), f);
+    EXPECT_EQ(O.FrameRate, "24");
+    f.FrameRate = "24500";
+    Filters(Title(1), f);
+    EXPECT_EQ(O.FrameRate, "24");
+}
+
+TEST_F(JobBuilderTest, XvidWithACropBecomesMpeg4TaggedXvid)
+{
+    TVideoFile v = Title(1);
+    Filters(v, VideoFormat("libxvid"));
+    EXPECT_EQ(O.VideoCodec, "libxvid");
+    EXPECT_EQ(O.VideoTag, "");
+    v.CropBottom = 2;
+    Filters(v, VideoFormat("libxvid"));
+    EXPECT_EQ(O.VideoCodec, "mpeg4");
+    EXPECT_EQ(O.VideoTag, "XVID");
+}
+
+TEST_F(JobBuilderTest, AnAudioFormatGetsNoVideoAndNoFilters)
+{
+    TFormat f = VideoFormat();
+    f.IsAudioFormat = "1";
+    f.FormatExt = ".mp3";
+    f.Width = f.Height = f.FrameRate = f.VideoBitRate = "";
+    Filters(Title(), f);
+    EXPECT_TRUE(O.DisableVideo);
+    EXPECT_EQ(O.VideoCodec, "");
+    EXPECT_EQ(O.VideoFilters, "");
+    EXPECT_EQ(O.FileName, "/out/Title2.mp3");
+}
+
+TEST_F(JobBuilderTest, ImpossibleGeometryIsReportedAndBadCatalogueNumbersRaise)
+{
+    TVideoFile v = Title(0);
+    v.CropLeft = 720;  // nothing left of the picture
+    QString failure;
+    EXPECT_FALSE(builder.FillOptions(v, "/out", false, I, O, failure));
+    EXPECT_FALSE(failure.isEmpty());
+    v = Title(0);
+    v.SourceWidth = 70000;  // 100000 x 70000 overflows 32 bits
+    profiles[0].Formats[0].Width = "100000";
+    EXPECT_FALSE(builder.FillOptions(v, "/out", false, I, O, failure));
+    EXPECT_EQ(failure.toStdString(), "Integer overflow");
+    profiles[0].Formats[0] = VideoFormat();
+    profiles[0].Formats[0].SampleRate = "48 kHz";
+    EXPECT_THROW(builder.FillOptions(Title(), "/out", false, I, O, failure), EJobBuildError);
+    v = Title();
+    v.FormatInd = 3;
+    EXPECT_THROW(builder.FillOptions(v, "/out", false, I, O, failure), EJobBuildError);
+}
+
+TEST_F(JobBuilderTest, MergedJobsHaveNoOwnFileName)
+{
+    QString failure;
+    ASSERT_TRUE(builder.FillOptions(Title(1), "/out", true, I, O, failure));
+    EXPECT_EQ(O.FileName, "");
+}
+
+TEST(JobBuilderFolderTest, AMissingOutputFolderFallsBackOrStops)
+{
+    QTemporaryDir dir;
+    QStringList warnings;
+    const auto warn = [&](const QString& text) { warnings << text; };
+    EXPECT_EQ(RunOutputFolderFor(dir.path(), dir.path() + "/fallback", warn), dir.path());
+    EXPECT_TRUE(warnings.isEmpty());
+
+    EXPECT_EQ(RunOutputFolderFor(dir.path() + "/gone", dir.path() + "/fallback", warn), dir.path() + "/fallback");
+    EXPECT_EQ(warnings, QStringList{"Output folder does not exit. Converting to \"" + dir.path() + "/fallback\"."});
+    EXPECT_TRUE(QDir(dir.path() + "/fallback").exists());
+
+    warnings.clear();
+    EXPECT_EQ(RunOutputFolderFor("", dir.path() + "/no/such/parent", warn), std::nullopt);
+    ASSERT_EQ(warnings.size(), 2);
+    EXPECT_EQ(warnings[1], "Could not create temporary directory. Please choose another output folder.");
+}
+
+TEST(JobBuilderFiltersTest, CropAndPadTextsAreEmptyWithoutMargins)
+{
+    EXPECT_EQ(MakeCropFilter(720, 480, 0, 0, 0, 0), "");
+    EXPECT_EQ(MakeCropFilter(720, 480, 0, 0, 0, 2), "crop=720:478:0:0");
+    EXPECT_EQ(MakePadFilter(720, 480, 0, 0, 0, 0), "");
+    EXPECT_EQ(MakePadFilter(720, 480, 0, 0, 30, 30), "pad=720:540:0:30:black");
+    TOutputOptions o;
+    AppendVideoFilter(o, "");
+    EXPECT_EQ(o.VideoFilters, "");
+    AppendVideoFilter(o, "a");
+    AppendVideoFilter(o, "b");
+    EXPECT_EQ(o.VideoFilters, "a,b");
+}
+
+}  // namespace
