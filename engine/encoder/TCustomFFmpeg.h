@@ -260,7 +260,7 @@ private:
     void EmulateRate(const TAVInputStream& AStream);
     std::vector<TAVOutputStream*> OutputsOf(const TAVInputStream& AStream) const;
 
-    // Encoding and writing (TCustomFFmpegEncode.cpp).
+    // Encoding (TCustomFFmpegEncode.cpp).
     void PullPictures(TAVOutputStream& AStream);
     void DoVideoOut(TAVOutputStream& AStream, AVFrame* AFrame);
     int VideoFramesToEmit(TAVOutputStream& AStream, double APosition);
@@ -272,8 +272,12 @@ private:
     void CountVideoPacket(TAVOutputStream& AStream, const AVPacket* APacket);
     void WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType);
     void FlushEncoders();
+
+    // Writing, through the bitstream filters (TCustomFFmpegPackets.cpp).
     void WritePacket(TAVOutputStream& AStream, AVPacket* APacket);
-    void FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter);
+    void FlushBitstreamFilters();
+    void FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter, AVRational ATimeBase);
+    void BitstreamFilterFailed(const TAVOutputStream& AStream, const AVBSFContext& AFilter, int ACode);
     void WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket);
 
     // Hooks (TCustomFFmpegHooks.cpp).

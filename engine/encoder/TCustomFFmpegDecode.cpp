@@ -236,11 +236,17 @@ void TCustomFFmpeg::FinishInputStream(TAVInputStream& AStream)
 
 void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput, const AVPacket* APacket)
 {
-    // A copy starts at a key frame, so that the output can be decoded.
-    if (!AStream.copy_started && !(APacket->flags & AV_PKT_FLAG_KEY) && !Fcopy_initial_nonkeyframes)
-        return;
-    if (AInput.pts < Fstart_time)
-        return;
+    // A copy starts at a key frame shown at or after the start ("ss"), so
+    // that the output can be decoded; from there on every packet goes (a
+    // stream with B-frames decodes its first pictures before time 0).
+    if (!AStream.copy_started) {
+        if (!(APacket->flags & AV_PKT_FLAG_KEY) && !Fcopy_initial_nonkeyframes)
+            return;
+        const int64_t shown = APacket->pts != AV_NOPTS_VALUE ? ToMicroseconds(APacket->pts, AInput.st->time_base)
+                                                             : AInput.pts;
+        if (shown < Fstart_time)
+            return;
+    }
     AStream.copy_started = true;
     AVPacket* packet = FEncoded;
     if (ff::av_packet_ref(packet, APacket) < 0)

@@ -1,7 +1,6 @@
-// From decoded pictures, samples and subtitles to written packets: frame
+// From decoded pictures, samples and subtitles to encoded packets: frame
 // rate conversion ("vsync"), forced key frames, audio sync, encoding with
-// send/receive, two-pass statistics, bitstream filters and interleaved
-// writing.
+// send/receive and two-pass statistics.
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TAudioConverter.h"
@@ -264,61 +263,6 @@ void TCustomFFmpeg::FlushEncoders()
         }
         SendToEncoder(stream, nullptr);
     }
-}
-
-void TCustomFFmpeg::WritePacket(TAVOutputStream& AStream, AVPacket* APacket)
-{
-    FilterAndWrite(AStream, APacket, 0);
-}
-
-void TCustomFFmpeg::FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter)
-{
-    if (AFilter >= AStream.bitstream_filters.size()) {
-        WriteInterleaved(AStream, APacket);
-        return;
-    }
-    AVBSFContext* filter = AStream.bitstream_filters[AFilter];
-    const auto fail = [&](int code) {
-        const char* codec = AStream.encoding_needed ? ff::avcodec_get_name(AStream.enc->codec_id) : "copy";
-        const std::string message = MediaErrorText(Format("%s failed for stream %d, codec %s", filter->filter->name,
-                                                          AStream.st->index, codec),
-                                                   code);
-        if (Fexit_on_error)
-            throw FFmpegException(message);
-        Log(llError, message);
-    };
-    const AVRational in = AStream.st->time_base;
-    int code = ff::av_bsf_send_packet(filter, APacket);
-    ff::av_packet_unref(APacket);
-    if (code < 0)
-        return fail(code);
-    AVPacket* out = ff::av_packet_alloc();
-    for (;;) {
-        code = ff::av_bsf_receive_packet(filter, out);
-        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
-            break;
-        if (code < 0) {
-            fail(code);
-            break;
-        }
-        if (filter->time_base_out.num && av_cmp_q(filter->time_base_out, in) != 0) {
-            out->pts = out->pts == AV_NOPTS_VALUE ? out->pts : ff::av_rescale_q(out->pts, filter->time_base_out, in);
-            out->dts = out->dts == AV_NOPTS_VALUE ? out->dts : ff::av_rescale_q(out->dts, filter->time_base_out, in);
-        }
-        FilterAndWrite(AStream, out, AFilter + 1);
-    }
-    ff::av_packet_free(&out);
-}
-
-void TCustomFFmpeg::WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket)
-{
-    const AVRational tb = AStream.st->time_base;
-    const int64_t last = APacket->dts != AV_NOPTS_VALUE ? APacket->dts : APacket->pts;
-    if (last != AV_NOPTS_VALUE)
-        AStream.out_time = std::max(AStream.out_time, (last + APacket->duration) * av_q2d(tb));
-    const int code = ff::av_interleaved_write_frame(Foutput_files[AStream.file_index], APacket);
-    if (code < 0)
-        throw FFmpegException(MediaErrorText("av_interleaved_write_frame()", code));
 }
 
 }  // namespace vidrelo

@@ -294,6 +294,7 @@ void TCustomFFmpeg::FinishRun()
             if (input.decoding_needed && input.decoder_opened && !input.decoder_flushed)
                 FinishInputStream(input);
     FlushEncoders();
+    FlushBitstreamFilters();
     for (int file = 0; file < nb_output_files(); ++file) {
         if (!FHeaderWritten[file])
             continue;

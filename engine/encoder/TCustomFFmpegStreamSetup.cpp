@@ -284,13 +284,11 @@ void TCustomFFmpeg::SetupBitstreamFilters(TAVOutputStream& AStream)
         AVBSFContext* context = nullptr;
         if (ff::av_bsf_alloc(filter, &context) < 0)
             throw FFmpegException(Format("Cannot allocate the bitstream filter %s", name.c_str()));
+        // Each filter takes what the one before it gives, in its time base.
+        const AVBSFContext* before = AStream.bitstream_filters.empty() ? nullptr : AStream.bitstream_filters.back();
         AStream.bitstream_filters.push_back(context);
-        // Each filter takes what the one before it gives.
-        const AVCodecParameters* in =
-            AStream.bitstream_filters.size() > 1 ? AStream.bitstream_filters[AStream.bitstream_filters.size() - 2]->par_out
-                                                 : AStream.st->codecpar;
-        ff::avcodec_parameters_copy(context->par_in, in);
-        context->time_base_in = AStream.st->time_base;
+        ff::avcodec_parameters_copy(context->par_in, before ? before->par_out : AStream.st->codecpar);
+        context->time_base_in = before ? before->time_base_out : AStream.st->time_base;
         const int code = ff::av_bsf_init(context);
         if (code < 0)
             throw FFmpegException(MediaErrorText(Format("Cannot initialise the bitstream filter %s", name.c_str()), code));

@@ -1,8 +1,11 @@
 // What the run does to keep streams in step and to the packets it writes:
 // audio held to its timestamps ("async"), bitstream filters, an input read
 // in a loop, and the report line's quantiser histogram and PSNR.
+#include "engine/encoder/FFmpegException.h"
+#include "engine/loader/MediaErrorText.h"
 #include "tests/engine/run/JobRunSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -55,9 +58,43 @@ protected:
         if (job.OpenOutput(output) != 0)
             return ::testing::AssertionFailure() << job.LastErrMsg();
         job.StartConvert(false);
+        Fatal = job.FatalMessage();
         if (!job.Finished())
             return ::testing::AssertionFailure() << job.FatalMessage();
         return ::testing::AssertionSuccess();
+    }
+
+    // An MJPEG clip of 25 pictures; with `damaged` the fifth one's start
+    // marker is gone.
+    static std::string MakeMjpegClip(const std::string& name, bool damaged)
+    {
+        const std::string clip = Clips + "/" + name;
+        EXPECT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-c:v", "mjpeg",
+                                    "-f", "avi", clip}));
+        if (!damaged)
+            return clip;
+        std::string bytes = test::ReadAll(clip);
+        std::size_t at = 0;
+        for (int picture = 0; picture < 5; ++picture)
+            at = bytes.find("\xff\xd8", at + 1);
+        EXPECT_NE(at, std::string::npos);
+        bytes[at] = bytes[at + 1] = 0;
+        std::ofstream(clip, std::ios::binary) << bytes;
+        return clip;
+    }
+
+    static std::vector<int> PacketSizes(const std::string& file, const std::string& stream)
+    {
+        std::vector<int> sizes;
+        for (const test::TProbeBlock& b : test::ProbeBlocks({"-select_streams", stream, "-show_entries", "packet=size", file}))
+            sizes.push_back(static_cast<int>(test::Number(b, "size")));
+        return sizes;
+    }
+
+    // What the ffmpeg program says decoding the whole file.
+    static std::string DecodingErrors(const std::string& file)
+    {
+        return test::RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"}).Err;
     }
 
     // The first audio stream decoded to 48 kHz mono.
@@ -106,6 +143,7 @@ protected:
     test::TEncoderLibraries Libraries;
     test::TLogCapture Log;
     std::string Out;
+    std::string Fatal;  // of the last conversion
 };
 
 const TOptions kPcmVideo = {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
@@ -164,6 +202,67 @@ TEST_F(JobStreamTest, AudioThatDriftsFromItsTimestampsIsHeldToThem)
     const std::string plain = Out + "/plain.mkv";
     ASSERT_TRUE(Convert(SlowClip, plain, {}, kPcmVideo));
     EXPECT_NEAR(test::DecodedAudioSeconds(plain), 4.2, 0.05);
+}
+
+TEST_F(JobStreamTest, BitstreamFiltersWorkOnCopiedAndEncodedPackets)
+{
+    // H.264 from MP4 into MPEG-TS: the filters work in their own time bases
+    // (the MP4 track's, not the transport stream's 90 kHz clock).
+    const std::string mp4 = Clips + "/h264.mp4";
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-c:v", "libx264",
+                                "-preset", "veryfast", mp4}));
+    const std::string ts = Out + "/annexb.ts";
+    ASSERT_TRUE(Convert(mp4, ts, {}, {{"vcodec", "copy"}, {"vbsf", "h264_mp4toannexb"}, {"vbsf", "dump_extra"}}));
+    std::vector<double> shown;
+    for (const test::TPacketTimes& p : test::Packets(ts, "v:0"))
+        shown.push_back(p.Pts);
+    ASSERT_EQ(shown.size(), 50u);
+    std::sort(shown.begin(), shown.end());
+    for (std::size_t i = 1; i < shown.size(); ++i)
+        ASSERT_NEAR(shown[i] - shown[i - 1], 0.04, 0.002) << "picture " << i;
+    EXPECT_EQ(DecodingErrors(ts), "");
+
+    // MJPEG to JPEG: each picture gets the Huffman tables it leaves out.
+    const std::string mjpeg = MakeMjpegClip("mjpeg.avi", false);
+    const std::string jpeg = Out + "/jpeg.avi";
+    ASSERT_TRUE(Convert(mjpeg, jpeg, {}, {{"vcodec", "copy"}, {"vbsf", "mjpeg2jpeg"}}));
+    const std::vector<int> before = PacketSizes(mjpeg, "v:0"), after = PacketSizes(jpeg, "v:0");
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        EXPECT_GT(after[i], before[i] + 400) << "picture " << i;
+
+    // Subtitles encoded in the run come as bytes the filter does not own.
+    const std::string subtitled = test::MakeSubtitledClip(Clips);
+    const std::string text = Out + "/subtitles.mkv";
+    ASSERT_TRUE(Convert(subtitled, text, {},
+                        {{"vcodec", "copy"}, {"acodec", "copy"}, {"absf", "null"}, {"scodec", "srt"}, {"sbsf", "null"}}));
+    EXPECT_EQ(test::Packets(text, "s:0").size(), 1u);
+    EXPECT_EQ(test::Packets(text, "a:0").size(), test::Packets(subtitled, "a:0").size());
+}
+
+TEST_F(JobStreamTest, ABitstreamFilterThatFailsLosesThePacketOrWithXerrorTheRun)
+{
+    const std::string damaged = MakeMjpegClip("damaged.avi", true);
+    const std::string message = MediaErrorText("mjpeg2jpeg failed for stream 0, codec copy", AVERROR_INVALIDDATA);
+    const std::string logged = Out + "/logged.avi";
+    ASSERT_TRUE(Convert(damaged, logged, {}, {{"vcodec", "copy"}, {"vbsf", "mjpeg2jpeg"}}));
+    EXPECT_TRUE(Log.Has(message, llError)) << Log.Dump();
+    EXPECT_EQ(test::Packets(logged, "v:0").size(), 24u);
+
+    EXPECT_FALSE(Convert(damaged, Out + "/failed.avi", {}, {{"vcodec", "copy"}, {"vbsf", "mjpeg2jpeg"}, {"xerror", "1"}}));
+    EXPECT_EQ(Fatal, message);
+
+    TCustomFFmpeg job(1);
+    try {
+        job.SetExtOption("vbsf", "no_such_filter");
+        ADD_FAILURE() << "an unknown filter was taken";
+    } catch (const FFmpegException& e) {
+        EXPECT_STREQ(e.what(), "Unknown bitstream filter no_such_filter");
+    }
+    job.SetExtOption("absf", "null=anything");  // what follows "=" is not the name
+    job.SetExtOption("sbsf", "=null");          // no name: nothing to add
+    EXPECT_EQ(job.OptionState().Faudio_bitstream_filters, std::vector<std::string>{"null"});
+    EXPECT_TRUE(job.OptionState().Fsubtitle_bitstream_filters.empty());
 }
 
 }  // namespace
