@@ -11,7 +11,8 @@
 #
 # Each benchmark runs its command several times (RUNS: 20, for convert 3)
 # and prints the mean and spread, or the median, of the wall time.
-# BENCH_DVD_SECONDS sets the length of the bench disc's title (180).
+# BENCH_DVD_SECONDS sets the length of the bench disc's title (180);
+# BENCH_VERBOSE=1 makes convert print every run's wall and processor time.
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
@@ -132,21 +133,22 @@ common_ours = ["-s", "640x480", "-ab", "128k", "-ar", "48000", "-ac", "2"]
 common_ffmpeg = ["-s", "640x480", "-b:a", "128k", "-ar", "48000", "-ac", "2", "-sws_flags", "bicubic"]
 
 def run(cmd):
-    """Wall seconds and peak resident kB of one run."""
-    peak = os.path.join(out, "peak")
+    """Wall seconds, peak resident kB and processor seconds of one run."""
+    stats = os.path.join(out, "stats")
     t = time.perf_counter()
-    subprocess.run(["/usr/bin/time", "-o", peak, "-f", "%M", *cmd], check=True,
+    subprocess.run(["/usr/bin/time", "-o", stats, "-f", "%M %U %S", *cmd], check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wall = time.perf_counter() - t
-    with open(peak) as f:
-        return wall, int(f.read().split()[-1])
+    with open(stats) as f:
+        peak, user, system = f.read().split()[-3:]
+    return wall, int(peak), float(user) + float(system)
 
 def load():
     return " ".join(open("/proc/loadavg").read().split()[:3])
 
 print(f"convert: {runs} runs each, medians; load average before: {load()}")
 print(f"{'output':<6} {'ours reads':<10} {'wall ours':>9} {'ffmpeg':>7} {'ratio':>6}  "
-      f"{'peak ours':>10} {'ffmpeg':>10} {'ratio':>6}  verdict")
+      f"{'peak ours':>10} {'ffmpeg':>10} {'ratio':>6}  {'cpu ratio':>9}  verdict")
 for ext, (ours, ffmpeg) in formats.items():
     target = os.path.join(out, "out." + ext)
     commands = {
@@ -158,14 +160,18 @@ for ext, (ours, ffmpeg) in formats.items():
     for _ in range(runs):
         for name, cmd in commands.items():
             results[name].append(run(cmd))
-    median = {name: (statistics.median(w for w, _ in r), statistics.median(m for _, m in r))
-              for name, r in results.items()}
-    base_wall, base_mem = median["ffmpeg"]
+    median = {name: [statistics.median(column) for column in zip(*r)] for name, r in results.items()}
+    base_wall, base_mem, base_cpu = median["ffmpeg"]
     for name in ("disc", "file"):
-        wall, mem = median[name]
+        wall, mem, cpu = median[name]
         ok = wall / base_wall <= 1.05 and mem / base_mem <= 1.3
         print(f"{ext:<6} {name:<10} {wall:8.2f}s {base_wall:6.2f}s {wall / base_wall:6.3f}  "
-              f"{mem / 1024:8.1f}MB {base_mem / 1024:8.1f}MB {mem / base_mem:6.3f}  {'ok' if ok else 'MISSED'}")
+              f"{mem / 1024:8.1f}MB {base_mem / 1024:8.1f}MB {mem / base_mem:6.3f}  {cpu / base_cpu:9.3f}  "
+              f"{'ok' if ok else 'MISSED'}")
+    if os.environ.get("BENCH_VERBOSE"):
+        for name, r in results.items():
+            print(f"  {ext} {name:<7} wall " + " ".join(f"{w:.2f}" for w, _, _ in r)
+                  + "  cpu " + " ".join(f"{c:.2f}" for _, _, c in r))
 print(f"load average after: {load()}; targets: time ratio <= 1.05, memory ratio <= 1.3")
 PY
 }
