@@ -108,8 +108,9 @@ dvd_source() {
 # 640x480, by the engine from the disc and from the dumped title and by the
 # ffmpeg program from the dumped title. Codecs, rates, size and the scaler
 # are set alike; threads are left at both programs' default (one per core
-# for decoders, encoders and filters). Runs of the three take turns, so
-# that a change in the machine's load falls on all of them.
+# for decoders, encoders and filters). Runs of the three take turns, each
+# round started by another, so that a change in the machine's load falls on
+# all of them.
 bench_convert() {
   if [ ! -x /usr/bin/time ]; then
     echo "bench/run.sh convert needs /usr/bin/time: tools/setup.sh build installs it" >&2
@@ -157,9 +158,10 @@ for ext, (ours, ffmpeg) in formats.items():
         "ffmpeg": ["ffmpeg", "-nostdin", "-y", "-i", title, *ffmpeg, *common_ffmpeg, target],
     }
     results = {name: [] for name in commands}
-    for _ in range(runs):
-        for name, cmd in commands.items():
-            results[name].append(run(cmd))
+    names = list(commands)
+    for i in range(runs):
+        for name in names[i % 3:] + names[:i % 3]:  # each takes its turn at going first
+            results[name].append(run(commands[name]))
     median = {name: [statistics.median(column) for column in zip(*r)] for name, r in results.items()}
     base_wall, base_mem, base_cpu = median["ffmpeg"]
     for name in ("disc", "file"):
