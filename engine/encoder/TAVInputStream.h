@@ -15,6 +15,18 @@ class TSubtitleBurner;
 struct TAVInputFile {
     bool eof_reached = false;
     bool try_again = false;  // the last read answered "try again"
+    // A looped input: the span of its pictures and of its sound in the
+    // current pass (microseconds, offset included; first start to latest
+    // end), and the length of the pass: its pictures' when it has any.
+    int64_t video_first = AV_NOPTS_VALUE, video_end = AV_NOPTS_VALUE;
+    int64_t audio_first = AV_NOPTS_VALUE, audio_end = AV_NOPTS_VALUE;
+    int64_t pass_offset = 0;  // the input's timestamp offset when the pass began
+    int64_t PassLength() const
+    {
+        if (video_first != AV_NOPTS_VALUE)
+            return video_end - video_first;
+        return audio_first != AV_NOPTS_VALUE ? audio_end - audio_first : 0;
+    }
 };
 
 struct TAVInputStream {

@@ -202,6 +202,11 @@ private:
     void AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream);
     bool PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream);
     bool EndOfInput(int AFile);
+
+    // Inputs read in a loop (TCustomFFmpegInputLoop.cpp).
+    void CheckLoopedInputs() const;
+    void NotePacketEnd(const AVPacket* APacket, const TAVInputStream& AStream);
+    bool StartInputOver(int AFile);
     bool FinishSegment();
     void FinishRun();
 

@@ -55,6 +55,7 @@ void TCustomFFmpeg::PrepareRun()
     FFiltered = ff::av_frame_alloc();
     if (!FPacket || !FEncoded || !FDecoded || !FFiltered)
         throw FFmpegException("av_mallocz fail");
+    CheckLoopedInputs();
     BuildInputTables();
     CheckStreamMaps(CountOutputStreams());
     BuildOutputTables();
@@ -159,6 +160,8 @@ bool TCustomFFmpeg::ReadAndProcess(int AFile)
     if (code < 0) {
         if (FBroken)
             return false;
+        if (code == AVERROR_EOF && Finput_setups[AFile].LoopInput && StartInputOver(AFile))
+            return true;
         if (code != AVERROR_EOF && Fverbose >= 0)
             Log(llVerbose, MediaErrorText(Finput_setups[AFile].FileName, code));
         return EndOfInput(AFile);
@@ -173,6 +176,7 @@ bool TCustomFFmpeg::ReadAndProcess(int AFile)
     if (!input || input->discard)
         return true;
     AdjustTimestamps(FPacket, *input);
+    NotePacketEnd(FPacket, *input);
     if (!PastRecordingTime(FPacket, *input))
         ReportDecodingError(*input, ProcessPacket(*input, FPacket));
     return true;

@@ -1,6 +1,6 @@
 // What the run does to keep streams in step and to the packets it writes:
-// audio held to its timestamps ("async"), bitstream filters, an input read
-// in a loop, and the report line's quantiser histogram and PSNR.
+// audio held to its timestamps ("async"), bitstream filters and an input
+// read in a loop.
 #include "engine/encoder/FFmpegException.h"
 #include "engine/loader/MediaErrorText.h"
 #include "tests/engine/run/JobRunSupport.h"
@@ -263,6 +263,36 @@ TEST_F(JobStreamTest, ABitstreamFilterThatFailsLosesThePacketOrWithXerrorTheRun)
     job.SetExtOption("sbsf", "=null");          // no name: nothing to add
     EXPECT_EQ(job.OptionState().Faudio_bitstream_filters, std::vector<std::string>{"null"});
     EXPECT_TRUE(job.OptionState().Fsubtitle_bitstream_filters.empty());
+}
+
+TEST_F(JobStreamTest, ALoopedInputIsReadAgainUntilTheRunEnds)
+{
+    // A one-second program stream (whose clock the run watches for jumps).
+    const std::string clip = test::MakeMpegClip(Clips);
+    const std::string looped = Out + "/looped.mkv";
+    ASSERT_TRUE(Convert(clip, looped, {{"loop_input", "1"}}, {{"t", "3.5"}, {"vcodec", "mpeg4"}, {"acodec", "mp2"}}));
+    std::vector<double> shown;
+    for (const test::TPacketTimes& p : test::Packets(looped, "v:0"))
+        shown.push_back(p.Pts);
+    EXPECT_NEAR(static_cast<double>(shown.size()), 87.5, 1.0);
+    std::sort(shown.begin(), shown.end());
+    for (std::size_t i = 1; i < shown.size(); ++i)
+        ASSERT_LT(shown[i] - shown[i - 1], 0.06) << "picture " << i;
+    EXPECT_NEAR(test::DecodedAudioSeconds(looped), 3.5, 0.1);
+    int width = 0, height = 0;
+    const std::string first = test::GreyPicture(looped, 0.2, width, height);
+    ASSERT_EQ(first.size(), 320u * 240u);
+    EXPECT_LT(test::MeanDifference(first, test::GreyPicture(looped, 2.2, width, height), width, 0, 0, width, height), 1);
+    EXPECT_GT(test::MeanDifference(first, test::GreyPicture(looped, 2.6, width, height), width, 0, 0, width, height), 1);
+
+    const std::string limited = Out + "/limited.mkv";
+    ASSERT_TRUE(Convert(clip, limited, {{"loop_input", "1"}}, {{"vframes", "60"}, {"vcodec", "mpeg4"}, {"an", "1"}}));
+    EXPECT_EQ(test::Packets(limited, "v:0").size(), 60u);
+
+    // Nothing would end the run.
+    EXPECT_FALSE(Convert(clip, Out + "/endless.mkv", {{"loop_input", "1"}}, {{"vcodec", "mpeg4"}}));
+    EXPECT_EQ(Fatal, "Input #0 is read in a loop and nothing ends the run: set a recording time (\"t\"), a frame or "
+                     "size limit, or \"shortest\" with an input that is not looped");
 }
 
 }  // namespace
