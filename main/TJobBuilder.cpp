@@ -138,6 +138,11 @@ QString TJobBuilder::OutputFileName(const TVideoFile& V, const QString& runFolde
     return runFolder + "/" + V.DestinationTitle + FormatOf(V).FormatExt;
 }
 
+QString TJobBuilder::JoinedFileName(const TVideoFile& first, const QString& runFolder) const
+{
+    return runFolder + "/Joined" + FormatOf(first).FormatExt;
+}
+
 bool TJobBuilder::FillOptions(const TVideoFile& V, const QString& runFolder, bool merge, TInputOptions& I,
                               TOutputOptions& O, QString& failure)
 {
@@ -222,8 +227,7 @@ bool TJobBuilder::QueueJobs(TCustomEncoder& encoder, const QList<TVideoFile>& jo
         return true;
     TOutputOptions& O = JobOutputOptions[0];
     O.Join = true;
-    const QString name = runFolder + "/Joined" + FormatOf(jobFiles[0]).FormatExt;
-    if (!encoder.SetOutputFile(0, Utf8(name), &O)) {
+    if (!encoder.SetOutputFile(0, Utf8(JoinedFileName(jobFiles[0], runFolder)), &O)) {
         report("Cannot set output file (Merge): " + QString::fromStdString(encoder.LastErrMsg()),
                "CLM_SetOutputFileMerge");
         return false;

@@ -82,6 +82,9 @@ public:
     // The output file of a job: folder, destination title, the format's
     // extension as the catalogue has it.
     QString OutputFileName(const TVideoFile& V, const QString& runFolder) const;
+    // The file a merged run joins its titles into: "Joined" with the
+    // extension of the first job's format.
+    QString JoinedFileName(const TVideoFile& first, const QString& runFolder) const;
 
 private:
     void SetPicture(const TVideoFile& V, const TFormat& F, vidrelo::TOutputOptions& O);

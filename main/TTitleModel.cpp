@@ -312,6 +312,20 @@ bool TTitleModel::StoreDestination(const QString& text)
     return true;
 }
 
+bool TTitleModel::SetTrim(int row, int64_t timeStart, int64_t timeEnd)
+{
+    if (!Data(row))
+        return false;
+    TVideoFile& entry = FVideoFiles[row];
+    entry.TimeStart = timeStart;
+    entry.TimeEnd = timeEnd;
+    entry.TrimmedLength = timeEnd - timeStart;
+    EstimateVideoSize(row);
+    SetColumnText(row, tcLength, FormatTime(entry.TrimmedLength));
+    SetColumnText(row, tcSize, SizeText(entry.EstimatedSize));
+    return true;
+}
+
 bool TTitleModel::IsChecked(int row) const
 {
     const TRow* r = RowAt(row);

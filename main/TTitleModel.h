@@ -121,6 +121,12 @@ public:
     // Stores the editor's text as it is for the selected row.
     bool StoreDestination(const QString& text);
 
+    // --- trim ---
+    // The trim editor's OK: the part of the title from `timeStart` to
+    // `timeEnd` (microseconds) is converted; the row shows its length and a
+    // new size estimate. False for a row without a block.
+    bool SetTrim(int row, int64_t timeStart, int64_t timeEnd);
+
     // --- check marks ---
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);

@@ -33,6 +33,17 @@ QString Choose(const Entry* entries, int count, int itemIndex, const QString& no
     return count > 0 ? kDisableText : noneText;
 }
 
+template <typename Entry>
+int ItemIndex(const Entry* entries, int count, int32_t streamID)
+{
+    if (streamID == 0)
+        return count;
+    for (int i = 0; i < count; ++i)
+        if (entries[i].StreamID == streamID)
+            return i;
+    return -1;
+}
+
 }  // namespace
 
 TTitleControls FillTitleControls(const TTitleData& data)
@@ -65,4 +76,14 @@ QString ChooseDeinterlace(TTitleData& data, bool checked)
 {
     data.Selection.Deinterlace = checked ? -1 : 0;
     return DeinterlaceText(checked);
+}
+
+int AudioItemIndex(const TTitleData& data, int32_t streamID)
+{
+    return ItemIndex(data.Info.Audio, DVDAudioEntries(data.Info), streamID);
+}
+
+int SubtitleItemIndex(const TTitleData& data, int32_t streamID)
+{
+    return ItemIndex(data.Info.Subtitles, DVDSubtitleEntries(data.Info), streamID);
 }

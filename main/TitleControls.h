@@ -29,3 +29,8 @@ QString ChooseAudio(TTitleData& data, int itemIndex);
 QString ChooseSubtitle(TTitleData& data, int itemIndex);
 // Checks or clears deinterlacing and returns the Deinterlace column's text.
 QString ChooseDeinterlace(TTitleData& data, bool checked);
+
+// The chooser item that picks stream `streamID` (0: the closing item, no
+// stream); -1 when the title has no such stream.
+int AudioItemIndex(const TTitleData& data, int32_t streamID);
+int SubtitleItemIndex(const TTitleData& data, int32_t streamID);

@@ -100,6 +100,20 @@ TEST_F(TitleModelTest, SubtitleChoiceAndDeinterlace)
     EXPECT_TRUE(model.SelectedSourceString().endsWith(",Deinterlace=0"));
 }
 
+TEST_F(TitleModelTest, StreamIDsLeadToTheirChooserItems)
+{
+    AddFeature(0);
+    AddBare(1);
+    const TTitleData& feature = *model.Data(0);
+    EXPECT_EQ(AudioItemIndex(feature, 0x81), 1);
+    EXPECT_EQ(AudioItemIndex(feature, 0), 2) << "no stream: the closing item";
+    EXPECT_EQ(AudioItemIndex(feature, 0x82), -1);
+    EXPECT_EQ(SubtitleItemIndex(feature, 0x20), 0);
+    EXPECT_EQ(SubtitleItemIndex(feature, 0x80), -1) << "an audio ID is no subtitle";
+    EXPECT_EQ(AudioItemIndex(*model.Data(1), 0), 0);
+    EXPECT_EQ(AudioItemIndex(*model.Data(1), 0x80), -1);
+}
+
 TEST_F(TitleModelTest, HandlersIgnoreEventsWhileChangingOrWithoutABlock)
 {
     AddFeature(0);

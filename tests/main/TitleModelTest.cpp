@@ -124,6 +124,22 @@ TEST_F(TitleModelTest, RefreshRewritesLengthSizeDestinationAndFormatOnly)
     EXPECT_TRUE(reports.empty());
 }
 
+TEST_F(TitleModelTest, TrimSetsThePartToConvertWithItsLengthAndEstimate)
+{
+    AddFeature(0);
+    model.AddTitle(nullptr, 1, 0, 0);
+    EXPECT_TRUE(model.SetTrim(0, kHour / 4, kHour / 2));
+    const TVideoFile& e = model.VideoFiles().at(0);
+    EXPECT_EQ(QList<int64_t>({e.TimeStart, e.TimeEnd, e.TrimmedLength}),
+              QList<int64_t>({kHour / 4, kHour / 2, kHour / 4}));
+    EXPECT_DOUBLE_EQ(e.EstimatedSize, 507600.0 / 1024 / 4);
+    EXPECT_EQ(model.CellText(0, tcLength), "00:15:00");
+    EXPECT_EQ(model.CellText(0, tcSize), SizeText(507600.0 / 1024 / 4));
+    EXPECT_FALSE(model.SetTrim(1, 0, kHour)) << "an invalid title's row has nothing to trim";
+    EXPECT_FALSE(model.SetTrim(5, 0, kHour));
+    EXPECT_EQ(model.VideoFiles().at(1).TimeEnd, 0);
+}
+
 TEST_F(TitleModelTest, BuildSourceListListsCheckedRowsAndSkipsInvalidOnes)
 {
     model.SetDVDPath(QStringLiteral("/dev/sr0"));
