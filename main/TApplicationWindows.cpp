@@ -39,6 +39,7 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
     FDVDInfoForm = std::make_unique<TDVDInfoForm>(FMainForm.get());
     FMainForm->SetAboutForm(FAboutForm.get());
     FMainForm->SetDiscForms(FWaitForm.get(), FDVDInfoForm.get());
+    FMainForm->SetConvForm(FConvForm.get());
 }
 
 TApplicationWindows::~TApplicationWindows()

@@ -34,6 +34,7 @@ public:
     void Start();
 
     TMainForm& MainForm() { return *FMainForm; }
+    TConvForm& ConvForm() { return *FConvForm; }
     TEventsLog& EventsLog() { return *FEventsLog; }
     TEngineLogHistory& EngineLogHistory() { return *FEngineLogHistory; }
     TErrorReporter& Reporter() { return *FReporter; }

@@ -1,5 +1,6 @@
 #include "main/TConvForm.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -7,20 +8,57 @@
 
 TConvForm::TConvForm(QWidget* parent) : TPlainDialog("Conversion", 420, 205, parent)
 {
-    lblTitle = new QLabel(this);
-    pbCurrent = new QProgressBar(this);
-    pbTotal = new QProgressBar(this);
-    btnPause = new QPushButton("Pause", this);
-    btnCancel = new QPushButton("Cancel", this);
+    setObjectName("ConvForm");
+    lblConvertingTitle = new QLabel("Converting...", this);
+    ProgressCurrent = new QProgressBar(this);
+    ProgressTotal = new QProgressBar(this);
+    for (QProgressBar* gauge : {ProgressCurrent, ProgressTotal})
+        gauge->setRange(0, 100);
+    PauseButton = new QPushButton("Pause", this);
+    CancelButton = new QPushButton("Cancel", this);
+    cbOpenOutput = new QCheckBox("Open output folder when conversion completed", this);
+    cbOpenOutput->setChecked(true);
+    cbShutdownPC = new QCheckBox("Shut down computer when conversion completed", this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(btnPause);
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(PauseButton);
+    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblTitle);
-    layout->addWidget(new QLabel("Current:", this));
-    layout->addWidget(pbCurrent);
-    layout->addWidget(new QLabel("Total:", this));
-    layout->addWidget(pbTotal);
+    layout->addWidget(lblConvertingTitle);
+    layout->addWidget(ProgressCurrent);
+    layout->addWidget(ProgressTotal);
+    layout->addWidget(cbOpenOutput);
+    layout->addWidget(cbShutdownPC);
     layout->addLayout(buttons);
+    connect(PauseButton, &QPushButton::clicked, this, &TConvForm::PauseButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TConvForm::CancelButtonClick);
+}
+
+void TConvForm::PauseButtonClick()
+{
+    const bool pause = PauseButton->text() == "Pause";
+    if (OnPause)
+        OnPause(pause);
+    PauseButton->setText(pause ? "Resume" : "Pause");
+}
+
+void TConvForm::CancelButtonClick()
+{
+    if (OnCancel)
+        OnCancel();
+    close();
+}
+
+void TConvForm::FormShow()
+{
+    ProgressCurrent->setValue(0);
+    ProgressTotal->setValue(0);
+    lblConvertingTitle->setText("Converting...");
+    PauseButton->setText("Pause");
+}
+
+void TConvForm::showEvent(QShowEvent* event)
+{
+    setFixedHeight(205);
+    TPlainDialog::showEvent(event);
 }

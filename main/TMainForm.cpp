@@ -1,5 +1,8 @@
 #include "main/TMainForm.h"
 
+#include "engine/encoder/TFFEncoder.h"
+#include "main/TJobBuilder.h"
+
 #include "catalogue/TCatalogue.h"
 #include "engine/log/TFFLogger.h"
 #include "main/TTitleListView.h"

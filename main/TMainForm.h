@@ -31,12 +31,17 @@ class TAboutForm;
 class TDVDInfoForm;
 class TWaitForm;
 class TCatalogue;
+class TConvForm;
+class TJobBuilder;
 class TEngineLogHistory;
 class TEventsLog;
 class TLogForm;
 class TTitleListView;
 namespace vidrelo {
+class TFFEncoder;
 class TFFLogger;
+struct TProgressInfo;
+struct TTerminateInfo;
 }
 
 // What the application object hands the main window.
@@ -99,6 +104,28 @@ public:
     void spSkinButton4Click();
     // How an information message is shown (a message box; tests note it).
     std::function<void(const QString&)> ShowInformation;
+
+    // --- converting ---
+    void SetConvForm(TConvForm* form) { FConvForm = form; }
+    // "Convert": the checked titles become encoder tasks, the encoder starts
+    // and the progress window shows until the run ends.
+    void StartButtonClick();
+    // The encoder's events (both on the main thread).
+    void EncoderProgress(const vidrelo::TProgressInfo& P);
+    void EncoderTerminate(const vidrelo::TTerminateInfo& T);
+    // "Find target": opens the output folder.
+    void spSkinButton2Click();
+    vidrelo::TFFEncoder& Encoder() { return *FEncoder; }
+    const QList<TVideoFile>& JobFiles() const { return FJobFiles; }
+    const QString& RunOutputFolder() const { return FRunOutputFolder; }
+    TJobBuilder& JobBuilder() { return *FJobBuilder; }
+    // How the pieces that reach outside the program are done (tests replace
+    // them): a warning box, the modal progress window, opening a folder,
+    // shutting the computer down.
+    std::function<void(const QString&)> ShowWarning;
+    std::function<void(TConvForm&)> ShowConvForm;
+    std::function<void(const QString&)> OpenFolder;
+    std::function<void()> ShutdownComputer;
 
     // Left column and convert button.
     QToolButton* AddButton;   // "Load DVD"
@@ -235,4 +262,14 @@ private:
     int FJpegCounter = 1;
     int FBmpCounter = 1;
     bool FCreated = false;  // FormCreate ran: only then are settings worth writing
+
+    // Converting (TMainFormConvert.cpp).
+    void SetUpEncoder();
+    void ConnectConvForm();
+    std::unique_ptr<vidrelo::TFFEncoder> FEncoder;
+    std::unique_ptr<TJobBuilder> FJobBuilder;
+    TConvForm* FConvForm = nullptr;  // the application's
+    QList<TVideoFile> FJobFiles;
+    QString FRunOutputFolder;
+    bool FClosing = false;  // terminate events that arrive now are dropped
 };

@@ -2,6 +2,9 @@
 // and the settings written back when the window closes.
 #include "main/TMainForm.h"
 
+#include "engine/encoder/TFFEncoder.h"
+#include "main/TJobBuilder.h"
+
 #include "catalogue/TCatalogue.h"
 #include "diagnostics/ReportError.h"
 #include "diagnostics/TEngineLogHistory.h"
@@ -32,6 +35,10 @@ TMainForm::~TMainForm()
 {
     // The list outlives this part of the window; it must not call back into it.
     DisconnectTitleList();
+    // A run still going is stopped and waited for; its last events are
+    // dropped rather than shown on a window that is going.
+    FClosing = true;
+    FEncoder.reset();
 }
 
 void TMainForm::FormCreate()
@@ -53,6 +60,7 @@ void TMainForm::FormCreate()
 
     FChanging = 0;
     LoadCatalogue();
+    SetUpEncoder();
     SetUpTitleList();
     ReadSettings();
     if (FCatalogue->LinkFormats())

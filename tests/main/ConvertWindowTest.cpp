@@ -1,0 +1,224 @@
+// "Convert" in the main window, end to end and headless: a test disc opened
+// by path, titles checked, the progress window shown while the encoder
+// converts, and playable files in the output folder afterwards.
+#include "catalogue/TCatalogue.h"
+#include "diagnostics/TEventsLog.h"
+#include "dvd/DVDPlugIn.h"
+#include "engine/MediaEngine.h"
+#include "engine/encoder/TFFEncoder.h"
+#include "main/TApplicationWindows.h"
+#include "main/TConvForm.h"
+#include "main/TJobBuilder.h"
+#include "main/TMainForm.h"
+#include "main/TQtHandOffs.h"
+#include "tests/main/ProgramWindows.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestDiscs.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+
+#include <filesystem>
+
+using namespace vidrelo;
+
+namespace {
+
+struct TProbe {
+    std::string Codec;
+    int Width = 0;
+    double Duration = -1;
+};
+
+TProbe Probe(const std::string& file)
+{
+    const test::TProgramResult r = test::RunProgram(
+        "/usr/bin/ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                             "stream=codec_name,width:format=duration", "-of", "default=nw=1", file});
+    TProbe p;
+    std::istringstream in(r.Out);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("codec_name=", 0) == 0)
+            p.Codec = line.substr(11);
+        else if (line.rfind("width=", 0) == 0)
+            p.Width = std::stoi(line.substr(6));
+        else if (line.rfind("duration=", 0) == 0)
+            p.Duration = std::stod(line.substr(9));
+    }
+    return p;
+}
+
+class ConvertWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { maintest::EnsureApplication(); }
+
+    void SetUp() override
+    {
+        QSettings("Quarnix", "Vidrelo").clear();
+        HandOffs = std::make_unique<TQtHandOffs>(*qApp);
+        Windows = maintest::StartWindows(Reported);
+        Out = QString::fromStdString(test::MakeTempDir("convertwindow"));
+        Form().ShowInformation = [this](const QString& text) { Messages << text; };
+        Form().ShowWarning = [this](const QString& text) { Messages << text; };
+        Form().ShowConvForm = [this](TConvForm& form) {
+            form.open();  // window-modal without a nested loop: the test waits instead
+            Shown = true;
+        };
+        Form().OpenFolder = [this](const QString& folder) { Opened << folder; };
+        Form().ShutdownComputer = [this] { ++Shutdowns; };
+        Form().edDestinationFolder->setText(Out);
+    }
+    void TearDown() override
+    {
+        Windows.reset();
+        HandOffs.reset();
+        UnloadDVDPlugin();
+    }
+
+    TMainForm& Form() { return Windows->MainForm(); }
+    TConvForm& Conv() { return Windows->ConvForm(); }
+    QString Log() { return Windows->EventsLog().Lines().join('\n'); }
+
+    // Disc A with only the given rows checked, all in the DivX AVI format.
+    void LoadDiscA(const QList<int>& rows)
+    {
+        // "Load DVD" with the disc as the only drive scans it at once.
+        Form().BuildDriveMenu({test::Disc("discA").path});
+        Form().AddButtonClick();
+        ASSERT_GE(Form().Titles().RowCount(), 4);
+        const QList<TProfile>& profiles = Form().Catalogue().Profiles;
+        for (int p = 0; p < profiles.size(); ++p)
+            for (int f = 0; f < profiles[p].Formats.size(); ++f)
+                if (profiles[p].Formats[f].Title.startsWith("DivX AVI"))
+                    for (int row = 0; row < Form().Titles().RowCount(); ++row) {
+                        Form().Titles().VideoFile(row).ProfileInd = p;
+                        Form().Titles().VideoFile(row).FormatInd = f;
+                    }
+        Form().Titles().UncheckAll();
+        for (int row : rows)
+            Form().Titles().SetChecked(row, true);
+    }
+    // Presses Convert and serves the event loop until the run has ended
+    // and its last event was handled.
+    bool ConvertAndWait(const std::function<void()>& duringRun = {})
+    {
+        Form().StartButtonClick();
+        QElapsedTimer timer;
+        timer.start();
+        bool ranHook = false;
+        while (timer.elapsed() < 60000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            if (Conv().isVisible())
+                SeenVisible = true;
+            if (duringRun && !ranHook && Conv().ProgressTotal->value() > 0) {
+                ranHook = true;
+                duringRun();
+            }
+            if (Form().Encoder().Terminated() && !Conv().isVisible() && Log().contains("successfully done")) {
+                QCoreApplication::processEvents();
+                return true;
+            }
+        }
+        return false;
+    }
+    std::string OutFile(const QString& name) { return (Out + "/" + name).toStdString(); }
+
+    TMediaEngineScope Engine;
+    std::unique_ptr<TQtHandOffs> HandOffs;
+    std::unique_ptr<TApplicationWindows> Windows;
+    QString Out;
+    QStringList Reported, Messages, Opened;
+    int Shutdowns = 0;
+    bool Shown = false;
+    bool SeenVisible = false;
+};
+
+TEST_F(ConvertWindowTest, TwoCheckedTitlesBecomeTwoPlayableFiles)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1, 2}));
+    const QString name2 = Form().Titles().VideoFiles()[1].DestinationTitle;
+    const QString name3 = Form().Titles().VideoFiles()[2].DestinationTitle;
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    EXPECT_TRUE(Shown && SeenVisible);
+    const TProbe a = Probe(OutFile(name2 + ".avi"));
+    const TProbe b = Probe(OutFile(name3 + ".avi"));
+    EXPECT_EQ(a.Codec, "mpeg4");
+    EXPECT_EQ(a.Width, 640);
+    EXPECT_NEAR(a.Duration, 5.0, 0.2);
+    EXPECT_NEAR(b.Duration, 9.0, 0.2);
+    EXPECT_EQ(Form().JobFiles().size(), 2);
+    EXPECT_EQ(Form().JobFiles()[1].Source, "Title #3");
+    EXPECT_EQ(Conv().lblConvertingTitle->text(), "Ripping \"Title #3\" to \"" + name3 + ".avi\"");
+    EXPECT_TRUE(Log().contains("-> Conversion started"));
+    EXPECT_EQ(Opened, QStringList{Out});
+    EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+    EXPECT_TRUE(Form().JobBuilder().JobOutputOptions.empty());  // emptied at the end
+}
+
+TEST_F(ConvertWindowTest, MergeModeJoinsTheTitlesIntoOneFile)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1, 2}));
+    Form().chMerge->setChecked(true);
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const TProbe joined = Probe(OutFile("Joined.avi"));
+    EXPECT_EQ(joined.Codec, "mpeg4");
+    EXPECT_NEAR(joined.Duration, 14.0, 0.3);
+    EXPECT_EQ(QDir(Out).entryList(QDir::Files), QStringList{"Joined.avi"});
+}
+
+TEST_F(ConvertWindowTest, CancelStopsTheRunAndTheEndIsStillHandled)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({0, 1, 2, 3}));
+    Conv().cbOpenOutput->setChecked(false);
+    ASSERT_TRUE(ConvertAndWait([this] {
+        Conv().PauseButton->click();
+        EXPECT_TRUE(Form().Encoder().Paused());
+        EXPECT_EQ(Conv().PauseButton->text(), "Resume");
+        Conv().PauseButton->click();
+        EXPECT_FALSE(Form().Encoder().Paused());
+        Conv().PauseButton->click();  // pauses again
+        EXPECT_TRUE(Form().Encoder().Paused());
+        Conv().CancelButton->click();
+    })) << Log().toStdString();
+    EXPECT_TRUE(Log().contains("-> Conversion cancelled by user"));
+    EXPECT_TRUE(Opened.isEmpty());
+    for (const QFileInfo& file : QDir(Out).entryInfoList(QDir::Files))
+        EXPECT_GT(file.size(), 0) << file.fileName().toStdString();
+}
+
+TEST_F(ConvertWindowTest, AFailingSetupIsReportedAndNothingStarts)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}));
+    Form().Catalogue().Profiles[Form().Titles().VideoFiles()[1].ProfileInd]
+        .Formats[Form().Titles().VideoFiles()[1].FormatInd]
+        .VideoCodecName = "nosuchcodec";
+    Form().StartButtonClick();
+    ASSERT_EQ(Reported.size(), 1);
+    EXPECT_TRUE(Reported[0].contains("Cannot set output file: ")) << Reported[0].toStdString();
+    EXPECT_FALSE(Shown);
+    EXPECT_FALSE(Form().Encoder().Working());
+}
+
+TEST_F(ConvertWindowTest, AMissingOutputFolderFallsBackToTheHomeFolder)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}));
+    Form().edDestinationFolder->setText(Out + "/gone");
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const QString fallback = QDir::homePath() + "/Quarnix_temp";
+    EXPECT_EQ(Messages, QStringList{"Output folder does not exit. Converting to \"" + fallback + "\"."});
+    EXPECT_EQ(Form().RunOutputFolder(), fallback);
+    EXPECT_EQ(Form().edDestinationFolder->text(), Out + "/gone");  // the field keeps its text
+    EXPECT_TRUE(QFileInfo::exists(fallback + "/" + Form().Titles().VideoFiles()[1].DestinationTitle + ".avi"));
+}
+
+}  // namespace
