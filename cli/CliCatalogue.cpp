@@ -33,6 +33,10 @@ bool LoadCatalogue(TCatalogue& catalogue, bool rememberedFormat)
             const TPersistedSettings settings = TSettingsStore().ReadSettings(TUserFolders::Create());
             catalogue.RecentProfileInd = settings.RecentProfileInd;
             catalogue.RecentFormatInd = settings.RecentFormatInd;
+            // The format the user edited converts with the edited values.
+            catalogue.LastEditedProfileInd = settings.LastEditedProfileInd;
+            catalogue.LastEditedFormatInd = settings.LastEditedFormatInd;
+            catalogue.LastEdited = settings.LastEdited;
         }
         const bool linkOk = catalogue.LinkFormats();
         return profilesOk && formatsOk && linkOk;

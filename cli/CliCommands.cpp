@@ -5,6 +5,7 @@
 #include "cli/InfoCommand.h"
 #include "cli/LibsCommand.h"
 #include "cli/ProfilesCommand.h"
+#include "cli/RipCommand.h"
 #include "cli/ScanCommand.h"
 
 #include <unistd.h>
@@ -39,7 +40,14 @@ const char* const Usage =
     "                       \"opendvd:\" source string: format, duration, streams\n"
     "  convert [input options] INPUT [--join INPUT ...] [output options] OUTPUT\n"
     "                       convert a media file or an \"opendvd:\" source string;\n"
-    "                       \"vidrelo-cli convert --help\" lists the options\n";
+    "                       \"vidrelo-cli convert --help\" lists the options\n"
+    "  rip DISC [--titles 1,3] [--profile N --format M | --format-title TEXT] [--out DIR]\n"
+    "      [--merge] [--audio ID] [--subtitle ID|none] [--deinterlace] [--crop L,T,R,B]\n"
+    "      [--aspect keep|full|4:3|16:9] [--brightness B] [--contrast C] [--saturation S]\n"
+    "      [--start HH:MM:SS] [--end HH:MM:SS] [--name TEXT] [--libav DIR] [--catalogue DIR]\n"
+    "                       scan a DVD and convert titles of it as the window does,\n"
+    "                       by default the longest title in the remembered format;\n"
+    "                       \"vidrelo-cli rip --help\" explains the options\n";
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -75,6 +83,8 @@ int RunCommandLine(int argc, char* argv[])
         return RunInfo(args, ProgramFolder());
     if (command == "convert")
         return RunConvert(args, ProgramFolder());
+    if (command == "rip")
+        return RunRip(args, ProgramFolder());
     std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }

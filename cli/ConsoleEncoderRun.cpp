@@ -1,6 +1,8 @@
 #include "cli/ConsoleEncoderRun.h"
 
 #include "cli/ConsoleProgress.h"
+#include "editing/vf_eq.h"
+#include "editing/vf_hue.h"
 #include "engine/encoder/TCustomEncoder.h"
 #include "engine/log/TFFLogger.h"
 
@@ -46,6 +48,17 @@ private:
 };
 
 }  // namespace
+
+bool LoadEncoderLibraries(TCustomEncoder& AEncoder, const std::string& ALibAV, const char* ACommand)
+{
+    if (!AEncoder.LoadAVLib(ALibAV)) {
+        std::fprintf(stderr, "vidrelo-cli %s: %s\n", ACommand, AEncoder.LastErrMsg().c_str());
+        return false;
+    }
+    RegisterNativeEq();
+    RegisterNativeHue();
+    return true;
+}
 
 int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand)
 {

@@ -2,11 +2,18 @@
 // Runs an encoder's tasks from the command line: progress on standard error,
 // Ctrl-C stops the run cleanly, each failed task's message on standard
 // error. Shared by the commands that convert.
+#include <string>
+
 namespace vidrelo {
 class TCustomEncoder;
 }
 
 namespace vidrelo::cli {
+
+// Loads the media libraries from the folder `ALibAV` (else the system's)
+// and registers the picture adjustment filters (nativeeq, nativehue) that
+// filter chains may name. False after printing why.
+bool LoadEncoderLibraries(TCustomEncoder& AEncoder, const std::string& ALibAV, const char* ACommand);
 
 // Starts the tasks (one at a time) and waits for the final event. The exit
 // status: 0 when every task finished, 130 when Ctrl-C stopped the run, 1

@@ -26,10 +26,8 @@ bool TakeSwitch(std::vector<std::string>& args, const std::string& name)
 int Convert(TConvertRequest& request, const std::string& libav)
 {
     TFFEncoder encoder;
-    if (!encoder.LoadAVLib(libav)) {
-        std::fprintf(stderr, "vidrelo-cli convert: %s\n", encoder.LastErrMsg().c_str());
+    if (!LoadEncoderLibraries(encoder, libav, "convert"))
         return 1;
-    }
     const auto fail = [&encoder] {
         std::fprintf(stderr, "vidrelo-cli convert: %s\n", encoder.LastErrMsg().c_str());
         return 1;

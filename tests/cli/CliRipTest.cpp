@@ -1,0 +1,235 @@
+// vidrelo-cli rip: titles of a test disc converted with the window's
+// defaults and with the choices the options make, mistakes refused, and
+// Ctrl-C stopping a run.
+#include "tests/support/MediaProbe.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestDiscs.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace vidrelo::test;
+
+extern char** environ;
+
+namespace {
+
+std::string Cli() { return BinDir() + "/vidrelo-cli"; }
+std::string DiscA() { return Disc("discA").path; }
+
+TProgramResult Rip(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "rip");
+    return RunProgram(Cli(), args);
+}
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The settings the main window remembers, as it would have written them.
+void WriteSettings(const std::string& text)
+{
+    const std::string folder = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Quarnix";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/Vidrelo.conf") << "[General]\n" << text;
+}
+
+TEST(CliRipTest, ByDefaultTheLongestTitleIsConvertedInTheFirstFormat)
+{
+    const std::string dir = MakeTempDir("ripdefault");
+    const TProgramResult r = Rip({DiscA(), "--out", dir, "--end", "00:00:02"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    // Titles 1 and 4 are equally long; the first of them is pre-selected.
+    EXPECT_EQ(FilesIn(dir), std::set<std::string>{"Title1.mp4"});
+    EXPECT_NE(r.Out.find("Title #1 -> " + dir + "/Title1.mp4"), std::string::npos) << r.Out;
+    const TProbedFile file = Probe(dir + "/Title1.mp4");
+    EXPECT_EQ(file.Stream("video")["codec_name"], "h264");
+    EXPECT_EQ(Number(file.Stream("video"), "width"), 854);
+    EXPECT_EQ(Number(file.Stream("audio"), "channels"), 2);
+    EXPECT_NEAR(file.Duration, 2.0, 0.2);
+    EXPECT_NE(r.Err.find("elapsed"), std::string::npos) << "progress as convert shows it: " << r.Err;
+}
+
+TEST(CliRipTest, TheRememberedFormatAndOutputFolderAreTheDefaults)
+{
+    const std::string dir = MakeTempDir("ripremembered");
+    // General Video's sixth format: DivX AVI.
+    WriteSettings("OutputPath=" + dir + "\nrecentprofileind=0\nrecentformatind=5\n");
+    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--end", "1"});
+    WriteSettings("");
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(FilesIn(dir), std::set<std::string>{"Title2.avi"});
+    EXPECT_EQ(Probe(dir + "/Title2.avi").Stream("video")["codec_name"], "mpeg4");
+}
+
+TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
+{
+    const std::string dir = MakeTempDir("riptitles");
+    const TProgramResult two = Rip({DiscA(), "--titles", "2,4", "--out", dir, "--end", "1"});
+    ASSERT_EQ(two.ExitCode, 0) << two.Err;
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"Title2.mp4", "Title4.mp4"}));
+    EXPECT_NEAR(Probe(dir + "/Title4.mp4").Duration, 1.0, 0.2);
+
+    const TProgramResult named = Rip({DiscA(), "--titles", "3", "--name", "My Film", "--out", dir, "--end", "1"});
+    ASSERT_EQ(named.ExitCode, 0) << named.Err;
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"Title2.mp4", "Title4.mp4", "My Film.mp4"}));
+}
+
+TEST(CliRipTest, MergeJoinsTheTitlesWholeIntoOneFile)
+{
+    const TestDisc& disc = Disc("discB");
+    const std::string dir = MakeTempDir("ripmerge");
+    const TProgramResult r = Rip({disc.path, "--titles", "1,2,3", "--merge", "--format-title",
+                                  "DivX AVI Video (MPEG-4, MP3)", "--out", dir});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(FilesIn(dir), std::set<std::string>{"Joined.avi"});
+    const double sum = disc.Title(1).length + disc.Title(2).length + disc.Title(3).length;
+    const TProbedFile joined = Probe(dir + "/Joined.avi");
+    EXPECT_NEAR(joined.Duration, sum, 0.3);
+    EXPECT_EQ(joined.Count("audio"), 1);
+}
+
+TEST(CliRipTest, AudioAndSubtitleAreChosenByTheIDsTheRowsShow)
+{
+    const TestTitle& title = Disc("discA").Title(1);
+    ASSERT_EQ(title.audio.size(), 2u);
+    const std::string dir = MakeTempDir("ripaudio");
+    for (const TestAudioTrack& track : title.audio) {
+        char id[16];
+        std::snprintf(id, sizeof id, "0x%x", track.streamId);
+        const std::string name = "audio" + std::string(id);
+        const TProgramResult r =
+            Rip({DiscA(), "--titles", "1", "--audio", id, "--subtitle", "none", "--name", name, "--out", dir,
+                 "--end", "3"});
+        ASSERT_EQ(r.ExitCode, 0) << r.Err;
+        EXPECT_NEAR(ToneHz(dir + "/" + name + ".mp4"), track.toneHz, 15) << id;
+    }
+    const TProgramResult silent = Rip({DiscA(), "--titles", "2", "--audio", "none", "--out", dir, "--end", "1"});
+    ASSERT_EQ(silent.ExitCode, 0) << silent.Err;
+    EXPECT_EQ(Probe(dir + "/Title2.mp4").Count("audio"), 0);
+}
+
+TEST(CliRipTest, AspectCropAndBrightnessShapeThePicture)
+{
+    const std::string dir = MakeTempDir("rippicture");
+    const auto rip = [&dir](const std::string& name, std::vector<std::string> options) {
+        std::vector<std::string> args = {DiscA(), "--titles", "2", "--name", name, "--out", dir, "--end", "1"};
+        args.insert(args.end(), options.begin(), options.end());
+        const TProgramResult r = Rip(args);
+        EXPECT_EQ(r.ExitCode, 0) << r.Err;
+        int width = 0, height = 0;
+        std::string picture = GreyPicture(dir + "/" + name + ".mp4", 0.5, width, height);
+        EXPECT_EQ(width, 854);
+        EXPECT_EQ(height, 480);
+        return width == 854 && height == 480 && picture.size() == 854u * 480 ? picture : std::string(854 * 480, 0);
+    };
+    const std::string full = rip("full", {"--aspect", "full"});
+    // 4:3 in the 854x480 frame: bars of about 107 pixels at either side.
+    const std::string narrow = rip("narrow", {"--aspect", "4:3", "--deinterlace", "--brightness", "60"});
+    EXPECT_GT(MeanGrey(full, 854, 0, 0, 40, 480), 40) << "the picture reaches the left edge";
+    EXPECT_LT(MeanGrey(narrow, 854, 0, 0, 95, 480), 20) << "black bars";
+    EXPECT_LT(MeanGrey(narrow, 854, 759, 0, 854, 480), 20);
+    EXPECT_GT(MeanGrey(narrow, 854, 115, 0, 739, 480), MeanGrey(full, 854, 0, 0, 854, 480) + 15) << "brighter";
+    // Cutting off all but the picture's rightmost eighth leaves only its
+    // dark bottom-right part in the frame.
+    const std::string cropped = rip("cropped", {"--crop", "630,0,0,0", "--aspect", "full"});
+    EXPECT_LT(MeanGrey(cropped, 854, 0, 0, 854, 480), MeanGrey(full, 854, 0, 0, 854, 480));
+}
+
+TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
+{
+    const std::string dir = MakeTempDir("ripbad");
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        std::string Says;
+    } cases[] = {
+        {{}, 2, "no DISC given"},
+        {{DiscA(), "--titles", "2,x"}, 2, "invalid value for --titles: \"2,x\""},
+        {{DiscA(), "--titles", "1,1"}, 2, "--titles"},
+        {{DiscA(), "--profile", "0"}, 2, "--profile and --format go together"},
+        {{DiscA(), "--profile", "0", "--format", "1", "--format-title", "x"}, 2, "either"},
+        {{DiscA(), "--audio", "english"}, 2, "invalid value for --audio"},
+        {{DiscA(), "--crop", "1,2,3"}, 2, "invalid value for --crop"},
+        {{DiscA(), "--aspect", "2:1"}, 2, "invalid value for --aspect"},
+        {{DiscA(), "--saturation", "-101"}, 2, "invalid value for --saturation"},
+        {{DiscA(), "--start", "00:00:04", "--end", "00:00:02"}, 2, "--start must be before --end"},
+        {{DiscA(), "--end", "soon"}, 2, "invalid value for --end"},
+        {{DiscA(), "--merge", "--end", "2"}, 2, "--merge"},
+        {{DiscA(), "--titles", "1,2", "--name", "x"}, 2, "--name"},
+        {{DiscA(), "--name", "../x"}, 2, "invalid value for --name"},
+        {{DiscA(), "--catalogue"}, 2, "missing value for --catalogue"},
+        {{DiscA(), "--fast"}, 2, "unknown option \"--fast\""},
+        {{DiscA(), DiscA()}, 2, "unexpected argument"},
+        {{DiscA(), "--titles", "5"}, 1, "title 5 does not exist: the disc has 4 title(s)"},
+        {{DiscA(), "--titles", "3", "--audio", "0x81"}, 1, "Title #3 has no audio stream 0x81"},
+        {{DiscA(), "--titles", "2", "--subtitle", "0x20"}, 1, "Title #2 has no subtitle stream 0x20"},
+        {{DiscA(), "--crop", "0,240,0,240"}, 1, "leaves nothing of the 720x480 picture of Title #1"},
+        {{DiscA(), "--titles", "2", "--start", "00:00:06"}, 1, "not within Title #2"},
+        {{DiscA(), "--profile", "0", "--format", "99"}, 1, "no format 99 in profile 0"},
+        {{DiscA(), "--format-title", "Betamax"}, 1, "no format named \"Betamax\""},
+        {{dir + "/nodisc"}, 1, "No DVD title(s) found"},
+        {{Disc("discC").path, "--titles", "3"}, 1, "title 3 cannot be read"},
+        {{DiscA(), "--catalogue", dir + "/nocatalogue"}, 1, "has no formats"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--out", dir};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const TProgramResult r = Rip(args);
+        EXPECT_EQ(r.ExitCode, c.Status) << c.Says << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
+    }
+    EXPECT_TRUE(FilesIn(dir).empty());
+}
+
+TEST(CliRipTest, CtrlCStopsTheRunCleanlyAndFails)
+{
+    const std::string dir = MakeTempDir("ripint");
+    const std::string err = dir + "/stderr.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> args = {Cli(), "rip", DiscA(), "--titles", "1,3,4", "--merge", "--out", dir};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    const std::string output = dir + "/Joined.mp4";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < end &&
+           !(std::filesystem::exists(output) && std::filesystem::file_size(output) > 4000))
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    std::ifstream in(err);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("vidrelo-cli rip: stopped"), std::string::npos) << text;
+    const double duration = Probe(output).Duration;
+    EXPECT_GT(duration, 0.1);
+    EXPECT_LT(duration, 25);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// The command line of "vidrelo-cli rip" read into its request.
+#include "cli/RipArguments.h"
+
+#include <gtest/gtest.h>
+
+using namespace vidrelo::cli;
+
+namespace {
+
+TRipRequest Parsed(const std::vector<std::string>& args)
+{
+    TRipRequest request;
+    std::string error;
+    EXPECT_TRUE(ParseRipArguments(args, request, error)) << error;
+    return request;
+}
+
+std::string Refused(const std::vector<std::string>& args)
+{
+    TRipRequest request;
+    std::string error;
+    EXPECT_FALSE(ParseRipArguments(args, request, error));
+    return error;
+}
+
+TEST(RipArgumentsTest, WithoutOptionsEverythingIsLeftToTheDefaults)
+{
+    const TRipRequest r = Parsed({"/dev/sr0"});
+    EXPECT_EQ(r.Disc, "/dev/sr0");
+    EXPECT_TRUE(r.Titles.empty());
+    EXPECT_EQ(r.ProfileInd, -1);
+    EXPECT_TRUE(r.FormatTitle.empty() && r.OutputFolder.empty() && r.CatalogueFolder.empty());
+    EXPECT_FALSE(r.Merge || r.Deinterlace);
+    EXPECT_FALSE(r.AudioID || r.SubtitleID || r.Crop || r.AspectRatio || r.Brightness || r.Contrast ||
+                 r.Saturation || r.TimeStart || r.TimeEnd || r.Name);
+}
+
+TEST(RipArgumentsTest, EveryOptionLandsInItsField)
+{
+    const TRipRequest r =
+        Parsed({"--titles", "3,1", "disc.iso", "--profile", "2", "--format", "0", "--out", "/tmp/o", "--audio",
+                "0x81", "--subtitle", "none", "--deinterlace", "--crop", "8,0,8,16", "--aspect", "16:9",
+                "--brightness", "-100", "--contrast", "100", "--saturation", "0", "--start", "00:01:30", "--end",
+                "90:00", "--catalogue", "/c"});
+    EXPECT_EQ(r.Disc, "disc.iso");
+    EXPECT_EQ(r.Titles, (std::vector<int>{3, 1}));
+    EXPECT_EQ(r.ProfileInd * 10 + r.FormatInd, 20);
+    EXPECT_EQ(r.OutputFolder, "/tmp/o");
+    EXPECT_EQ(r.CatalogueFolder, "/c");
+    EXPECT_EQ(r.AudioID, 0x81);
+    EXPECT_EQ(r.SubtitleID, 0) << "none: no subtitles";
+    EXPECT_TRUE(r.Deinterlace);
+    EXPECT_EQ(r.Crop, (std::array<int, 4>{8, 0, 8, 16}));
+    EXPECT_EQ(r.AspectRatio, 3);
+    EXPECT_EQ(r.Brightness, -100);
+    EXPECT_EQ(r.Contrast, 100);
+    EXPECT_EQ(r.Saturation, 0);
+    EXPECT_EQ(r.TimeStart, 90'000'000);
+    EXPECT_EQ(r.TimeEnd, 5'400'000'000);
+
+    EXPECT_EQ(Parsed({"d", "--audio", "128"}).AudioID, 0x80) << "decimal IDs too";
+    EXPECT_EQ(Parsed({"d", "--aspect", "keep"}).AspectRatio, 0);
+    EXPECT_EQ(Parsed({"d", "--aspect", "full"}).AspectRatio, 1);
+    EXPECT_EQ(Parsed({"d", "--aspect", "4:3"}).AspectRatio, 2);
+    EXPECT_EQ(Parsed({"d", "--format-title", "MP4 Video (H.264, AAC)"}).FormatTitle, "MP4 Video (H.264, AAC)");
+    EXPECT_EQ(Parsed({"d", "--titles", "2", "--name", "My Film"}).Name, "My Film");
+    EXPECT_TRUE(Parsed({"d", "--merge", "--titles", "1,2"}).Merge);
+}
+
+TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
+{
+    for (const char* titles : {"", "1,,2", "1,", "0", "100", "x", "2,2"})
+        EXPECT_EQ(Refused({"d", "--titles", titles}), "invalid value for --titles: \"" + std::string(titles) + "\"");
+    for (const char* id : {"0x", "0", "-5", "0x-5", "0x1g", "1.5"})
+        EXPECT_NE(Refused({"d", "--audio", id}).find("invalid value for --audio"), std::string::npos) << id;
+    for (const char* crop : {"1,2,3", "1,2,3,4,5", "-1,0,0,0", "a,0,0,0"})
+        EXPECT_NE(Refused({"d", "--crop", crop}).find("invalid value for --crop"), std::string::npos) << crop;
+    EXPECT_NE(Refused({"d", "--contrast", "1.5"}).find("--contrast"), std::string::npos);
+    EXPECT_NE(Refused({"d", "--start", "-1"}).find("--start"), std::string::npos);
+    EXPECT_NE(Refused({"d", "--profile", "-1", "--format", "0"}).find("--profile"), std::string::npos);
+    for (const char* name : {"", ".", "..", "a/b"})
+        EXPECT_NE(Refused({"d", "--name", name}).find("invalid value for --name"), std::string::npos) << name;
+    EXPECT_EQ(Refused({"d", "--titles", "1", "--titles", "2"}), "--titles given twice");
+    EXPECT_EQ(Refused({"d", "--format", "1"}), "--profile and --format go together");
+    EXPECT_EQ(Refused({"d", "--start", "10", "--end", "10"}), "--start must be before --end");
+    EXPECT_NE(Refused({"d", "--merge", "--start", "1"}).find("--merge"), std::string::npos);
+    EXPECT_NE(Refused({"d", "--merge", "--name", "x"}).find("Joined"), std::string::npos);
+    EXPECT_EQ(Refused({"--merge"}), "no DISC given");
+    EXPECT_EQ(Refused({"d", "-x"}), "unknown option \"-x\"");
+    EXPECT_EQ(Refused({"d", "--audio"}), "missing value for --audio");
+}
+
+}  // namespace
