@@ -7,6 +7,7 @@
 // In join mode one record serves every segment: `join_sources` names the
 // input stream of each segment, and the timestamps and frame count simply
 // run on from one segment into the next.
+#include "engine/encoder/TCodedFrameStats.h"
 #include "engine/loader/MediaHeaders.h"
 
 #include <cstdint>
@@ -60,7 +61,7 @@ struct TAVOutputStream {
     int resample_pix_fmt = AV_PIX_FMT_NONE;
     std::vector<int64_t> forced_kf_pts;  // encoder time base
     std::size_t forced_kf_index = 0;
-    int last_quality = -1;               // quality of the last coded frame (lambda units)
+    TCodedFrameStats coded;              // what the encoder said about the pictures it coded
 
     // Audio.
     std::unique_ptr<TAudioConverter> audio;

@@ -297,7 +297,9 @@ private:
 
     // Progress (TCustomFFmpegProgress.cpp).
     void PrintReport(bool AIsLast, int AFileIndex);
-    std::string ReportLine(int AFrame, int AFps, float AQuality, int64_t ASize, double ATime, double ABitrate) const;
+    std::string ReportLine(int AFrame, int AFps, float AQuality, int64_t ASize, double ATime, double ABitrate,
+                           bool AIsLast) const;
+    std::string VideoQualityText(const TAVOutputStream& AStream, bool AIsLast) const;
     int64_t OutputSize() const;
     double SmallestOutputTime() const;
     TAVOutputStream* FirstVideoStream() const;

@@ -220,13 +220,9 @@ void TCustomFFmpeg::CountVideoPacket(TAVOutputStream& AStream, const AVPacket* A
     Fvideo_size += APacket->size;
     size_t size = 0;
     const uint8_t* stats = ff::av_packet_get_side_data(APacket, AV_PKT_DATA_QUALITY_STATS, &size);
-    char type = '?';
-    if (stats && size >= 5) {
-        AStream.last_quality = int(stats[0]) | int(stats[1]) << 8 | int(stats[2]) << 16 | int(stats[3]) << 24;
-        type = " IPBSipb"[std::min<int>(stats[4], 7)];
-    }
+    AStream.coded.Add(stats, size);
     if (!Fvstats_filename.empty())
-        WriteVideoStats(AStream, APacket->size, type);
+        WriteVideoStats(AStream, APacket->size, stats ? AStream.coded.LastPictureType() : '?');
 }
 
 void TCustomFFmpeg::WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType)
@@ -239,7 +235,10 @@ void TCustomFFmpeg::WriteVideoStats(const TAVOutputStream& AStream, int ASize, c
     const double tb = av_q2d(AStream.enc->time_base);
     const double time = std::max(AStream.sync_opts * tb, 0.01);
     std::fprintf(FVstatsFile, "frame= %5d q= %2.1f ", AStream.frame_number,
-                 std::max(AStream.last_quality, 0) / static_cast<double>(FF_QP2LAMBDA));
+                 std::max(AStream.coded.LastQuality(), 0) / static_cast<double>(FF_QP2LAMBDA));
+    const double psnr = AStream.coded.LastLumaPsnr(AStream.enc->width, AStream.enc->height);
+    if ((AStream.enc->flags & AV_CODEC_FLAG_PSNR) && !std::isnan(psnr))
+        std::fprintf(FVstatsFile, "PSNR= %6.2f ", psnr);
     std::fprintf(FVstatsFile, "f_size= %6d ", ASize);
     std::fprintf(FVstatsFile, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
                  Fvideo_size / 1024.0, time, ASize * 8 / tb / 1000.0, Fvideo_size * 8 / time / 1000.0);

@@ -53,17 +53,30 @@ namespace {
 
 float QualityOf(const TAVOutputStream& stream)
 {
-    return stream.encoding_needed ? std::max(stream.last_quality, 0) / static_cast<float>(FF_QP2LAMBDA) : -1.0f;
+    return stream.encoding_needed ? std::max(stream.coded.LastQuality(), 0) / static_cast<float>(FF_QP2LAMBDA)
+                                  : -1.0f;
 }
 
 }  // namespace
 
+// The first video stream's quantiser histogram ("qphist") and PSNR (the
+// last picture's, over the whole run in the last report).
+std::string TCustomFFmpeg::VideoQualityText(const TAVOutputStream& AStream, bool AIsLast) const
+{
+    if (!AStream.encoding_needed)
+        return {};
+    std::string text = Fqp_hist ? AStream.coded.Histogram() : std::string();
+    if (AStream.enc->flags & AV_CODEC_FLAG_PSNR)
+        text += AStream.coded.PsnrText(AStream.enc->width, AStream.enc->height, AStream.enc->pix_fmt, AIsLast);
+    return text;
+}
+
 std::string TCustomFFmpeg::ReportLine(int AFrame, int AFps, float AQuality, int64_t ASize, double ATime,
-                                      double ABitrate) const
+                                      double ABitrate, bool AIsLast) const
 {
     std::string line;
     if (const TAVOutputStream* video = FirstVideoStream()) {
-        line = Format("frame=%5d fps=%3d q=%3.1f ", AFrame, AFps, AQuality);
+        line = Format("frame=%5d fps=%3d q=%3.1f ", AFrame, AFps, AQuality) + VideoQualityText(*video, AIsLast);
         for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
             if (record.get() != video && record->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
                 line += Format("q=%2.1f ", QualityOf(*record));
@@ -86,7 +99,7 @@ void TCustomFFmpeg::PrintReport(bool AIsLast, int AFileIndex)
     const double bitrate = size * 8 / time / 1000;
     std::string line;
     if (OnProgress || Fverbose > 0 || AIsLast)
-        line = ReportLine(frame, fps, q, size, time, bitrate);
+        line = ReportLine(frame, fps, q, size, time, bitrate, AIsLast);
     if (OnProgress) {
         OnProgress(this, AFileIndex, frame, fps, q, static_cast<float>(bitrate), size, std::llround(time * 1e6),
                    FTotalOutputDuration);

@@ -1,9 +1,12 @@
 // What the run does to the frames on their way to the encoders: constant
 // frame rate by duplicating pictures, forced key frames, two-pass encoding,
-// metadata carried over, and the owner's hooks into pictures and samples.
+// the encoder's picture quality in the report line, metadata carried over,
+// and the owner's hooks into pictures and samples.
 #include "engine/TEngineBitmap.h"
 #include "tests/engine/run/JobRunSupport.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -263,6 +266,45 @@ TEST_F(JobEncodingTest, AVideoStatisticsFileGetsALinePerEncodedPicture)
         EXPECT_NE(line.find(" type= "), std::string::npos);
     }
     EXPECT_EQ(lines, 24);
+}
+
+TEST_F(JobEncodingTest, WithPsnrAndQphistTheReportLineCarriesThePictureQuality)
+{
+    // A fixed quantiser of 4: all 22 pictures land in the histogram's fifth
+    // place (log2 of 23, rounded down: 4).
+    const std::string stats = Out + "/vstats.log";
+    ASSERT_TRUE(Convert(GapClip, Out + "/quality.mkv",
+                        {{"vcodec", "mpeg4"}, {"qscale", "4"}, {"psnr", "1"}, {"qphist", "1"}, {"vstats_file", stats}}));
+    const std::string histogram = std::string("0000") + "4" + std::string(27, '0');
+    const std::string lines = Log.Dump();
+    const std::size_t last = lines.rfind("frame=   22 ");
+    ASSERT_NE(last, std::string::npos) << lines;
+    const std::string line = lines.substr(last, lines.find('\n', last) - last);
+    const std::size_t psnr = line.find("q=4.0 " + histogram + "PSNR=Y:");
+    ASSERT_NE(psnr, std::string::npos) << line;
+    double y = 0, u = 0, v = 0, all = 0;
+    ASSERT_EQ(std::sscanf(line.c_str() + line.find("PSNR="), "PSNR=Y:%lf U:%lf V:%lf *:%lf ", &y, &u, &v, &all), 4)
+        << line;
+    for (const double db : {y, u, v, all}) {
+        EXPECT_GT(db, 25) << line;
+        EXPECT_LT(db, 70) << line;
+    }
+    EXPECT_LT(all, std::max({y, u, v}));
+    EXPECT_GT(all, std::min({y, u, v}));
+
+    // The statistics file has the luma PSNR of each picture.
+    std::ifstream in(stats);
+    std::string entry;
+    int measured = 0;
+    while (std::getline(in, entry))
+        measured += entry.find(" PSNR= ") != std::string::npos;
+    EXPECT_EQ(measured, 22);
+
+    // Without the options the line has neither.
+    const int withPsnr = Log.CountContaining("PSNR="), withHistogram = Log.CountContaining(histogram);
+    ASSERT_TRUE(Convert(GapClip, Out + "/plain.mkv", {{"vcodec", "mpeg4"}, {"qscale", "4"}}));
+    EXPECT_EQ(Log.CountContaining("PSNR="), withPsnr);
+    EXPECT_EQ(Log.CountContaining(histogram), withHistogram);
 }
 
 TEST_F(JobEncodingTest, APictureSizeThatChangesMidStreamIsScaledOnlyWhenTheStreamScales)
