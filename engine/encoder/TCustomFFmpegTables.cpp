@@ -77,7 +77,10 @@ void TCustomFFmpeg::CheckStreamMaps(int ATotal)
 {
     if (Fstream_maps.empty())
         return;
-    if (static_cast<int>(Fstream_maps.size()) != ATotal)
+    // Join mode: the output's streams once per segment, each segment's maps
+    // naming streams of that segment's input.
+    const int segments = FJoinMode ? nb_input_files() : 1;
+    if (static_cast<int>(Fstream_maps.size()) != ATotal * segments)
         throw FFmpegException("Number of stream maps must match number of output streams");
     const auto exists = [this](int file, int stream) {
         return file >= 0 && file < nb_input_files() && stream >= 0 &&
@@ -90,13 +93,24 @@ void TCustomFFmpeg::CheckStreamMaps(int ATotal)
             throw FFmpegException(
                 Format("Could not find sync stream #%d.%d", map.sync_file_index, map.sync_stream_index));
     }
+    for (int segment = 0; FJoinMode && segment < segments; ++segment)
+        for (int k = 0; k < ATotal; ++k) {
+            const TAVStreamMap& map = Fstream_maps[segment * ATotal + k];
+            if (map.file_index != segment || map.sync_file_index != segment)
+                throw FFmpegException(Format("Stream map #%d.%d is the map of join segment %d, which reads input "
+                                             "#%d only",
+                                             map.file_index, map.stream_index, segment, segment));
+        }
 }
 
 void TCustomFFmpeg::BuildOutputTables()
 {
-    // Stream maps name the input of each output stream, in order; join mode
-    // chooses per segment among that segment's input only.
-    const bool maps = !Fstream_maps.empty() && !FJoinMode;
+    // Stream maps name the input of each output stream, in order (in join
+    // mode the output's streams once per segment); without them each
+    // stream's input is chosen, in join mode per segment among that
+    // segment's input only.
+    const bool maps = !Fstream_maps.empty();
+    const int perSegment = FJoinMode && !Foutput_streams.empty() ? static_cast<int>(Foutput_streams[0].size()) : 0;
     int mapIndex = 0;
     Foutput_streams_for_file.assign(Foutput_files.size(), {});
     for (int file = 0; file < nb_output_files(); ++file) {
@@ -112,7 +126,8 @@ void TCustomFFmpeg::BuildOutputTables()
             record->bitstream_filter_names = setup.BitstreamFilters;
             if (FJoinMode) {
                 for (int input = 0; input < nb_input_files(); ++input)
-                    record->join_sources.push_back(ChooseInputStream(*record, -1, input));
+                    record->join_sources.push_back(
+                        ChooseInputStream(*record, maps ? input * perSegment + static_cast<int>(k) : -1, input));
                 record->source = record->join_sources.front();
             } else {
                 record->source = ChooseInputStream(*record, maps ? mapIndex++ : -1, -1);
@@ -142,7 +157,8 @@ TAVStreamRef TCustomFFmpeg::ChooseInputStream(TAVOutputStream& AStream, int AMap
                                          map.file_index, map.stream_index, MediaTypeText(inType),
                                          AStream.file_index, AStream.index, MediaTypeText(type)));
         }
-        AStream.sync = {map.sync_file_index, map.sync_stream_index};
+        if (AOnlyFile <= 0)  // in join mode the first segment's map names the stream to sync to
+            AStream.sync = {map.sync_file_index, map.sync_stream_index};
         return {map.file_index, map.stream_index};
     }
     TAVStreamRef ref = ChooseAutomatically(type, AOnlyFile, true);

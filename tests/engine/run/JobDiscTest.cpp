@@ -1,7 +1,7 @@
 // Converting DVD titles of the generated test discs, read through the DVD
 // plug-in: the output formats the program offers, the chosen audio and
-// subtitle tracks, the picture chain, joined titles and a title made of two
-// separately encoded VOBs.
+// subtitle tracks, the picture chain, joined titles (with a subtitle burned
+// in and stream maps) and a title made of two separately encoded VOBs.
 #include "dvd/DVDPlugIn.h"
 #include "editing/vf_eq.h"
 #include "editing/vf_hue.h"
@@ -227,6 +227,49 @@ TEST_F(JobDiscTest, JoinedTitlesRunOnWithoutAGapAndTheirLengthsAddUp)
     // title's pictures start; the last one's ends where its source's does.
     const double lastShortfall = disc.Title(2).length - test::SourceAudioSeconds(inputs.back(), Out);
     EXPECT_NEAR(test::DecodedAudioSeconds(output), length - lastShortfall, 0.05);
+}
+
+TEST_F(JobDiscTest, AChosenSubtitleIsBurnedInOnBothSidesOfAJoinWithStreamMaps)
+{
+    // Title 1's second chapter, then its first: the subtitle's second line
+    // is on from 0.5 s to 3.0 s of the first segment, its first line from
+    // 1.0 s to 3.0 s of the second (5.005 s on).
+    const auto inputs = [](const std::string& subtitle) {
+        return std::vector<std::string>{Source(1, ",FromChapter=2,ToChapter=2,AudioID=129" + subtitle),
+                                         Source(1, ",ToChapter=1,AudioID=128" + subtitle)};
+    };
+    // Each segment's maps name its own input's video and audio.
+    TOptions options = {{"s", "360x240"}, {"vcodec", "mpeg4"}, {"qscale", "2"}, {"acodec", "ac3"}};
+    auto probe = std::make_unique<TCustomFFmpeg>(4);
+    for (const std::string& input : inputs(",SubtitleID=32")) {
+        ASSERT_TRUE(probe->OpenInput(input)) << probe->LastErrMsg();
+        const int file = probe->nb_input_files() - 1;
+        for (const AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO})
+            for (unsigned s = 0; s < probe->InputFile(file)->nb_streams; ++s)
+                if (probe->InputFile(file)->streams[s]->codecpar->codec_type == type)
+                    options.push_back({"map", std::to_string(file) + "." + std::to_string(s)});
+    }
+    ASSERT_EQ(options.size(), 8u);
+    probe.reset();
+    const std::string with = Out + "/joined-with.avi";
+    const std::string without = Out + "/joined-without.avi";
+    ASSERT_TRUE(Convert(inputs(",SubtitleID=32"), with, options));
+    ASSERT_TRUE(Convert(inputs(""), without, options));
+    int width = 0, height = 0;
+    for (const auto& [seconds, shown] :
+         {std::pair{1.75, true}, std::pair{4.0, false}, std::pair{7.0, true}, std::pair{9.0, false}}) {
+        SCOPED_TRACE(seconds);
+        const std::string a = test::GreyPicture(with, seconds, width, height);
+        const std::string b = test::GreyPicture(without, seconds, width, height);
+        ASSERT_EQ(a.size(), 360u * 240u);
+        ASSERT_EQ(b.size(), a.size());
+        const double difference = test::MeanDifference(a, b, width, 0, height * 2 / 3, width, height);
+        if (shown)
+            EXPECT_GT(difference, 3.0);
+        else
+            EXPECT_LT(difference, 1.0);
+    }
+    EXPECT_NEAR(test::Probe(with).Duration, 2 * 5.005, 0.1);
 }
 
 TEST_F(JobDiscTest, ATitleOfTwoVobsConvertsWithoutAGap)

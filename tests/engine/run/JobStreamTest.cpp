@@ -1,6 +1,6 @@
 // What the run does to keep streams in step and to the packets it writes:
-// audio held to its timestamps ("async"), bitstream filters and an input
-// read in a loop.
+// audio held to its timestamps ("async"), bitstream filters, an input read
+// in a loop, and stream maps choosing each join segment's streams.
 #include "engine/encoder/FFmpegException.h"
 #include "engine/loader/MediaErrorText.h"
 #include "tests/engine/run/JobRunSupport.h"
@@ -62,6 +62,36 @@ protected:
         if (!job.Finished())
             return ::testing::AssertionFailure() << job.FatalMessage();
         return ::testing::AssertionSuccess();
+    }
+
+    // Joins `inputs` into `output` with `options` set before the output.
+    ::testing::AssertionResult Join(const std::vector<std::string>& inputs, const std::string& output,
+                                    const TOptions& options)
+    {
+        TCustomFFmpeg job(4);
+        for (const std::string& input : inputs)
+            if (!job.OpenInput(input))
+                return ::testing::AssertionFailure() << job.LastErrMsg();
+        for (const auto& [name, value] : options)
+            job.SetExtOption(name, value);
+        if (job.OpenOutput(output, true) != 0)
+            return ::testing::AssertionFailure() << job.LastErrMsg();
+        job.StartConvert(false);
+        Fatal = job.FatalMessage();
+        if (!job.Finished())
+            return ::testing::AssertionFailure() << job.FatalMessage();
+        return ::testing::AssertionSuccess();
+    }
+
+    // The frequency of the tone in [from, to) seconds, from zero crossings.
+    static double ToneIn(const std::vector<int16_t>& samples, double from, double to)
+    {
+        const auto first = static_cast<std::size_t>(from * 48000);
+        const auto last = std::min(samples.size(), static_cast<std::size_t>(to * 48000));
+        int crossings = 0;
+        for (std::size_t i = first + 1; i < last; ++i)
+            crossings += (samples[i - 1] < 0) != (samples[i] < 0);
+        return last > first ? crossings / 2.0 / ((last - first) / 48000.0) : 0;
     }
 
     // An MJPEG clip of 25 pictures; with `damaged` the fifth one's start
@@ -293,6 +323,35 @@ TEST_F(JobStreamTest, ALoopedInputIsReadAgainUntilTheRunEnds)
     EXPECT_FALSE(Convert(clip, Out + "/endless.mkv", {{"loop_input", "1"}}, {{"vcodec", "mpeg4"}}));
     EXPECT_EQ(Fatal, "Input #0 is read in a loop and nothing ends the run: set a recording time (\"t\"), a frame or "
                      "size limit, or \"shortest\" with an input that is not looped");
+}
+
+TEST_F(JobStreamTest, InJoinModeEachSegmentTakesTheStreamsItsMapsName)
+{
+    // Two one-second clips with two tones each: 440 and 660 Hz, 550 and 770 Hz.
+    const auto clip = [](const std::string& name, int a, int b) {
+        const std::string file = Clips + "/" + name;
+        EXPECT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+                                    "sine=f=" + std::to_string(a) + ":sample_rate=48000:duration=1", "-f", "lavfi",
+                                    "-i", "sine=f=" + std::to_string(b) + ":sample_rate=48000:duration=1", "-map",
+                                    "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "pcm_s16le", file}));
+        return file;
+    };
+    const std::vector<std::string> inputs = {clip("first.mkv", 440, 660), clip("second.mkv", 550, 770)};
+    const TOptions codecs = {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
+    const std::string output = Out + "/mapped.mkv";
+    ASSERT_TRUE(Join(inputs, output,
+                     With(With(With(With(codecs, "map", "0.0"), "map", "0.2"), "map", "1.0"), "map", "1.1")));
+    const std::vector<int16_t> samples = Samples(output);
+    EXPECT_NEAR(ToneIn(samples, 0.2, 0.8), 660, 10);
+    EXPECT_NEAR(ToneIn(samples, 1.2, 1.8), 550, 10);
+    EXPECT_NEAR(VideoSeconds(output), 2.0, 0.05);
+
+    // One set of maps for two segments, and a segment's map naming another input.
+    EXPECT_FALSE(Join(inputs, Out + "/short.mkv", With(With(codecs, "map", "0.0"), "map", "0.2")));
+    EXPECT_EQ(Fatal, "Number of stream maps must match number of output streams");
+    EXPECT_FALSE(Join(inputs, Out + "/crossed.mkv",
+                      With(With(With(With(codecs, "map", "0.0"), "map", "0.2"), "map", "1.0"), "map", "0.1")));
+    EXPECT_EQ(Fatal, "Stream map #0.1 is the map of join segment 1, which reads input #1 only");
 }
 
 }  // namespace
