@@ -78,6 +78,19 @@ TEST(CliRipTest, TheRememberedFormatAndOutputFolderAreTheDefaults)
     EXPECT_EQ(Probe(dir + "/Title2.avi").Stream("video")["codec_name"], "mpeg4");
 }
 
+TEST(CliRipTest, AMissingOutputFolderFallsBackToTheTemporaryOneAsInTheWindow)
+{
+    const std::string fallback = std::string(std::getenv("HOME")) + "/Quarnix_temp";
+    const std::string missing = MakeTempDir("ripmissing") + "/gone";
+    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--out", missing, "--end", "1"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Err.find("Output folder does not exit. Converting to \"" + fallback + "\"."), std::string::npos)
+        << r.Err;
+    EXPECT_TRUE(std::filesystem::exists(fallback + "/Title2.mp4"));
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    std::filesystem::remove_all(fallback);
+}
+
 TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
 {
     const std::string dir = MakeTempDir("riptitles");
