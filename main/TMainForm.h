@@ -223,6 +223,7 @@ private:
     void ReadSettings();
     void ShowProfileChoice();
     void LoadMediaLibraries();
+    void RegisterPictureFilters();
     void OpenWebPage(const QString& address);
     void ConnectCommands();
     void ConnectDiscCommands();

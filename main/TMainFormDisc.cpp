@@ -98,6 +98,7 @@ bool TMainForm::PrepareDiscLibraries()
             return false;
         }
     }
+    RegisterPictureFilters();
     if (vidrelo::DVDPluginLoaded())
         return true;
     if (!vidrelo::LoadDVDPlugin((FProgramFolder + "LibAV").toStdString())) {

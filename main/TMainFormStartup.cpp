@@ -4,6 +4,8 @@
 
 #include "engine/encoder/TFFEncoder.h"
 #include "main/TJobBuilder.h"
+#include "editing/vf_eq.h"
+#include "editing/vf_hue.h"
 
 #include "catalogue/TCatalogue.h"
 #include "diagnostics/ReportError.h"
@@ -169,14 +171,23 @@ void TMainForm::ShowProfileChoice()
 void TMainForm::LoadMediaLibraries()
 {
     vidrelo::TFFLoader& loader = vidrelo::TMediaEngine::Loader();
-    if (loader.Loaded(vidrelo::EncoderLibraries))
-        return;
-    loader.SetLibraryPath((FProgramFolder + "LibAV").toStdString());
-    if (loader.Load(vidrelo::EncoderLibraries))
-        return;
-    const QString error = QString::fromStdString(loader.LastErrMsg());
-    ReportError(error, "CLM_FFAVLibLoad");
-    FServices.EventsLog.AddEvent(error);
+    if (!loader.Loaded(vidrelo::EncoderLibraries)) {
+        loader.SetLibraryPath((FProgramFolder + "LibAV").toStdString());
+        if (!loader.Load(vidrelo::EncoderLibraries)) {
+            const QString error = QString::fromStdString(loader.LastErrMsg());
+            ReportError(error, "CLM_FFAVLibLoad");
+            FServices.EventsLog.AddEvent(error);
+            return;
+        }
+    }
+    RegisterPictureFilters();
+}
+
+void TMainForm::RegisterPictureFilters()
+{
+    // Once per process; the picture adjustments of a conversion need them.
+    vidrelo::RegisterNativeEq();
+    vidrelo::RegisterNativeHue();
 }
 
 void TMainForm::WriteSettings()

@@ -148,6 +148,9 @@ TEST_F(ConvertWindowTest, TwoCheckedTitlesBecomeTwoPlayableFiles)
     ASSERT_NO_FATAL_FAILURE(LoadDiscA({1, 2}));
     const QString name2 = Form().Titles().VideoFiles()[1].DestinationTitle;
     const QString name3 = Form().Titles().VideoFiles()[2].DestinationTitle;
+    // The picture adjustments run as the chain's own filters.
+    Form().Titles().VideoFile(1).Brightness = 20;
+    Form().Titles().VideoFile(2).Saturation = -30;
     ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
     EXPECT_TRUE(Shown && SeenVisible);
     const TProbe a = Probe(OutFile(name2 + ".avi"));
