@@ -62,7 +62,7 @@ bool LoadEncoderLibraries(TCustomEncoder& AEncoder, const std::string& ALibAV, c
 
 int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand)
 {
-    TConsoleProgress progress(stderr);
+    TConsoleProgress progress(stderr, AEncoder.TasksCount());
     std::mutex lock;
     std::vector<TTerminateInfo> ends;
     std::atomic<bool> final{false};

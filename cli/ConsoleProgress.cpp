@@ -25,13 +25,14 @@ std::string ClockText(double ASeconds)
     return Format("%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
 }
 
-std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds)
+std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds, int ATaskCount)
 {
+    const std::string task = ATaskCount > 1 ? Format("%d/%d  ", AInfo.TaskIndex + 1, ATaskCount) : "";
     const bool knownTotal = AInfo.TotalDuration > 0;
     const double fraction =
         knownTotal ? std::clamp(static_cast<double>(AInfo.CurrentDuration) / AInfo.TotalDuration, 0.0, 1.0) : 0;
-    std::string line = knownTotal ? Format("%5.1f%%", fraction * 100)
-                                  : "time " + ClockText(AInfo.CurrentDuration / 1e6);
+    std::string line = task + (knownTotal ? Format("%5.1f%%", fraction * 100)
+                                          : "time " + ClockText(AInfo.CurrentDuration / 1e6));
     line += Format("  fps %d  size %s  elapsed %s", AInfo.FPS, SizeText(AInfo.CurrentSize).c_str(),
                    ClockText(AElapsedSeconds).c_str());
     if (knownTotal && fraction > 0)
@@ -39,15 +40,15 @@ std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds)
     return line;
 }
 
-TConsoleProgress::TConsoleProgress(std::FILE* AOut)
-    : FOut(AOut), FTerminal(isatty(fileno(AOut)) == 1), FStart(std::chrono::steady_clock::now())
+TConsoleProgress::TConsoleProgress(std::FILE* AOut, int ATaskCount)
+    : FOut(AOut), FTerminal(isatty(fileno(AOut)) == 1), FTaskCount(ATaskCount), FStart(std::chrono::steady_clock::now())
 {
 }
 
 void TConsoleProgress::Show(const TProgressInfo& AInfo)
 {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
-    const std::string line = ProgressLine(AInfo, elapsed);
+    const std::string line = ProgressLine(AInfo, elapsed, FTaskCount);
     std::lock_guard lock(FLock);
     if (!FTerminal) {
         std::fprintf(FOut, "%s\n", line.c_str());

@@ -12,14 +12,15 @@ namespace vidrelo::cli {
 
 // "  42.0%  fps 57  size 12.3 MB  elapsed 0:00:12  remaining 0:00:16";
 // without a known total the time converted so far stands for the percent
-// and the remaining time is left out.
-std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds);
+// and the remaining time is left out. With several tasks the line starts
+// with the task's number ("2/3  "): each task counts from 0 %.
+std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds, int ATaskCount = 1);
 std::string SizeText(int64_t ABytes);
 std::string ClockText(double ASeconds);  // H:MM:SS
 
 class TConsoleProgress {
 public:
-    explicit TConsoleProgress(std::FILE* AOut);
+    TConsoleProgress(std::FILE* AOut, int ATaskCount);
     // Any thread; reports come in order.
     void Show(const TProgressInfo& AInfo);
     // Ends a line rewritten in place.
@@ -28,6 +29,7 @@ public:
 private:
     std::FILE* const FOut;
     const bool FTerminal;
+    const int FTaskCount;
     const std::chrono::steady_clock::time_point FStart;
     std::mutex FLock;
     std::size_t FShownWidth = 0;

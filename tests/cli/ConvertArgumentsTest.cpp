@@ -100,6 +100,10 @@ TEST(ConsoleProgressTest, TheLineShowsPercentSpeedSizeAndTimes)
     info.CurrentSize = 900;
     EXPECT_EQ(ProgressLine(info, 0), "time 0:00:25  fps 57  size 900 B  elapsed 0:00:00");
     EXPECT_EQ(SizeText(2048), "2.0 kB");
+    // Each of several tasks counts from 0 %: the line says which one it is.
+    info.TaskIndex = 1;
+    info.TotalDuration = 50000000;
+    EXPECT_EQ(ProgressLine(info, 10, 3), "2/3   50.0%  fps 57  size 900 B  elapsed 0:00:10  remaining 0:00:10");
 }
 
 }  // namespace
