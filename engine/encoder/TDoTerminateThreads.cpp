@@ -40,18 +40,28 @@ void TDoTerminateThreads::WaitAll()
     TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
     if (dispatcher.IsMainThread())
         dispatcher.WaitUntil([this] { return Running() == 0; });
-    std::list<std::shared_ptr<TEntry>> entries;
+    // The entries stay listed until joined: a thread that waits for the
+    // others (the final event's) counts them through Running().
+    std::lock_guard joining(FJoinLock);
+    std::vector<std::shared_ptr<TEntry>> entries;
     {
         std::lock_guard lock(FLock);
-        entries.swap(FEntries);
+        entries.assign(FEntries.begin(), FEntries.end());
     }
     for (const std::shared_ptr<TEntry>& entry : entries)
         if (entry->Thread.joinable())
             entry->Thread.join();
+    std::lock_guard lock(FLock);
+    for (const std::shared_ptr<TEntry>& entry : entries)
+        FEntries.remove(entry);
 }
 
 void TDoTerminateThreads::JoinFinished()
 {
+    // Reaping is housekeeping: when WaitAll is joining, leave it to that.
+    std::unique_lock joining(FJoinLock, std::try_to_lock);
+    if (!joining)
+        return;
     std::vector<std::shared_ptr<TEntry>> finished;
     {
         std::lock_guard lock(FLock);

@@ -35,7 +35,8 @@ private:
     };
     void JoinFinished();
 
-    mutable std::mutex FLock;
+    std::mutex FJoinLock;  // whoever joins threads holds it
+    mutable std::mutex FLock;  // the list and the Done flags
     std::list<std::shared_ptr<TEntry>> FEntries;
 };
 
