@@ -237,6 +237,7 @@ private:
     void SetupTwoPass(TAVOutputStream& AStream);
     void SetupBitstreamFilters(TAVOutputStream& AStream);
     void OpenEncoder(TAVOutputStream& AStream);
+    void CopyCodedSideData(TAVOutputStream& AStream);
     void OpenDecoder(TAVInputStream& AStream);
     void OpenCodecs();
     [[noreturn]] void FailEncoder(const std::string& AMessage);

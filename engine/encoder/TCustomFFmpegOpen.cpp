@@ -108,6 +108,7 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
                            AStream.file_index, AStream.index, codec->name));
     AStream.encoder_opened = true;
     ff::avcodec_parameters_from_context(AStream.st->codecpar, enc);
+    CopyCodedSideData(AStream);
     AStream.st->time_base = enc->time_base;
     if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
         AStream.st->avg_frame_rate = enc->framerate;
@@ -115,6 +116,20 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
     }
     Fextra_size += enc->extradata_size;
     SetupBitstreamFilters(AStream);
+}
+
+// What the encoder tells the muxer beside its packets (an MPEG-2 encoder's
+// buffer size and rates, which a program stream's headers need).
+void TCustomFFmpeg::CopyCodedSideData(TAVOutputStream& AStream)
+{
+    const AVCodecContext* enc = AStream.enc;
+    for (int i = 0; i < enc->nb_coded_side_data; ++i) {
+        const AVPacketSideData& data = enc->coded_side_data[i];
+        uint8_t* copy = ff::av_stream_new_side_data(AStream.st, data.type, data.size);
+        if (!copy)
+            throw std::bad_alloc();
+        std::memcpy(copy, data.data, data.size);
+    }
 }
 
 void TCustomFFmpeg::FailEncoder(const std::string& AMessage)

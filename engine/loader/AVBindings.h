@@ -96,6 +96,7 @@
     R(avformat_seek_file)              \
     R(avformat_alloc_output_context2)  \
     R(avformat_new_stream)             \
+    R(av_stream_new_side_data)         \
     R(avformat_write_header)           \
     R(av_interleaved_write_frame)      \
     R(av_write_trailer)                \

@@ -98,6 +98,15 @@ TEST_F(JobEncodingTest, ForcedKeyFramesComeAtTheirTimes)
     EXPECT_EQ(keys, (std::vector<int>{0, 10, 20}));  // output frames: 25 a second
 }
 
+TEST_F(JobEncodingTest, TheEncodersBufferSizeReachesTheProgramStreamMuxer)
+{
+    // A DVD-style program stream needs the video buffer size in its headers;
+    // without it the muxer guesses and says so.
+    ASSERT_TRUE(Convert(GapClip, Out + "/buffer.mpg",
+                        {{"vcodec", "mpeg2video"}, {"b", "2M"}, {"maxrate", "4M"}, {"bufsize", "1835008"}}));
+    EXPECT_EQ(Log.CountContaining("VBV buffer size not set"), 0) << Log.Dump();
+}
+
 TEST_F(JobEncodingTest, TwoPassEncodingWritesAndReadsItsStatistics)
 {
     const std::string prefix = Out + "/stats";
