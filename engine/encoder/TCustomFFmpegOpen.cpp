@@ -2,7 +2,6 @@
 // the headers and logging the stream mapping.
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
-#include "engine/encoder/TAVDictionary.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
@@ -241,14 +240,9 @@ void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
     // A source that knows its chapters (a DVD title) gives their starts.
     const std::vector<int64_t>& starts = setup.Hints.ChapterStarts;
     const int64_t length = setup.Duration != AV_NOPTS_VALUE ? setup.Duration : INT64_MAX;
-    // They have no names of their own; players (and MP4's chapter track,
-    // which leaves out untitled chapters) want one.
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        TAVDictionary names;
-        names.Set("title", Format("Chapter %d", static_cast<int>(i + 1)).c_str());
+    for (std::size_t i = 0; i < starts.size(); ++i)
         add(static_cast<int64_t>(output->nb_chapters), AV_TIME_BASE_Q, starts[i],
-            i + 1 < starts.size() ? starts[i + 1] : length, names.Get());
-    }
+            i + 1 < starts.size() ? starts[i + 1] : length, nullptr);
 }
 
 void TCustomFFmpeg::AddChapter(AVFormatContext* AOutput, int64_t AId, AVRational ATimeBase, int64_t AStart,
