@@ -6,19 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
 
 using namespace vidrelo::test;
-
-extern char** environ;
 
 namespace {
 
@@ -97,28 +89,12 @@ TEST(CliConvertTest, CtrlCStopsTheRunCleanlyAndFails)
                   .ExitCode,
               0);
     const std::string err = dir + "/stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string output = dir + "/out.avi";
-    std::vector<std::string> args = {Cli(), "convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
     // Interrupted once the conversion has written something.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (std::chrono::steady_clock::now() < end &&
-           !(std::filesystem::exists(output) && std::filesystem::file_size(output) > 4000))
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    kill(pid, SIGINT);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const int status = InterruptProgram(
+        Cli(), {"convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output}, err,
+        [&] { return std::filesystem::exists(output) && std::filesystem::file_size(output) > 4000; }, 15);
+    EXPECT_EQ(status, 130);
     std::ifstream in(err);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(text.find("vidrelo-cli convert: stopped"), std::string::npos) << text;

@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <thread>
 #include <sstream>
 #include <stdexcept>
 
@@ -53,6 +56,34 @@ TProgramResult RunProgram(const std::string& program, const std::vector<std::str
     result.Out = ReadAll(outPath);
     result.Err = ReadAll(errPath);
     return result;
+}
+
+int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
+                     const std::function<bool()>& ready, int limitSeconds)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> all = {program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    while (std::chrono::steady_clock::now() < end && !ready())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(pid, SIGINT);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 }  // namespace vidrelo::test

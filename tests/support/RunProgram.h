@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,12 @@ struct TProgramResult {
 // Runs a program with the given arguments (no shell), waits for it and
 // collects its output.
 TProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args);
+
+// Starts a program (no shell) with its standard output discarded and its
+// standard error in `errFile`; once `ready()` holds (polled every 50 ms, at
+// most `limitSeconds`) sends it SIGINT, as Ctrl-C would, and waits for it.
+// The exit status, or -1 when it did not exit normally.
+int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
+                     const std::function<bool()>& ready, int limitSeconds);
 
 }  // namespace vidrelo::test
