@@ -17,6 +17,12 @@ namespace {
 // How often a waiting caller asks whether to give up: short enough that a
 // timeout or a stop is honoured at once, long enough to cost nothing.
 constexpr auto kPollStep = std::chrono::milliseconds(10);
+// The least a read asks the stream for; the bytes beyond the caller's
+// request serve its next reads. Each read is a hand-off to the reading
+// thread and back, and on a loaded machine every hand-off may wait for a
+// time slice: the libraries' 64 KiB reads made a DVD title's conversion
+// wait for its bytes thousands of times.
+constexpr int kMinimumRead = 1024 * 1024;
 }  // namespace
 
 // Everything here is guarded by Lock, except that the reading thread fills
@@ -110,7 +116,7 @@ int TSourceReader::Read(uint8_t* buffer, int size)
         return 0;
     std::unique_lock lock(FShared->Lock);
     if (!FShared->HasResult && !FShared->InFlight) {
-        FShared->RequestSize = size;
+        FShared->RequestSize = std::max(size, kMinimumRead);
         FShared->InFlight = true;
         if (!FThread.joinable())
             FThread = std::thread(ReadingThread, FShared);

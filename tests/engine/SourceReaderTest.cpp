@@ -92,4 +92,31 @@ TEST_F(SourceReaderTest, AReaderDestroyedWhileItsStreamIsBlockedLeavesTheStreamT
     EXPECT_EQ(TThreadKeeper::Reap(), running);
 }
 
+// Every read is a hand-off to the reading thread: the libraries' small
+// reads are served from few large ones, and in order.
+TEST_F(SourceReaderTest, SmallReadsAreServedFromFewLargeOnes)
+{
+    struct TCountingStream : test::TTestStream {
+        using TTestStream::TTestStream;
+        int Read(uint8_t* buffer, int size) override
+        {
+            ++Reads;
+            return TTestStream::Read(buffer, size);
+        }
+        int Reads = 0;
+    };
+    std::string bytes(4 * 1024 * 1024, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 / 4096);
+    auto owned = std::make_unique<TCountingStream>(bytes);
+    TCountingStream& stream = *owned;
+    TSourceReader reader(std::move(owned));
+    std::string read;
+    std::vector<uint8_t> buffer(64 * 1024);
+    for (int n; (n = reader.Read(buffer.data(), static_cast<int>(buffer.size()))) > 0;)
+        read.append(buffer.begin(), buffer.begin() + n);
+    EXPECT_TRUE(read == bytes);
+    EXPECT_LE(stream.Reads, 5);  // four full ones and the end
+}
+
 }  // namespace
