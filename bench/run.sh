@@ -107,10 +107,10 @@ dvd_source() {
 # The title converted to H.264 + AAC in MP4 and to MPEG-4 + MP3 in AVI at
 # 640x480, by the engine from the disc and from the dumped title and by the
 # ffmpeg program from the dumped title. Codecs, rates, size and the scaler
-# are set alike; threads are left at both programs' default (one per core
-# for decoders, encoders and filters). Runs of the three take turns, each
-# round started by another, so that a change in the machine's load falls on
-# all of them.
+# (bicubic, both programs' default) are set alike; threads are left at both
+# programs' default (one per core for decoders, encoders and filters). Runs
+# of the three take turns, each round started by another, so that a change
+# in the machine's load falls on all of them.
 bench_convert() {
   if [ ! -x /usr/bin/time ]; then
     echo "bench/run.sh convert needs /usr/bin/time: tools/setup.sh build installs it" >&2
@@ -130,7 +130,7 @@ formats = {
     "avi": (["-vcodec", "mpeg4", "-b", "1500k", "-acodec", "libmp3lame"],
             ["-c:v", "mpeg4", "-b:v", "1500k", "-c:a", "libmp3lame"]),
 }
-common_ours = ["-s", "640x480", "-ab", "128k", "-ar", "48000", "-ac", "2"]
+common_ours = ["-s", "640x480", "-ab", "128k", "-ar", "48000", "-ac", "2", "-sws_flags", "bicubic"]
 common_ffmpeg = ["-s", "640x480", "-b:a", "128k", "-ar", "48000", "-ac", "2", "-sws_flags", "bicubic"]
 
 def run(cmd):
