@@ -8,6 +8,11 @@
 #   bench/run.sh convert    converting the bench disc's title with the engine
 #                           (vidrelo-jobbench) against the ffmpeg program with
 #                           the same settings: wall time and peak memory
+#   bench/run.sh cli        vidrelo-cli convert of the bench disc's title
+#                           against ffmpeg and HandBrakeCLI (x264 medium, the
+#                           same bit rates and size): wall time, fps, peak
+#                           memory and the ratios; then vidrelo-cli rip of the
+#                           longest test-disc title against HandBrakeCLI
 #
 # Each benchmark runs its command several times (RUNS: 20, for convert 3)
 # and prints the mean and spread, or the median, of the wall time.
@@ -178,10 +183,83 @@ print(f"load average after: {load()}; targets: time ratio <= 1.05, memory ratio 
 PY
 }
 
+# One timed run: wall seconds and peak resident kB, printed as "wall peak".
+timed() {
+  local stats
+  stats=$(mktemp)
+  local t0 t1
+  t0=$(date +%s.%N)
+  /usr/bin/time -o "$stats" -f %M "$@" >/dev/null 2>&1
+  t1=$(date +%s.%N)
+  echo "$(python3 -c "print(round($t1 - $t0, 2))") $(tail -n1 "$stats")"
+  rm -f "$stats"
+}
+
+need_handbrake() {
+  if ! command -v HandBrakeCLI >/dev/null; then
+    echo "installing HandBrakeCLI for the comparison ..." >&2
+    sudo_cmd=""; [ "$(id -u)" -ne 0 ] && sudo_cmd=sudo
+    $sudo_cmd apt-get install -y handbrake-cli >/dev/null
+  fi
+}
+
+# The bench disc's title to H.264 (x264 medium, 1500 kbit/s) + AAC (128
+# kbit/s, 48 kHz stereo) MP4 at 640x480 by the three programs, taking turns.
+bench_cli() {
+  need_handbrake
+  local disc file out frames
+  disc=$(bench_disc)
+  file=$(bench_title_file "$disc")
+  out=$(mktemp -d)
+  trap 'rm -rf "$out"' RETURN
+  frames=$(( ${BENCH_DVD_SECONDS:-180} * 30000 / 1001 ))
+  declare -A wall peak
+  for name in ours ffmpeg handbrake; do wall[$name]=; peak[$name]=; done
+  local ours=("$BIN/vidrelo-cli" convert "$(dvd_source "$disc")" --vcodec libx264 -o preset=medium --vb 1500k
+              --acodec aac --ab 128k --ar 48000 --ac 2 --size 640x480 "$out/ours.mp4")
+  local ffmpeg=(ffmpeg -nostdin -y -i "$file" -c:v libx264 -preset medium -b:v 1500k -c:a aac -b:a 128k
+                -ar 48000 -ac 2 -s 640x480 "$out/ffmpeg.mp4")
+  local handbrake=(HandBrakeCLI -i "$disc" -t 1 -o "$out/hb.mp4" -f av_mp4 -e x264 --encoder-preset medium
+                   -b 1500 -E av_aac -B 128 -R 48 -6 stereo -w 640 -l 480 --crop 0:0:0:0 --non-anamorphic)
+  local r
+  for round in $(seq 1 "${CLI_RUNS:-1}"); do
+    r=($(timed "${ours[@]}")); wall[ours]+="${r[0]} "; peak[ours]+="${r[1]} "
+    r=($(timed "${ffmpeg[@]}")); wall[ffmpeg]+="${r[0]} "; peak[ffmpeg]+="${r[1]} "
+    r=($(timed "${handbrake[@]}")); wall[handbrake]+="${r[0]} "; peak[handbrake]+="${r[1]} "
+  done
+  python3 - "$frames" "${wall[ours]}" "${peak[ours]}" "${wall[ffmpeg]}" "${peak[ffmpeg]}" \
+    "${wall[handbrake]}" "${peak[handbrake]}" <<'PY'
+import statistics, sys
+frames = int(sys.argv[1])
+rows = {}
+for i, name in enumerate(("vidrelo-cli convert", "ffmpeg", "HandBrakeCLI")):
+    walls = [float(x) for x in sys.argv[2 + 2 * i].split()]
+    peaks = [int(x) for x in sys.argv[3 + 2 * i].split()]
+    rows[name] = (statistics.median(walls), statistics.median(peaks))
+ours_wall, ours_peak = rows["vidrelo-cli convert"]
+print(f"cli: {frames} frames, x264 medium 1500k + AAC 128k, 640x480 (medians)")
+print(f"{'program':<20} {'wall':>8} {'fps':>7} {'peak':>9}  {'ours/this wall':>14} {'ours/this peak':>14}")
+for name, (wall, peak) in rows.items():
+    print(f"{name:<20} {wall:7.2f}s {frames / wall:7.1f} {peak / 1024:7.1f}MB  {ours_wall / wall:14.3f} {ours_peak / peak:14.3f}")
+PY
+  # vidrelo-cli rip of the test disc's longest title (its defaults: MP4,
+  # H.264 medium 2000 kbit/s, AAC 160 kbit/s, 854x480) and HandBrakeCLI alike.
+  local testdisc=build/tests/data/discs/discA
+  if [ -d "$testdisc/VIDEO_TS" ]; then
+    r=($(timed "$BIN/vidrelo-cli" rip "$testdisc" --out "$out"))
+    local hbrip=(HandBrakeCLI -i "$testdisc" -t 1 -o "$out/hbrip.mp4" -f av_mp4 -e x264 --encoder-preset medium
+                 -b 2000 -E av_aac -B 160 -R 48 -6 stereo -w 854 -l 480 --crop 0:0:0:0 --non-anamorphic)
+    local hb
+    hb=($(timed "${hbrip[@]}"))
+    echo "rip of discA title 1: vidrelo-cli rip ${r[0]} s, HandBrakeCLI ${hb[0]} s"
+  fi
+}
+
 case "${1:-all}" in
   libs) bench_libs ;;
   dvd) bench_dvd ;;
   convert) bench_convert ;;
-  all) bench_libs; bench_dvd; bench_convert ;;
+  cli) bench_cli ;;
+  all) bench_libs; bench_dvd; bench_convert; bench_cli ;;
   *) echo "unknown benchmark: $1" >&2; exit 2 ;;
 esac
