@@ -223,6 +223,9 @@ private:
     void ReadSettings();
     void ShowProfileChoice();
     void LoadMediaLibraries();
+    // The encoder's libraries (failures reported with `mark` and logged),
+    // then the picture filters.
+    bool LoadEncoderLibraries(const QString& mark);
     void RegisterPictureFilters();
     void OpenWebPage(const QString& address);
     void ConnectCommands();

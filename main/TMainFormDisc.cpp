@@ -88,17 +88,8 @@ void TMainForm::AddButtonClick()
 
 bool TMainForm::PrepareDiscLibraries()
 {
-    vidrelo::TFFLoader& loader = vidrelo::TMediaEngine::Loader();
-    if (!loader.Loaded(vidrelo::EncoderLibraries)) {
-        loader.SetLibraryPath((FProgramFolder + "LibAV").toStdString());
-        if (!loader.Load(vidrelo::EncoderLibraries)) {
-            const QString error = QString::fromStdString(loader.LastErrMsg());
-            ReportError(error, "CLM_FFLoadAVLib2");
-            FServices.EventsLog.AddEvent(error);
-            return false;
-        }
-    }
-    RegisterPictureFilters();
+    if (!LoadEncoderLibraries("CLM_FFLoadAVLib2"))
+        return false;
     if (vidrelo::DVDPluginLoaded())
         return true;
     if (!vidrelo::LoadDVDPlugin((FProgramFolder + "LibAV").toStdString())) {

@@ -170,17 +170,23 @@ void TMainForm::ShowProfileChoice()
 
 void TMainForm::LoadMediaLibraries()
 {
+    LoadEncoderLibraries("CLM_FFAVLibLoad");
+}
+
+bool TMainForm::LoadEncoderLibraries(const QString& mark)
+{
     vidrelo::TFFLoader& loader = vidrelo::TMediaEngine::Loader();
     if (!loader.Loaded(vidrelo::EncoderLibraries)) {
         loader.SetLibraryPath((FProgramFolder + "LibAV").toStdString());
         if (!loader.Load(vidrelo::EncoderLibraries)) {
             const QString error = QString::fromStdString(loader.LastErrMsg());
-            ReportError(error, "CLM_FFAVLibLoad");
+            ReportError(error, mark);
             FServices.EventsLog.AddEvent(error);
-            return;
+            return false;
         }
     }
     RegisterPictureFilters();
+    return true;
 }
 
 void TMainForm::RegisterPictureFilters()
