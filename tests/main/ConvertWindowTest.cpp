@@ -212,6 +212,25 @@ TEST_F(ConvertWindowTest, AFailingSetupIsReportedAndNothingStarts)
     EXPECT_FALSE(Form().Encoder().Working());
 }
 
+TEST_F(ConvertWindowTest, ATaskThatFailsWhileRunningIsReportedAndTheRunStillEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1, 2}));
+    // The second title's encoder cannot open: x264 wants an even width.
+    TVideoFile& second = Form().Titles().VideoFile(2);
+    TFormat odd = Form().Catalogue().Profiles[second.ProfileInd].Formats[second.FormatInd];
+    odd.Width = "641";
+    odd.VideoCodecName = "libx264";
+    Form().Catalogue().Profiles[second.ProfileInd].Formats << odd;
+    second.FormatInd = Form().Catalogue().Profiles[second.ProfileInd].Formats.size() - 1;
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    ASSERT_EQ(Reported.size(), 1) << Reported.join('\n').toStdString();
+    EXPECT_TRUE(Reported[0].contains("Conversion terminated with error: ")) << Reported[0].toStdString();
+    EXPECT_TRUE(Log().contains("-> Conversion terminated with error: "));
+    EXPECT_TRUE(Log().contains("-> Conversion successfully done."));  // the final event still comes
+    EXPECT_EQ(Opened, QStringList{Out});
+    EXPECT_NEAR(Probe(OutFile(Form().Titles().VideoFiles()[1].DestinationTitle + ".avi")).Duration, 5.0, 0.2);
+}
+
 TEST_F(ConvertWindowTest, AMissingOutputFolderFallsBackToTheHomeFolder)
 {
     ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}));
