@@ -1,3 +1,4 @@
+#include "engine/encoder/SteadyClock.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 
 #include "engine/EngineError.h"
@@ -11,12 +12,6 @@
 
 namespace vidrelo {
 namespace {
-
-int64_t NowMicroseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 void DeleteIfEmpty(const std::string& fileName)
 {

@@ -2,6 +2,7 @@
 // filters and before encoding (changed pictures are written back), preview
 // bitmaps of the encoded pictures, and the decoded audio samples.
 #include "engine/TFormatConverter.h"
+#include "engine/encoder/SteadyClock.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/loader/AVBindings.h"
 
@@ -9,12 +10,6 @@
 
 namespace vidrelo {
 namespace {
-
-int64_t NowMicroseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 TAVPicture PictureOf(const AVFrame& frame)
 {

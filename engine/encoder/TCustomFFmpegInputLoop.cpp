@@ -3,6 +3,7 @@
 // the last pass ended, until something else ends the run.
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/SteadyClock.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
@@ -11,16 +12,6 @@
 #include <chrono>
 
 namespace vidrelo {
-namespace {
-
-int64_t NowMicroseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
-
 // A looped input never ends by itself, so the run must have an end of its
 // own; without one it is refused rather than left running for good.
 void TCustomFFmpeg::CheckLoopedInputs() const

@@ -3,6 +3,7 @@
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TAudioConverter.h"
+#include "engine/encoder/SteadyClock.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/encoder/TSubtitleBurner.h"
 #include "engine/encoder/TVideoFilterGraph.h"
@@ -16,12 +17,6 @@
 
 namespace vidrelo {
 namespace {
-
-int64_t NowMicroseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // The frame limit of a media type ("vframes", "aframes", "dframes").
 int MaxFramesIndex(AVMediaType type)

@@ -1,6 +1,7 @@
 // Progress reports: the report line, the progress event and the summary at
 // the end of the run.
 #include "engine/StringFormat.h"
+#include "engine/encoder/SteadyClock.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/loader/AVBindings.h"
 
@@ -8,15 +9,6 @@
 #include <cmath>
 
 namespace vidrelo {
-namespace {
-
-int64_t NowMicroseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
 
 int64_t TCustomFFmpeg::OutputSize() const
 {

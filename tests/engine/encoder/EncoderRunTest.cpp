@@ -92,9 +92,11 @@ TEST_F(EncoderRunTest, StopBeforeTheTasksRanTheirCourseEndsEveryTaskUnfinished)
     ASSERT_TRUE(WaitFor([&] { return events.FinalSeen(); }, 10s));
     gate->Release();
     EXPECT_EQ(Without(events.TerminateOrder(), -1), (std::vector<int>{0, 1, 2}));
-    for (const TTerminateInfo& t : events.Terminates)
-        if (t.TaskIndex >= 0)
+    for (const TTerminateInfo& t : events.Terminates) {
+        if (t.TaskIndex >= 0) {
             EXPECT_FALSE(t.Finished) << t.TaskIndex;
+        }
+    }
     EXPECT_TRUE(events.Terminates.back().Finished);
     // Nothing was written for the tasks that never ran.
     EXPECT_FALSE(std::filesystem::exists(Out + "/1.avi") && std::filesystem::file_size(Out + "/1.avi") == 0);

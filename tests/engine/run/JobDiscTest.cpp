@@ -58,6 +58,26 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // The lower third of the pictures of `with` (a subtitle burned in) and
+    // `without` differ exactly at the times marked shown.
+    static void ExpectSubtitleShown(const std::string& with, const std::string& without, std::size_t pixels,
+                                    const std::vector<std::pair<double, bool>>& times)
+    {
+        int width = 0, height = 0;
+        for (const auto& [seconds, shown] : times) {
+            SCOPED_TRACE(seconds);
+            const std::string a = test::GreyPicture(with, seconds, width, height);
+            const std::string b = test::GreyPicture(without, seconds, width, height);
+            ASSERT_EQ(a.size(), pixels);
+            ASSERT_EQ(b.size(), a.size());
+            const double difference = test::MeanDifference(a, b, width, 0, height * 2 / 3, width, height);
+            if (shown)
+                EXPECT_GT(difference, 3.0);
+            else
+                EXPECT_LT(difference, 1.0);
+        }
+    }
+
     test::TEncoderLibraries Libraries;
     test::TLogCapture Log;
     test::TJobEvents Events;
@@ -162,19 +182,7 @@ TEST_F(JobDiscTest, TheChosenSubtitleShowsInThePictureWhileItIsOn)
     const std::string without = Out + "/without.avi";
     ASSERT_TRUE(Convert({Source(1, ",SubtitleID=32")}, with, options));
     ASSERT_TRUE(Convert({Source(1, "")}, without, options));
-    int width = 0, height = 0;
-    for (const auto& [seconds, shown] : {std::pair{2.0, true}, std::pair{4.0, false}}) {
-        SCOPED_TRACE(seconds);
-        const std::string a = test::GreyPicture(with, seconds, width, height);
-        const std::string b = test::GreyPicture(without, seconds, width, height);
-        ASSERT_EQ(a.size(), 720u * 480u);
-        ASSERT_EQ(b.size(), a.size());
-        const double difference = test::MeanDifference(a, b, width, 0, height * 2 / 3, width, height);
-        if (shown)
-            EXPECT_GT(difference, 3.0);
-        else
-            EXPECT_LT(difference, 1.0);
-    }
+    ExpectSubtitleShown(with, without, 720u * 480u, {{2.0, true}, {4.0, false}});
 }
 
 TEST_F(JobDiscTest, JoinedTitlesRunOnWithoutAGapAndTheirLengthsAddUp)
@@ -255,20 +263,7 @@ TEST_F(JobDiscTest, AChosenSubtitleIsBurnedInOnBothSidesOfAJoinWithStreamMaps)
     const std::string without = Out + "/joined-without.avi";
     ASSERT_TRUE(Convert(inputs(",SubtitleID=32"), with, options));
     ASSERT_TRUE(Convert(inputs(""), without, options));
-    int width = 0, height = 0;
-    for (const auto& [seconds, shown] :
-         {std::pair{1.75, true}, std::pair{4.0, false}, std::pair{7.0, true}, std::pair{9.0, false}}) {
-        SCOPED_TRACE(seconds);
-        const std::string a = test::GreyPicture(with, seconds, width, height);
-        const std::string b = test::GreyPicture(without, seconds, width, height);
-        ASSERT_EQ(a.size(), 360u * 240u);
-        ASSERT_EQ(b.size(), a.size());
-        const double difference = test::MeanDifference(a, b, width, 0, height * 2 / 3, width, height);
-        if (shown)
-            EXPECT_GT(difference, 3.0);
-        else
-            EXPECT_LT(difference, 1.0);
-    }
+    ExpectSubtitleShown(with, without, 360u * 240u, {{1.75, true}, {4.0, false}, {7.0, true}, {9.0, false}});
     EXPECT_NEAR(test::Probe(with).Duration, 2 * 5.005, 0.1);
 }
 
