@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <type_traits>
 
 namespace vidrelo {
 
@@ -82,9 +83,11 @@ void TFFmpeg::ApplyOutputSettings(const TOutputOptions& AOptions, TStreamOptionL
 
 void TFFmpeg::ApplyOutputFields(const TOutputOptions& o)
 {
+    // Whole numbers as they are ("%g" would round 1234567 to 1.23457e+06).
     auto positive = [this](const char* AName, auto AValue) {
         if (AValue > 0)
-            SetExtOption(AName, Format("%g", static_cast<double>(AValue)));
+            SetExtOption(AName, std::is_integral_v<decltype(AValue)> ? std::to_string(AValue)
+                                                                     : Format("%.9g", static_cast<double>(AValue)));
     };
     const bool noTarget = o.TargetType == ttIgnore;
     SetIfGiven("f", o.ForceFormat);

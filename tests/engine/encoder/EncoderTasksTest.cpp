@@ -110,11 +110,13 @@ TEST_F(EncoderTasksTest, RecordFieldsOverrideTheExtOptionsAndFurtherStreamsTakeT
     options.AudioCodec = "ac3";
     options.AudioSampleRate = 44100;
     options.TimeLength = 1000000;
+    options.VideoBitrate = 1234567;  // a rate that is not round reaches the encoder exactly
     options.Info.Title = "A title";
     options.Info.Year = 2010;
     options.ExtOptions = "ar=22050<CRLF>acodec=mp2<CRLF>vcodec=mpeg4<CRLF>s=160x120<CRLF>newaudio=";
     ASSERT_TRUE(encoder.SetOutputFile(0, Out + "/fields.mkv", &options)) << encoder.LastErrMsg();
     EXPECT_EQ(encoder.Task(0)->OutputOptions(0).AudioSampleRate, 44100);
+    EXPECT_EQ(encoder.Task(0)->OutputStreams(0).at(0).Context->bit_rate, 1234567);
     encoder.Start(0);
     ASSERT_TRUE(encoder.Task(0)->Finished()) << encoder.Task(0)->FatalMessage();
 
