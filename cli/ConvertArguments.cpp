@@ -1,5 +1,6 @@
 #include "cli/ConvertArguments.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -52,9 +53,10 @@ bool ParseNumber(const std::string& text, double& value)
 {
     if (text.empty())
         return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return *end == '\0' && std::isfinite(value);
+    // A number on the command line reads the same in every locale.
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, value);
+    return error == std::errc() && end == last && std::isfinite(value);
 }
 
 bool ParseInt(const std::string& text, int& value)

@@ -1,5 +1,7 @@
 #include "engine/StringFormat.h"
 
+#include "engine/CLocale.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -7,6 +9,7 @@ namespace vidrelo {
 
 void AppendFormatV(std::string& out, const char* format, va_list args)
 {
+    const TCLocaleScope numbers;
     va_list sizing;
     va_copy(sizing, args);
     const int length = std::vsnprintf(nullptr, 0, format, sizing);

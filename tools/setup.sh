@@ -17,7 +17,7 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavutil-dev libavfilter-dev libswscale-dev
   libswresample-dev libavdevice-dev libsdl2-dev libdvdread-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
-  ffmpeg dvdauthor genisoimage lsdvd fonts-dejavu-core xvfb xauth time
+  ffmpeg dvdauthor genisoimage lsdvd fonts-dejavu-core xvfb xauth time locales
 )
 
 install_missing() {

@@ -1,4 +1,5 @@
 // Opening a job's inputs.
+#include "engine/CLocale.h"
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -44,6 +45,7 @@ int ForcedIndex(AVMediaType type)
 
 bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
 {
+    const TCLocaleScope numbers;
     FLastErrMsg.clear();
     if (nb_input_files() >= FMaxFiles) {
         FLastErrMsg = Format("Too many input files (at most %d)", FMaxFiles);

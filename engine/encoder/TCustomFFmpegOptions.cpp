@@ -1,5 +1,6 @@
 // Setting a job's options: the dispatch, the generic options, targets and
 // the general and input options of the vocabulary.
+#include "engine/CLocale.h"
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -79,6 +80,7 @@ TOptionVocabulary::THandler TOptionVocabulary::Find(const std::string& name)
 
 void TCustomFFmpeg::SetExtOption(const std::string& AName, const std::string& AValue)
 {
+    const TCLocaleScope numbers;
     Options();  // the libraries must be there
     if (const TOptionVocabulary::THandler handler = TOptionVocabulary::Find(AName))
         handler(*this, AName, AValue);
@@ -110,6 +112,7 @@ std::string TCustomFFmpeg::TrySetGenericOption(const std::string& AName, const s
 
 void TCustomFFmpeg::SetTarget(const std::string& AType, TTargetNorm ANorm, TTargetNorm ADefaultNorm)
 {
+    const TCLocaleScope numbers;
     TFFTargets::Settings(AType, TTargetNorm::PAL);  // an unknown type fails before anything changes
     TTargetNorm norm = ANorm;
     if (norm == TTargetNorm::Auto) {

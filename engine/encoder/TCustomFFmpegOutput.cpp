@@ -1,4 +1,5 @@
 // Opening a job's outputs.
+#include "engine/CLocale.h"
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -27,6 +28,7 @@ std::string CreationTime(int64_t seconds)
 
 int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
 {
+    const TCLocaleScope numbers;
     Options();  // the libraries must be there
     FLastErrMsg.clear();
     if (FJoinMode) {

@@ -1,5 +1,6 @@
 // Running a job: starting it on a worker or in place, stopping, pausing,
 // the end of the run and the terminate notification.
+#include "engine/CLocale.h"
 #include "engine/MainThreadDispatcher.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -77,6 +78,7 @@ bool TCustomFFmpeg::FailStart(const std::string& AMessage)
 
 void TCustomFFmpeg::RunJob()
 {
+    const TCLocaleScope numbers;
     FFinished = false;
     CaptureFatal([this] { Transcode(); });
     CaptureFatal([this] { CloseCodecs(); });
@@ -183,6 +185,7 @@ void TCustomFFmpeg::StopOrTerminate(bool AWaitForStop)
         std::lock_guard lock(FRunLock);
         FBodyRunning = true;
         FTerminator = std::thread([this] {
+            const TCLocaleScope numbers;
             // The files opened for a run that never came are closed (an
             // empty output is removed) before the owner hears of the end.
             if (LibrariesLoaded())

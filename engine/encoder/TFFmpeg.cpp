@@ -2,6 +2,7 @@
 // caller's records.
 #include "engine/encoder/TFFmpeg.h"
 
+#include "engine/CLocale.h"
 #include "engine/StringFormat.h"
 #include "engine/encoder/TCustomEncoder.h"
 #include "engine/encoder/TExtOptions.h"
@@ -37,6 +38,7 @@ T& TFFmpeg::Slot(std::vector<T>& ASlots, int AIndex)
 
 bool TFFmpeg::AddInput(const std::string& AFileName, TInputOptions* AOptions)
 {
+    const TCLocaleScope numbers;  // the record's numbers become option texts
     const int index = nb_input_files();
     TInputOptions& slot = Slot(FInputOptions, index);
     slot = TInputOptions();
@@ -77,6 +79,7 @@ void TFFmpeg::ApplyInputOptions(const TInputOptions& AOptions)
 
 bool TFFmpeg::AddOutput(const std::string& AFileName, TOutputOptions* AOptions)
 {
+    const TCLocaleScope numbers;  // the record's numbers become option texts
     const int index = nb_output_files();
     TOutputOptions& slot = Slot(FOutputOptions, index);
     slot = TOutputOptions();

@@ -1,5 +1,6 @@
 #include "engine/loader/TSourceInput.h"
 
+#include "engine/CLocale.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
@@ -133,6 +134,7 @@ void SetSubtitlePalette(AVFormatContext* context, const std::vector<uint32_t>& p
 TSourceInputResult OpenSourceInput(AVFormatContext** context, const std::string& url, const AVInputFormat* forced,
                                    AVDictionary** options)
 {
+    const TCLocaleScope numbers;
     if (TMediaEngine::Running())
         if (TSourceOpener opener = TMediaEngine::SourceProtocols().Find(url))
             return OpenBySource(context, url, opener, forced, options);

@@ -1,5 +1,6 @@
 #include "engine/probe/FileInfoText.h"
 
+#include "engine/CLocale.h"
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaURL.h"
@@ -193,6 +194,7 @@ void AddPrograms(std::string& out, AVFormatContext* context, std::vector<bool>& 
 
 std::string FileInfoText(AVFormatContext* context, int64_t fileSize)
 {
+    const TCLocaleScope numbers;
     std::string out;
     AddHeaderLines(out, context, fileSize);
     AddChapters(out, context);

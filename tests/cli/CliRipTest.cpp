@@ -1,6 +1,7 @@
 // vidrelo-cli rip: titles of a test disc converted with the window's
 // defaults and with the choices the options make, mistakes refused, and
 // Ctrl-C stopping a run.
+#include "tests/support/CommaLocale.h"
 #include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
@@ -58,6 +59,23 @@ TEST(CliRipTest, ByDefaultTheLongestTitleIsConvertedInTheFirstFormat)
     EXPECT_EQ(Number(file.Stream("audio"), "channels"), 2);
     EXPECT_NEAR(file.Duration, 2.0, 0.2);
     EXPECT_NE(r.Err.find("elapsed"), std::string::npos) << "progress as convert shows it: " << r.Err;
+}
+
+// The program takes the user's locale (Qt sets it at start); under a
+// comma-decimal one the media libraries must still read "0.71" in the x264
+// preset, or every H.264 format fails to open.
+TEST(CliRipTest, AProgramInACommaLocaleStillConvertsToH264)
+{
+    const std::string locale = CommaLocaleName();
+    ASSERT_FALSE(locale.empty());
+    const std::string dir = MakeTempDir("riplocale");
+    ::setenv("LC_ALL", locale.c_str(), 1);
+    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--out", dir, "--end", "00:00:01"});
+    ::unsetenv("LC_ALL");
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const TProbedFile file = Probe(dir + "/Title2.mp4");
+    EXPECT_EQ(file.Stream("video")["codec_name"], "h264");
+    EXPECT_NEAR(file.Duration, 1.0, 0.2);
 }
 
 TEST(CliRipTest, TheRememberedFormatAndOutputFolderAreTheDefaults)

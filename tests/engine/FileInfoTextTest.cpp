@@ -5,6 +5,7 @@
 #include "engine/loader/TFFLoader.h"
 #include "engine/probe/FileInfoText.h"
 #include "engine/probe/MetadataKeys.h"
+#include "tests/support/CommaLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,16 @@ TEST(FileInfoTextTest, RatesPrintDecimalsOnlyWhenTheyHaveThem)
     EXPECT_EQ(RateText(12800, "tbn"), ", 12800 tbn");
     EXPECT_EQ(RateText(24000.0 / 1001, "tbr"), ", 23.98 tbr");
     EXPECT_EQ(RateText(1000, "tbn"), ", 1k tbn");
+}
+
+TEST(FileInfoTextTest, NumbersAreWrittenWithAPointWhateverTheLocale)
+{
+    const test::TCommaLocale comma;
+    ASSERT_TRUE(comma.Active());
+    EXPECT_EQ(FileSizeText(1025), "1.00 KB");
+    EXPECT_EQ(DurationText(10015334), "00:00:10.015");
+    EXPECT_EQ(StartTimeText(-21333), "-0.021333");
+    EXPECT_EQ(RateText(30000.0 / 1001, "fps"), ", 29.97 fps");
 }
 
 // Runs a test body under another time zone and puts the old one back.

@@ -12,6 +12,7 @@
 #include "main/TMainForm.h"
 #include "main/TQtHandOffs.h"
 #include "tests/main/ProgramWindows.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -89,8 +90,9 @@ protected:
     TConvForm& Conv() { return Windows->ConvForm(); }
     QString Log() { return Windows->EventsLog().Lines().join('\n'); }
 
-    // Disc A with only the given rows checked, all in the DivX AVI format.
-    void LoadDiscA(const QList<int>& rows)
+    // Disc A with only the given rows checked, all in the format whose title
+    // begins with `format`.
+    void LoadDiscA(const QList<int>& rows, const QString& format = "DivX AVI")
     {
         // "Load DVD" with the disc as the only drive scans it at once.
         Form().BuildDriveMenu({test::Disc("discA").path});
@@ -99,7 +101,7 @@ protected:
         const QList<TProfile>& profiles = Form().Catalogue().Profiles;
         for (int p = 0; p < profiles.size(); ++p)
             for (int f = 0; f < profiles[p].Formats.size(); ++f)
-                if (profiles[p].Formats[f].Title.startsWith("DivX AVI"))
+                if (profiles[p].Formats[f].Title.startsWith(format))
                     for (int row = 0; row < Form().Titles().RowCount(); ++row) {
                         Form().Titles().VideoFile(row).ProfileInd = p;
                         Form().Titles().VideoFile(row).FormatInd = f;
@@ -166,6 +168,21 @@ TEST_F(ConvertWindowTest, TwoCheckedTitlesBecomeTwoPlayableFiles)
     EXPECT_EQ(Opened, QStringList{Out});
     EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
     EXPECT_TRUE(Form().JobBuilder().JobOutputOptions.empty());  // emptied at the end
+}
+
+// The window takes the user's locale; under a comma-decimal one the x264
+// preset's "0.71" must still be read as a number.
+TEST_F(ConvertWindowTest, AnH264FormatConvertsUnderACommaLocale)
+{
+    const test::TCommaLocale comma;
+    ASSERT_TRUE(comma.Active());
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}, "MP4 Video (H.264"));
+    Form().Titles().VideoFile(1).Brightness = 10;  // a picture filter in the chain too
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+    const TProbe file = Probe(OutFile(Form().Titles().VideoFiles()[1].DestinationTitle + ".mp4"));
+    EXPECT_EQ(file.Codec, "h264");
+    EXPECT_NEAR(file.Duration, 5.0, 0.2);
 }
 
 TEST_F(ConvertWindowTest, MergeModeJoinsTheTitlesIntoOneFile)

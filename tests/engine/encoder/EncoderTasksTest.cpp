@@ -3,6 +3,7 @@
 #include "tests/engine/encoder/EncoderTestSupport.h"
 #include "engine/EngineError.h"
 #include "tests/engine/run/JobRunSupport.h"
+#include "tests/support/CommaLocale.h"
 
 using namespace vidrelo;
 using namespace vidrelo::test;
@@ -132,6 +133,30 @@ TEST_F(EncoderTasksTest, RecordFieldsOverrideTheExtOptionsAndFurtherStreamsTakeT
         RunProgram("/usr/bin/ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "flat", Out + "/fields.mkv"});
     EXPECT_NE(tags.Out.find("title=\"A title\""), std::string::npos) << tags.Out;
     EXPECT_NE(tags.Out.find("YEAR=\"2010\""), std::string::npos) << tags.Out;
+}
+
+// A host that took a comma locale (de_DE, fr_FR, ...) must not change how
+// the libraries read "0.71" in the x264 preset or "0.5" in a filter.
+TEST_F(EncoderTasksTest, OptionsAndFiltersReadTheirNumbersTheSameInACommaLocale)
+{
+    const TCommaLocale comma;
+    ASSERT_TRUE(comma.Active());
+    TFFEncoder encoder;
+    ASSERT_EQ(encoder.AddTask(LongClip), 0);
+    TOutputOptions options;
+    options.VideoCodec = "libx264";
+    options.VideoPreset = "libx264-default";
+    options.VideoFilters = "scale=iw*0.5:ih*0.5";
+    options.TimeLength = 1000000;
+    options.ExtOptions = "qcomp=0.5";
+    ASSERT_TRUE(encoder.SetOutputFile(0, Out + "/comma.mp4", &options)) << encoder.LastErrMsg();
+    encoder.Start(0);
+    ASSERT_TRUE(encoder.Task(0)->Finished()) << encoder.Task(0)->FatalMessage();
+
+    const TProbedFile probed = Probe(Out + "/comma.mp4");
+    EXPECT_EQ(probed.Stream("video").at("codec_name"), "h264");
+    EXPECT_EQ(probed.Stream("video").at("width"), "160");
+    EXPECT_NEAR(probed.Duration, 1.0, 0.1);
 }
 
 TEST_F(EncoderTasksTest, OutputFieldLinesSetTheRecordAndTheTotalDuration)
