@@ -73,6 +73,24 @@ TEST_F(TitleModelTest, RecordCountsBeyondTheArraysAreNotFollowed)
     EXPECT_EQ(c.SubtitleItems, QStringList{"No subtitles"});
 }
 
+TEST_F(TitleModelTest, TheRowKeepsTheShapeTheDiscShowsTheTitleAt)
+{
+    const struct {
+        int32_t Record;
+        int Width, Height;
+    } cases[] = {{0, 4, 3}, {1, 16, 9}, {2, 0, 0}, {-1, 0, 0}};
+    int row = 0;
+    for (const auto& c : cases) {
+        TDVDTitleInfo t = MakeTitle(60);
+        t.Aspect = c.Record;
+        model.AddTitle(&t, row, 0, 0);
+        const TVideoFile& e = model.VideoFiles().at(row++);
+        EXPECT_EQ(e.DisplayAspect.Width, c.Width) << c.Record;
+        EXPECT_EQ(e.DisplayAspect.Height, c.Height) << c.Record;
+        EXPECT_EQ(e.SourceHeight, 576) << "the stored size stays as it is";
+    }
+}
+
 TEST_F(TitleModelTest, LengthRoundsToTheNearestMicrosecond)
 {
     EXPECT_EQ(TTitleModel::LengthToMicroseconds(1.0000006), 1000001);
