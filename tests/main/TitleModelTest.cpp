@@ -75,18 +75,15 @@ TEST_F(TitleModelTest, RecordCountsBeyondTheArraysAreNotFollowed)
 
 TEST_F(TitleModelTest, TheRowKeepsTheShapeTheDiscShowsTheTitleAt)
 {
-    const struct {
-        int32_t Record;
-        int Width, Height;
-    } cases[] = {{0, 4, 3}, {1, 16, 9}, {2, 0, 0}, {-1, 0, 0}};
-    int row = 0;
-    for (const auto& c : cases) {
+    // The record says 0 for 4:3 and 1 for 16:9; anything else is unknown.
+    const QStringList shapes = {"4:3", "16:9", "0:0", "0:0"};
+    for (const int32_t record : {0, 1, 2, -1}) {
         TDVDTitleInfo t = MakeTitle(60);
-        t.Aspect = c.Record;
-        model.AddTitle(&t, row, 0, 0);
-        const TVideoFile& e = model.VideoFiles().at(row++);
-        EXPECT_EQ(e.DisplayAspect.Width, c.Width) << c.Record;
-        EXPECT_EQ(e.DisplayAspect.Height, c.Height) << c.Record;
+        t.Aspect = record;
+        model.AddTitle(&t, model.RowCount(), 0, 0);
+        const TVideoFile& e = model.VideoFiles().back();
+        EXPECT_EQ(QStringLiteral("%1:%2").arg(e.DisplayAspect.Width).arg(e.DisplayAspect.Height),
+                  shapes[model.RowCount() - 1]);
         EXPECT_EQ(e.SourceHeight, 576) << "the stored size stays as it is";
     }
 }
