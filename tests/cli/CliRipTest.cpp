@@ -198,7 +198,8 @@ TEST(CliRipTest, AspectCropAndBrightnessShapeThePicture)
 std::string Shapes(const std::string& file)
 {
     std::vector<TProbeBlock> blocks =
-        ProbeBlocks({"-select_streams", "v:0", "-show_entries", "stream=sample_aspect_ratio,display_aspect_ratio", file});
+        ProbeBlocks({"-select_streams", "v:0", "-show_entries", "stream=sample_aspect_ratio,display_aspect_ratio",
+                     file});
     return blocks.empty() ? "" : blocks[0]["sample_aspect_ratio"] + " " + blocks[0]["display_aspect_ratio"];
 }
 

@@ -99,10 +99,12 @@ TEST_F(JobBuilderTest, KeepingTheDiscShapeOfACroppedTitleCountsTheCroppedRows)
     TVideoFile v = Title(0);
     v.DisplayAspect = {16, 9};
     v.CropLeft = v.CropRight = 8;  // 704 of 720 columns, still 405 rows high as shown
-    EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)), "crop=704:480:8:0,pad=720:480:8:0:black,scale=854:480,setsar=1");
+    EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)),
+              "crop=704:480:8:0,pad=720:480:8:0:black,scale=854:480,setsar=1");
     v.CropLeft = v.CropRight = 0;
     v.CropTop = v.CropBottom = 60;  // 360 of 480 rows: shown 303.75 high
-    EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)), "crop=720:360:0:60,pad=720:460:0:50:black,scale=854:480,setsar=1");
+    EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)),
+              "crop=720:360:0:60,pad=720:460:0:50:black,scale=854:480,setsar=1");
 }
 
 TEST(DisplayHeightTest, TheDiscAspectGivesTheShownHeightOfThePicture)

@@ -23,7 +23,8 @@ TEST(ExtOptionsTest, LinesSplitAtAnyLineBreakAndTheLiteralCRLFAndAtTheFirstEqual
     EXPECT_EQ(Lines("sameq"), (V{"sameq|"}));
     // Names in lower case, whatever the catalogue or the user wrote; values
     // as they are.
-    EXPECT_EQ(Lines("VCodec=copy\nMetaData=Title=My Film\nSAMEQ"), (V{"vcodec|copy", "metadata|Title=My Film", "sameq|"}));
+    EXPECT_EQ(Lines("VCodec=copy\nMetaData=Title=My Film\nSAMEQ"),
+              (V{"vcodec|copy", "metadata|Title=My Film", "sameq|"}));
     // An empty line inside the text is an option without a name (refused
     // later); only the ends are trimmed.
     EXPECT_EQ(Lines("a=1\n\nb=2"), (V{"a|1", "|", "b|2"}));
