@@ -92,10 +92,9 @@ bool SetPicture(TVideoFile& V, const QString& caption, const TRipRequest& r, std
 bool StartWithinTitle(const TTitleModel& titles, int row, const TRipRequest& r, std::string& error)
 {
     const int64_t length = titles.VideoFiles().at(row).TimeEnd;
-    const int64_t start = r.TimeStart.value_or(0);
-    if (r.TimeStart && start >= length)
+    if (r.TimeStart && *r.TimeStart >= length)
         return Fail(error, QStringLiteral("--start %1 is not within %2, which is %3 long")
-                               .arg(FormatTime(start), titles.RowCaption(row), FormatTime(length)));
+                               .arg(FormatTime(*r.TimeStart), titles.RowCaption(row), FormatTime(length)));
     return true;
 }
 
