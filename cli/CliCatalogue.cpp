@@ -30,7 +30,9 @@ bool LoadCatalogue(TCatalogue& catalogue, bool rememberedFormat)
         const bool profilesOk = catalogue.LoadProfiles();
         const bool formatsOk = catalogue.LoadFormats();
         if (rememberedFormat) {
-            const TPersistedSettings settings = TSettingsStore().ReadSettings(TUserFolders::Create());
+            // Only the format choices are read: no per-user folder is needed,
+            // so none is made.
+            const TPersistedSettings settings = TSettingsStore().ReadSettings(TUserFolders{});
             catalogue.RecentProfileInd = settings.RecentProfileInd;
             catalogue.RecentFormatInd = settings.RecentFormatInd;
             // The format the user edited converts with the edited values.

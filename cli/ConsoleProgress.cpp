@@ -40,6 +40,21 @@ std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds, int
     return line;
 }
 
+TProgressInfo TShownProgress::Next(const TProgressInfo& AInfo)
+{
+    // The engine's time while no output stream has one: 10^10 s.
+    constexpr int64_t NoOutputYet = 10'000'000'000'000'000;
+    if (AInfo.TaskIndex != FTask) {
+        FTask = AInfo.TaskIndex;
+        FFurthest = 0;
+    }
+    if (AInfo.CurrentDuration < NoOutputYet)
+        FFurthest = std::max(FFurthest, AInfo.CurrentDuration);
+    TProgressInfo shown = AInfo;
+    shown.CurrentDuration = FFurthest;
+    return shown;
+}
+
 TConsoleProgress::TConsoleProgress(std::FILE* AOut, int ATaskCount)
     : FOut(AOut), FTerminal(isatty(fileno(AOut)) == 1), FTaskCount(ATaskCount), FStart(std::chrono::steady_clock::now())
 {
@@ -48,8 +63,8 @@ TConsoleProgress::TConsoleProgress(std::FILE* AOut, int ATaskCount)
 void TConsoleProgress::Show(const TProgressInfo& AInfo)
 {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
-    const std::string line = ProgressLine(AInfo, elapsed, FTaskCount);
     std::lock_guard lock(FLock);
+    const std::string line = ProgressLine(FShown.Next(AInfo), elapsed, FTaskCount);
     if (!FTerminal) {
         std::fprintf(FOut, "%s\n", line.c_str());
     } else {

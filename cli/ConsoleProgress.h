@@ -18,6 +18,20 @@ std::string ProgressLine(const TProgressInfo& AInfo, double AElapsedSeconds, int
 std::string SizeText(int64_t ABytes);
 std::string ClockText(double ASeconds);  // H:MM:SS
 
+// The report as shown: its time converted so far never goes back within a
+// task. At a task's start one output stream may report a time while the
+// others have written nothing yet; once they have, their earlier times are
+// the smallest and the figure would drop. A report from before any stream
+// wrote anything (a time of 10^10 s) counts as nothing converted.
+class TShownProgress {
+public:
+    TProgressInfo Next(const TProgressInfo& AInfo);
+
+private:
+    int FTask = -1;
+    int64_t FFurthest = 0;
+};
+
 class TConsoleProgress {
 public:
     TConsoleProgress(std::FILE* AOut, int ATaskCount);
@@ -32,6 +46,7 @@ private:
     const int FTaskCount;
     const std::chrono::steady_clock::time_point FStart;
     std::mutex FLock;
+    TShownProgress FShown;  // under FLock
     std::size_t FShownWidth = 0;
 };
 

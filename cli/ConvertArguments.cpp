@@ -1,5 +1,6 @@
 #include "cli/ConvertArguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -66,6 +67,17 @@ bool ParseInt(const std::string& text, int& value)
         return false;
     value = static_cast<int>(number);
     return true;
+}
+
+// Digits with at most one decimal point: no sign ("-0" would pass for a
+// number and turn "-00:00:01" into one second), no exponent, no blanks.
+bool ParseTimePart(const std::string& text, double& value)
+{
+    if (text.find_first_of("0123456789") == std::string::npos ||
+        text.find_first_not_of("0123456789.") != std::string::npos ||
+        std::count(text.begin(), text.end(), '.') > 1)
+        return false;
+    return ParseNumber(text, value);
 }
 
 void AppendLine(std::string& text, const std::string& line)
@@ -195,8 +207,8 @@ bool ParseTime(const std::string& text, int64_t& microseconds)
     for (;;) {
         const std::size_t colon = text.find(':', start);
         double part = 0;
-        if (!ParseNumber(text.substr(start, colon == std::string::npos ? std::string::npos : colon - start), part) ||
-            part < 0 || ++parts > 3)
+        if (!ParseTimePart(text.substr(start, colon == std::string::npos ? std::string::npos : colon - start), part) ||
+            ++parts > 3)
             return false;
         total = total * 60 + part;
         if (colon == std::string::npos)
@@ -207,6 +219,11 @@ bool ParseTime(const std::string& text, int64_t& microseconds)
         return false;
     microseconds = std::llround(total * 1e6);
     return true;
+}
+
+std::string TimeRefusalHint(const std::string& text)
+{
+    return text.starts_with("-") ? " (a time cannot be negative)" : "";
 }
 
 bool ParseBitRate(const std::string& text, int& bitsPerSecond)
@@ -267,7 +284,9 @@ bool ParseConvertArguments(const std::vector<std::string>& args, TConvertRequest
         if (!accepted) {
             const bool known = name == "--join" || (beforeInput ? KnownInputOption(name)
                                                                : OutputSetters().count(name) || name == "-o");
-            return error = known ? "invalid value for " + name + ": \"" + value + "\""
+            const bool time = name == "--ss" || name == "--t";
+            return error = known ? "invalid value for " + name + ": \"" + value + "\"" +
+                                       (time ? TimeRefusalHint(value) : "")
                                  : "unknown " + std::string(beforeInput ? "input" : "output") + " option \"" +
                                        name + "\"",
                    false;
@@ -277,6 +296,8 @@ bool ParseConvertArguments(const std::vector<std::string>& args, TConvertRequest
         return error = "no INPUT given", false;
     if (request.Output.empty())
         return error = "no OUTPUT given", false;
+    if (request.OutputOptions.TimeLength == 0)
+        return error = "--t must be longer than 0: nothing would be converted", false;
     request.OutputOptions.Join = request.Inputs.size() > 1;
     return true;
 }

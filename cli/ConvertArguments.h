@@ -24,8 +24,11 @@ extern const char* const ConvertUsage;
 bool ParseConvertArguments(const std::vector<std::string>& args, TConvertRequest& request, std::string& error);
 
 // "HH:MM:SS[.fff]", "MM:SS" or seconds, in microseconds; false when it is
-// none of these.
+// none of these (a sign is none of these: times are never negative).
 bool ParseTime(const std::string& text, int64_t& microseconds);
+// What to add to the refusal of a time that ParseTime did not take: why a
+// negative one is refused, else nothing.
+std::string TimeRefusalHint(const std::string& text);
 // Bits per second from "800000", "800k" or "1.5M".
 bool ParseBitRate(const std::string& text, int& bitsPerSecond);
 

@@ -4,7 +4,9 @@
 #include "cli/ConsoleEncoderRun.h"
 #include "cli/ConvertArguments.h"
 #include "engine/MediaEngine.h"
+#include "engine/StringFormat.h"
 #include "engine/encoder/TFFEncoder.h"
+#include "engine/encoder/TFFmpeg.h"
 #include "engine/loader/TFFLoader.h"
 
 #include <algorithm>
@@ -23,6 +25,38 @@ bool TakeSwitch(std::vector<std::string>& args, const std::string& name)
     return true;
 }
 
+// H:MM:SS.mmm, whole numbers only (the same in every locale).
+std::string TimeText(int64_t microseconds)
+{
+    const long long ms = microseconds / 1000;
+    return Format("%lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+}
+
+// Why the task would convert nothing: a start (--ss of the input, or of the
+// output after the inputs one after another) at or past the end. Empty when
+// it would not, or when an input does not know its length.
+std::string StartRefusal(const TFFmpeg& task, const TConvertRequest& request)
+{
+    const int64_t first = task.InputSetup(0).Duration;
+    if (first <= 0)
+        return {};
+    const int64_t inputStart = request.Input.TimeStart == NoTimeValue ? 0 : request.Input.TimeStart;
+    if (inputStart >= first)
+        return "--ss " + TimeText(inputStart) + " is at or past the end of " + request.Inputs[0] + ", which lasts " +
+               TimeText(first);
+    int64_t length = first - inputStart;
+    for (int i = 1; i < task.nb_input_files(); ++i) {
+        if (task.InputSetup(i).Duration <= 0)
+            return {};
+        length += task.InputSetup(i).Duration;
+    }
+    const int64_t outputStart = request.OutputOptions.TimeStart;
+    if (outputStart != NoTimeValue && outputStart >= length)
+        return "the output's --ss " + TimeText(outputStart) + " is at or past the end of the input, which gives " +
+               TimeText(length);
+    return {};
+}
+
 int Convert(TConvertRequest& request, const std::string& libav)
 {
     TFFEncoder encoder;
@@ -37,6 +71,10 @@ int Convert(TConvertRequest& request, const std::string& libav)
     for (std::size_t i = 1; i < request.Inputs.size(); ++i)
         if (!encoder.AddInputFile(0, request.Inputs[i]))
             return fail();
+    if (const std::string refusal = StartRefusal(*encoder.Task(0), request); !refusal.empty()) {
+        std::fprintf(stderr, "vidrelo-cli convert: %s\n", refusal.c_str());
+        return 2;
+    }
     if (!encoder.SetOutputFile(0, request.Output, &request.OutputOptions))
         return fail();
     return RunEncoderOnConsole(encoder, "convert");

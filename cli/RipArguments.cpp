@@ -21,7 +21,8 @@ const char* const RipUsage =
     "  --profile N --format M  the output format as \"vidrelo-cli profiles\" numbers it\n"
     "  --format-title TEXT   the output format by its name\n"
     "                        (default: the format chosen last in the window, else the first)\n"
-    "  --out DIR             the output folder (default: the window's output folder)\n"
+    "  --out DIR             the output folder, made when missing\n"
+    "                        (default: the window's output folder)\n"
     "  --merge               join the titles into one file named Joined\n"
     "  --audio ID|none       the audio stream, by the ID the title rows show (0x80)\n"
     "  --subtitle ID|none    the subtitle stream (0x20), or none\n"
@@ -184,8 +185,11 @@ bool CheckCombination(const TRipRequest& r, std::string& error)
         return Fail(error, "--profile and --format go together");
     if (r.ProfileInd >= 0 && !r.FormatTitle.empty())
         return Fail(error, "give the format either by --profile and --format or by --format-title");
+    // A trim that leaves nothing would make an empty file.
     if (r.TimeStart && r.TimeEnd && *r.TimeStart >= *r.TimeEnd)
         return Fail(error, "--start must be before --end");
+    if (r.TimeEnd && *r.TimeEnd <= 0)
+        return Fail(error, "--end must be after 00:00:00, where the title starts");
     if (r.Merge && (r.TimeStart || r.TimeEnd))
         return Fail(error, "--start and --end cannot be used with --merge: merged titles are joined whole");
     if (r.Name && !ValidName(*r.Name))
@@ -217,7 +221,8 @@ bool ParseRipArguments(const std::vector<std::string>& args, TRipRequest& reques
                 return Fail(error, "missing value for " + arg);
             const std::string& value = args[++i];
             if (!option->second(request, value))
-                return Fail(error, "invalid value for " + arg + ": \"" + value + "\"");
+                return Fail(error, "invalid value for " + arg + ": \"" + value + "\"" +
+                                       (arg == "--start" || arg == "--end" ? TimeRefusalHint(value) : ""));
         } else if (arg.starts_with("-") && arg != "-") {
             return Fail(error, "unknown option \"" + arg + "\"");
         } else if (request.Disc.empty()) {

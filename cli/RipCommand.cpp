@@ -15,6 +15,7 @@
 #include "main/TUserFolders.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 namespace vidrelo::cli {
@@ -38,12 +39,28 @@ QString DefaultOutputFolder()
     return TSettingsStore().ReadSettings(TUserFolders::Create()).OutputPath;
 }
 
-// As the window's Convert: the folder asked for, else the fallback folder.
+// The folder --out names, made with its parents when missing. Nothing else
+// is made: whoever names a folder wants the files there or not at all.
+std::optional<QString> MadeOutputFolder(const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error && !std::filesystem::is_directory(folder, error))
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (!error)
+        return QString::fromStdString(folder);
+    PrintError(QStringLiteral("the output folder \"%1\" cannot be created: %2")
+                   .arg(QString::fromStdString(folder), QString::fromStdString(error.message())));
+    return std::nullopt;
+}
+
+// Without --out as the window's Convert: its output folder, else the
+// fallback folder.
 std::optional<QString> RunFolder(const TRipRequest& request)
 {
-    const QString asked =
-        request.OutputFolder.empty() ? DefaultOutputFolder() : QString::fromStdString(request.OutputFolder);
-    return RunOutputFolderFor(asked, FallbackOutputFolder(), PrintError);
+    if (!request.OutputFolder.empty())
+        return MadeOutputFolder(request.OutputFolder);
+    return RunOutputFolderFor(DefaultOutputFolder(), FallbackOutputFolder(), PrintError);
 }
 
 // Which title goes into which file, on standard output.
@@ -102,8 +119,10 @@ int PrepareTitles(TTitleModel& titles, const TCatalogue& catalogue, const TRipRe
         PrintError(kNoTitlesMessage);
         return 1;
     }
-    if (!ApplyRipChoices(titles, request, error))
-        return Fail(error);
+    if (const int status = ApplyRipChoices(titles, request, error)) {
+        PrintError(QString::fromStdString(error));
+        return status;
+    }
     return 0;
 }
 

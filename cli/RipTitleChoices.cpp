@@ -88,18 +88,23 @@ bool SetPicture(TVideoFile& V, const QString& caption, const TRipRequest& r, std
     return true;
 }
 
+// A start at or past the end of the (untrimmed) title leaves nothing.
+bool StartWithinTitle(const TTitleModel& titles, int row, const TRipRequest& r, std::string& error)
+{
+    const int64_t length = titles.VideoFiles().at(row).TimeEnd;
+    if (r.TimeStart && *r.TimeStart >= length)
+        return Fail(error, QStringLiteral("--start %1 is not within %2, which is %3 long")
+                               .arg(FormatTime(*r.TimeStart), titles.RowCaption(row), FormatTime(length)));
+    return true;
+}
+
 // What the trim editor's OK stores; an end beyond the title is its end.
-bool SetTrim(TTitleModel& titles, int row, const TRipRequest& r, std::string& error)
+void SetTrim(TTitleModel& titles, int row, const TRipRequest& r)
 {
     if (!r.TimeStart && !r.TimeEnd)
-        return true;
+        return;
     const int64_t length = titles.VideoFiles().at(row).TimeEnd;  // the whole title until trimmed
-    const int64_t start = r.TimeStart.value_or(0);
-    if (start >= length)
-        return Fail(error, QStringLiteral("--start %1 is not within %2, which is %3 long")
-                               .arg(FormatTime(start), titles.RowCaption(row), FormatTime(length)));
-    titles.SetTrim(row, start, std::min(r.TimeEnd.value_or(length), length));
-    return true;
+    titles.SetTrim(row, r.TimeStart.value_or(0), std::min(r.TimeEnd.value_or(length), length));
 }
 
 bool ApplyToRow(TTitleModel& titles, int row, const TRipRequest& request, std::string& error)
@@ -108,9 +113,9 @@ bool ApplyToRow(TTitleModel& titles, int row, const TRipRequest& request, std::s
         return Fail(error, QStringLiteral("title %1 cannot be read from the disc").arg(row + 1));
     titles.SelectItem(row, true);
     if (!ChooseStreams(titles, row, request, error) ||
-        !SetPicture(titles.VideoFile(row), titles.RowCaption(row), request, error) ||
-        !SetTrim(titles, row, request, error))
+        !SetPicture(titles.VideoFile(row), titles.RowCaption(row), request, error))
         return false;
+    SetTrim(titles, row, request);
     if (request.Name)
         titles.StoreDestination(QString::fromStdString(*request.Name));
     return true;
@@ -146,14 +151,17 @@ bool ChooseRipFormat(const TCatalogue& catalogue, const TRipRequest& request, in
     return true;
 }
 
-bool ApplyRipChoices(TTitleModel& titles, const TRipRequest& request, std::string& error)
+int ApplyRipChoices(TTitleModel& titles, const TRipRequest& request, std::string& error)
 {
     if (!request.Titles.empty() && !CheckTitles(titles, request.Titles, error))
-        return false;
+        return 1;
+    for (int row = 0; row < titles.RowCount(); ++row)
+        if (titles.IsChecked(row) && titles.Data(row) && !StartWithinTitle(titles, row, request, error))
+            return 2;
     for (int row = 0; row < titles.RowCount(); ++row)
         if (titles.IsChecked(row) && !ApplyToRow(titles, row, request, error))
-            return false;
-    return true;
+            return 1;
+    return 0;
 }
 
 }  // namespace vidrelo::cli

@@ -19,8 +19,10 @@ bool ChooseRipFormat(const TCatalogue& catalogue, const TRipRequest& request, in
                      std::string& error);
 
 // Checks the requested titles (or keeps the scan's pre-selected one) and
-// applies the request's choices to every checked title. False with the
-// reason in `error` when a title, a stream or a value does not fit the disc.
-bool ApplyRipChoices(TTitleModel& titles, const TRipRequest& request, std::string& error);
+// applies the request's choices to every checked title. 0 when done; else
+// the exit status with the reason in `error`: 2 when --start lies at or past
+// the end of a chosen title (the command line asks for nothing), 1 when a
+// title, a stream or a value does not fit the disc.
+int ApplyRipChoices(TTitleModel& titles, const TRipRequest& request, std::string& error);
 
 }  // namespace vidrelo::cli

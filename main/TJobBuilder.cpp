@@ -1,5 +1,6 @@
 #include "main/TJobBuilder.h"
 
+#include "engine/DisplayAspect.h"
 #include "engine/encoder/TCustomEncoder.h"
 
 #include <QDir>
@@ -69,13 +70,13 @@ void AppendVideoFilter(TOutputOptions& O, const QString& filter)
     O.VideoFilters = O.VideoFilters.empty() ? Utf8(filter) : O.VideoFilters + "," + Utf8(filter);
 }
 
-int DisplayHeight(int aspectRatio, int CW, int CH, int TW, int TH)
+int DisplayHeight(const TVideoFile& V, int CW, int CH, int TW, int TH)
 {
-    switch (aspectRatio) {
+    switch (V.AspectRatio) {
     case 1: return RoundEven(CW / (static_cast<long double>(TW) / TH));
     case 2: return RoundEven(CW / FourThirds);
     case 3: return RoundEven(CW / SixteenNinths);
-    default: return CH;
+    default: return V.DisplayAspect.Known() ? ShownHeight(CH, V.SourceWidth, V.SourceHeight, V.DisplayAspect) : CH;
     }
 }
 
@@ -182,6 +183,10 @@ bool TJobBuilder::FillOptions(const TVideoFile& V, const QString& runFolder, boo
     O.FrameSize = Utf8(F.Width + "x" + F.Height);
     O.FrameSize.replace(O.FrameSize.find('x'), 1, ":");
     AppendVideoFilter(O, QString::fromStdString("scale=" + O.FrameSize));
+    // The padding and the scale already give the picture its shown shape in
+    // the frame; without this the source's non-square pixels would be
+    // stamped on the output and players would stretch it a second time.
+    AppendVideoFilter(O, "setsar=1");
     O.FrameSize.clear();
     return true;
 }
@@ -197,7 +202,7 @@ void TJobBuilder::SetPicture(const TVideoFile& V, const TFormat& F, TOutputOptio
         O.VideoCodec = "mpeg4";
         O.VideoTag = "XVID";
     }
-    const int DH = DisplayHeight(V.AspectRatio, CW, CH, TW, TH);
+    const int DH = DisplayHeight(V, CW, CH, TW, TH);
     int padX = 0, padY = 0;
     Padding(CW, DH, TW, TH, padX, padY);
     AppendVideoFilter(O, MakeCropFilter(V.SourceWidth, V.SourceHeight, V.CropLeft, V.CropTop, V.CropRight,

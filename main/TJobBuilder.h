@@ -36,10 +36,13 @@ QString MakePadFilter(int W, int H, int PadLeft, int PadRight, int PadTop, int P
 // Appends `filter` to the record's chain ("," between parts).
 void AppendVideoFilter(vidrelo::TOutputOptions& O, const QString& filter);
 
-// The height the cropped CW x CH picture is shown at for the aspect choice
-// (0 keep, 1 full screen, 2 4:3, 3 16:9) in a TW x TH frame. Raises
-// std::range_error when it cannot be computed (a zero size).
-int DisplayHeight(int aspectRatio, int CW, int CH, int TW, int TH);
+// The height the cropped CW x CH picture of V is shown at for its aspect
+// choice (0 keep, 1 full screen, 2 4:3, 3 16:9) in a TW x TH frame.
+// Keeping the original shape means the shape the disc shows the title at
+// (V.DisplayAspect), not the stored pixels' proportions; only a title whose
+// display aspect is unknown keeps those. Raises std::range_error when it
+// cannot be computed (a zero size).
+int DisplayHeight(const TVideoFile& V, int CW, int CH, int TW, int TH);
 // The padding on each side that letterboxes or pillarboxes a CW x DH
 // picture into the TW x TH frame's shape. Raises std::range_error on
 // overflow or a zero size.

@@ -14,6 +14,21 @@ struct TTitleModel::TRow {
     std::unique_ptr<TTitleData> Data;
 };
 
+namespace {
+
+// The shape the disc shows the title's whole frame at (its record: 0 4:3,
+// 1 16:9); unknown for anything else.
+vidrelo::TDisplayAspect DiscDisplayAspect(const TDVDTitleInfo& info)
+{
+    if (info.Aspect == 0)
+        return {4, 3};
+    if (info.Aspect == 1)
+        return {16, 9};
+    return {};
+}
+
+}  // namespace
+
 TTitleModel::TTitleModel(const QList<TProfile>& profiles, const QList<TProfileIcon>& icons, TReportFn reportError)
     : FProfiles(profiles), FIcons(icons), FReportError(std::move(reportError))
 {
@@ -61,6 +76,7 @@ void TTitleModel::AddTitle(const TDVDTitleInfo* info, int titleIndex, int profil
     entry.TimeEnd = entry.TrimmedLength;
     entry.SourceWidth = info->Width;
     entry.SourceHeight = info->Height;
+    entry.DisplayAspect = DiscDisplayAspect(*info);
     entry.ProfileInd = profileInd;
     entry.FormatInd = formatInd;
     entry.DestinationTitle = DefaultDestinationTitle(number);

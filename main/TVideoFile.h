@@ -1,6 +1,8 @@
 #pragma once
 // One title's conversion settings: entry i of the title model's VideoFiles
 // belongs to list row i. The job builder copies the entries of checked rows.
+#include "engine/DisplayAspect.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,6 +17,7 @@ struct TVideoFile {
     int64_t TimeEnd = 0;        // trim end, microseconds
     int32_t SourceWidth = 0;
     int32_t SourceHeight = 0;
+    vidrelo::TDisplayAspect DisplayAspect;  // the whole frame's shown shape, from the disc
     int32_t CropLeft = 0;
     int32_t CropTop = 0;
     int32_t CropRight = 0;

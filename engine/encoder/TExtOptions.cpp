@@ -53,11 +53,13 @@ std::vector<TExtOption> ParseExtOptions(const std::string& AText)
     for (;;) {
         const std::size_t end = text.find('\n', start);
         const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        // Names are matched in lower case everywhere ("VCodec" is "vcodec");
+        // values go on as written.
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos)
-            lines.push_back({line, ""});
+            lines.push_back({LowerCase(line), ""});
         else
-            lines.push_back({line.substr(0, eq), line.substr(eq + 1)});
+            lines.push_back({LowerCase(line.substr(0, eq)), line.substr(eq + 1)});
         if (end == std::string::npos)
             return lines;
         start = end + 1;

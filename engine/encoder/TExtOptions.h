@@ -12,14 +12,15 @@
 namespace vidrelo {
 
 struct TExtOption {
-    std::string Name;  // as written; compared in lower case
+    std::string Name;  // in lower case
     std::string Value;
 };
 
 // The lines of an ExtOptions text: trimmed, line breaks of any kind and the
 // literal "<CRLF>" (so one-line settings can hold several options) split
-// lines; each line is split at its first "=" (none: an empty value). An
-// empty line inside the text is kept as an option without a name.
+// lines; each line is split at its first "=" (none: an empty value) and its
+// name lower-cased; values keep their case. An empty line inside the text
+// is kept as an option without a name.
 std::vector<TExtOption> ParseExtOptions(const std::string& AText);
 
 // Options that are never applied to an input as they stand.

@@ -56,6 +56,46 @@ TEST(CliConvertTest, ADvdTitleBecomesAPlayableFileAndProgressComesLineByLine)
     EXPECT_NE(last.find("size"), std::string::npos) << last;
 }
 
+TEST(CliConvertTest, OptionNamesMayComeInAnyCase)
+{
+    const std::string dir = MakeTempDir("convertcase");
+    const TProgramResult r =
+        RunProgram(Cli(), {"convert", "-o", "ItsOffset=0", Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB", "-o",
+                           "VCodec=mpeg4", "-o", "ACodec=mp2", "-o", "Threads=1", "--t", "1", dir + "/case.avi"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string probe = ProbeText(dir + "/case.avi");
+    EXPECT_NE(probe.find("codec_name=\"mpeg4\""), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=\"mp2\""), std::string::npos) << probe;
+}
+
+TEST(CliConvertTest, NothingToConvertIsRefusedBeforeAnyFileIsWritten)
+{
+    const std::string dir = MakeTempDir("convertempty");
+    const std::string vob = Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB";
+    const std::string title = "opendvd:" + Disc("discA").path +
+                              "|Title=2,FromChapter=1,ToChapter=1,AudioID=0,SubtitleID=0,AudioChannels=2,Deinterlace=0";
+    const struct {
+        std::vector<std::string> Args;
+        std::string Says;
+    } cases[] = {
+        {{vob, "--t", "0"}, "--t must be longer than 0"},
+        {{vob, "--t", "-1"}, "invalid value for --t: \"-1\" (a time cannot be negative)"},
+        {{"--ss", "-0:01", vob}, "(a time cannot be negative)"},
+        {{"--ss", "1:00:00", vob}, "--ss 1:00:00.000 is at or past the end of " + vob},
+        {{"--ss", "6", title}, "--ss 0:00:06.000 is at or past the end of"},  // a title of 5 s
+        {{"--ss", "2", title, "--ss", "4"}, "the output's --ss 0:00:04.000 is at or past the end of the input"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"convert"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        args.insert(args.end(), {"--vcodec", "mpeg4", dir + "/empty.avi"});
+        const TProgramResult r = RunProgram(Cli(), args);
+        EXPECT_EQ(r.ExitCode, 2) << c.Says << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/empty.avi")) << c.Says;
+    }
+}
+
 TEST(CliConvertTest, MistakesGiveAMessageAndNoFile)
 {
     const std::string dir = MakeTempDir("convertbad");

@@ -90,17 +90,52 @@ TEST(CliRipTest, TheRememberedFormatAndOutputFolderAreTheDefaults)
     EXPECT_EQ(Probe(dir + "/Title2.avi").Stream("video")["codec_name"], "mpeg4");
 }
 
-TEST(CliRipTest, AMissingOutputFolderFallsBackToTheTemporaryOneAsInTheWindow)
+// Every file and folder below the private home but the tests' own
+// temporary folders.
+std::set<std::string> HomeEntries()
+{
+    std::set<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(TestHome()))
+        if (!std::filesystem::relative(entry.path(), TestHome()).string().starts_with("tmp-"))
+            entries.insert(entry.path().string());
+    return entries;
+}
+
+TEST(CliRipTest, WithoutOutAMissingWindowFolderFallsBackToTheTemporaryOne)
 {
     const std::string fallback = std::string(std::getenv("HOME")) + "/Quarnix_temp";
     const std::string missing = MakeTempDir("ripmissing") + "/gone";
-    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--out", missing, "--end", "1"});
+    WriteSettings("OutputPath=" + missing + "\n");
+    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--end", "1"});
+    WriteSettings("");
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_NE(r.Err.find("Output folder does not exit. Converting to \"" + fallback + "\"."), std::string::npos)
         << r.Err;
     EXPECT_TRUE(std::filesystem::exists(fallback + "/Title2.mp4"));
     EXPECT_FALSE(std::filesystem::exists(missing));
     std::filesystem::remove_all(fallback);
+}
+
+TEST(CliRipTest, OutMakesItsFolderOrSaysWhyNotAndTouchesNoOther)
+{
+    const std::string dir = MakeTempDir("ripout");
+    const std::string wanted = dir + "/new/deeper";
+    const std::set<std::string> before = HomeEntries();
+    const TProgramResult made = Rip({DiscA(), "--titles", "2", "--out", wanted, "--end", "1"});
+    ASSERT_EQ(made.ExitCode, 0) << made.Err;
+    EXPECT_EQ(FilesIn(wanted), std::set<std::string>{"Title2.mp4"});
+    EXPECT_EQ(HomeEntries(), before) << "no Documents folders, no fallback folder";
+
+    std::ofstream(dir + "/file") << "not a folder";
+    for (const std::string& impossible : {dir + "/file", dir + "/file/sub"}) {
+        const TProgramResult r = Rip({DiscA(), "--titles", "2", "--out", impossible, "--end", "1"});
+        EXPECT_EQ(r.ExitCode, 1) << r.Err;
+        EXPECT_NE(r.Err.find("the output folder \"" + impossible + "\" cannot be created: "), std::string::npos)
+            << r.Err;
+        EXPECT_EQ(r.Err.find("Converting to"), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"file", "new"}));
+    EXPECT_EQ(HomeEntries(), before);
 }
 
 TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
@@ -177,6 +212,45 @@ TEST(CliRipTest, AspectCropAndBrightnessShapeThePicture)
     EXPECT_LT(MeanGrey(cropped, 854, 0, 0, 854, 480), MeanGrey(full, 854, 0, 0, 854, 480));
 }
 
+// The stream's pixel and display shapes as ffprobe reads them.
+std::string Shapes(const std::string& file)
+{
+    std::vector<TProbeBlock> blocks =
+        ProbeBlocks({"-select_streams", "v:0", "-show_entries", "stream=sample_aspect_ratio,display_aspect_ratio",
+                     file});
+    return blocks.empty() ? "" : blocks[0]["sample_aspect_ratio"] + " " + blocks[0]["display_aspect_ratio"];
+}
+
+TEST(CliRipTest, KeepingTheOriginalShowsTheDiscsShapeWithSquarePixels)
+{
+    const std::string dir = MakeTempDir("ripkeep");
+    // Colour bars on both discs: title 2 of disc A, title 1 of disc B.
+    const auto rip = [&dir](const std::string& disc, const std::string& name, const std::string& aspect) {
+        const std::string title = disc == DiscA() ? "2" : "1";
+        const TProgramResult r = Rip({disc, "--titles", title, "--name", name, "--aspect", aspect, "--format-title",
+                                      "MP4 Video (H.264, AAC)", "--out", dir, "--end", "1"});
+        EXPECT_EQ(r.ExitCode, 0) << r.Err;
+        EXPECT_EQ(Shapes(dir + "/" + name + ".mp4"), "1:1 427:240") << name;
+        int width = 0, height = 0;
+        const std::string picture = GreyPicture(dir + "/" + name + ".mp4", 0.5, width, height);
+        EXPECT_EQ(width * height, 854 * 480) << name;
+        return picture.size() == 854u * 480 ? picture : std::string(854 * 480, 0);
+    };
+    // Disc A is NTSC 16:9: kept, it fills the 854x480 frame as full screen does.
+    const std::string wide = rip(DiscA(), "wide", "keep");
+    const std::string full = rip(DiscA(), "full", "full");
+    EXPECT_GT(MeanGrey(wide, 854, 0, 0, 20, 480), 40) << "no bar at the left";
+    // Its right edge is the dark blue bar above a black strip: as full screen shows it.
+    EXPECT_NEAR(MeanGrey(wide, 854, 834, 0, 854, 320), MeanGrey(full, 854, 834, 0, 854, 320), 3);
+    EXPECT_GT(MeanGrey(wide, 854, 834, 0, 854, 320), 12) << "no bar at the right";
+    EXPECT_NEAR(MeanGrey(wide, 854, 0, 0, 854, 480), MeanGrey(full, 854, 0, 0, 854, 480), 3);
+    // Disc B is PAL 4:3: kept, it stands between bars of about 107 pixels.
+    const std::string narrow = rip(Disc("discB").path, "narrow", "keep");
+    EXPECT_LT(MeanGrey(narrow, 854, 0, 0, 100, 480), 20) << "a bar at the left";
+    EXPECT_LT(MeanGrey(narrow, 854, 754, 0, 854, 480), 20) << "a bar at the right";
+    EXPECT_GT(MeanGrey(narrow, 854, 114, 0, 134, 480), 40) << "the picture starts after the bar";
+}
+
 TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
 {
     const std::string dir = MakeTempDir("ripbad");
@@ -195,6 +269,8 @@ TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
         {{DiscA(), "--aspect", "2:1"}, 2, "invalid value for --aspect"},
         {{DiscA(), "--saturation", "-101"}, 2, "invalid value for --saturation"},
         {{DiscA(), "--start", "00:00:04", "--end", "00:00:02"}, 2, "--start must be before --end"},
+        {{DiscA(), "--end", "00:00:00"}, 2, "--end must be after 00:00:00"},
+        {{DiscA(), "--start", "-00:00:01"}, 2, "invalid value for --start: \"-00:00:01\" (a time cannot be negative)"},
         {{DiscA(), "--end", "soon"}, 2, "invalid value for --end"},
         {{DiscA(), "--merge", "--end", "2"}, 2, "--merge"},
         {{DiscA(), "--titles", "1,2", "--name", "x"}, 2, "--name"},
@@ -206,7 +282,8 @@ TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
         {{DiscA(), "--titles", "3", "--audio", "0x81"}, 1, "Title #3 has no audio stream 0x81"},
         {{DiscA(), "--titles", "2", "--subtitle", "0x20"}, 1, "Title #2 has no subtitle stream 0x20"},
         {{DiscA(), "--crop", "0,240,0,240"}, 1, "leaves nothing of the 720x480 picture of Title #1"},
-        {{DiscA(), "--titles", "2", "--start", "00:00:06"}, 1, "not within Title #2"},
+        {{DiscA(), "--titles", "2", "--start", "00:00:06"}, 2, "--start 00:00:06 is not within Title #2"},
+        {{DiscA(), "--titles", "1,2", "--start", "00:00:06", "--end", "9"}, 2, "is not within Title #2"},
         {{DiscA(), "--profile", "0", "--format", "99"}, 1, "no format 99 in profile 0"},
         {{DiscA(), "--format-title", "Betamax"}, 1, "no format named \"Betamax\""},
         {{dir + "/nodisc"}, 1, "No DVD title(s) found"},

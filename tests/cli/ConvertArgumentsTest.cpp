@@ -68,6 +68,9 @@ TEST(ConvertArgumentsTest, MistakesAreNamed)
     EXPECT_EQ(Refusal({"in.mpg", "--bogus", "1", "out.mp4"}), "unknown output option \"--bogus\"");
     EXPECT_EQ(Refusal({"--join", "a", "in.mpg", "out.mp4"}), "--join must come after INPUT");
     EXPECT_EQ(Refusal({"in.mpg", "--vcodec"}), "\"--vcodec\" needs a value");
+    // A length that rounds to nothing converts nothing.
+    EXPECT_EQ(Refusal({"in.mpg", "--t", "00:00:00.0000001", "out.mp4"}),
+              "--t must be longer than 0: nothing would be converted");
 }
 
 TEST(ConvertArgumentsTest, TimesAndRatesAcceptTheUsualForms)
@@ -77,13 +80,34 @@ TEST(ConvertArgumentsTest, TimesAndRatesAcceptTheUsualForms)
     EXPECT_EQ(us, 90000000);
     EXPECT_TRUE(ParseTime("1:00:00.25", us));
     EXPECT_EQ(us, 3600250000);
-    for (const char* bad : {"", "-1", "1:2:3:4", "a", "1::2"})
+    EXPECT_TRUE(ParseTime(".5", us));
+    EXPECT_EQ(us, 500000);
+    for (const char* bad : {"", "-1", "-0:00:01", "+1", "1e3", "0x10", " 1", "1.2.3", ".", "1:2:3:4", "a", "1::2"})
         EXPECT_FALSE(ParseTime(bad, us)) << bad;
     int rate = 0;
     EXPECT_TRUE(ParseBitRate("800k", rate));
     EXPECT_EQ(rate, 800000);
     for (const char* bad : {"", "k", "0", "-5k", "3000M"})
         EXPECT_FALSE(ParseBitRate(bad, rate)) << bad;
+}
+
+TEST(ConsoleProgressTest, TheShownTimeNeverGoesBackWithinATask)
+{
+    TShownProgress shown;
+    const auto next = [&shown](int task, int64_t current) {
+        TProgressInfo info;
+        info.TaskIndex = task;
+        info.CurrentDuration = current;
+        info.TotalDuration = 100'000'000;
+        return shown.Next(info).CurrentDuration;
+    };
+    // Before any stream wrote anything the engine says 10^10 s.
+    EXPECT_EQ(next(0, 10'000'000'000'000'000), 0);
+    EXPECT_EQ(next(0, 12'100'000), 12'100'000);  // the audio alone
+    EXPECT_EQ(next(0, 9'400'000), 12'100'000);   // then the video, further behind
+    EXPECT_EQ(next(0, 15'000'000), 15'000'000);
+    EXPECT_EQ(next(1, 2'000'000), 2'000'000) << "the next task counts from its own start";
+    EXPECT_EQ(next(1, 1'000'000), 2'000'000);
 }
 
 TEST(ConsoleProgressTest, TheLineShowsPercentSpeedSizeAndTimes)

@@ -76,13 +76,19 @@ TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
     for (const char* crop : {"1,2,3", "1,2,3,4,5", "-1,0,0,0", "a,0,0,0"})
         EXPECT_NE(Refused({"d", "--crop", crop}).find("invalid value for --crop"), std::string::npos) << crop;
     EXPECT_NE(Refused({"d", "--contrast", "1.5"}).find("--contrast"), std::string::npos);
-    EXPECT_NE(Refused({"d", "--start", "-1"}).find("--start"), std::string::npos);
+    // Times are never negative, not even a negative zero hours.
+    for (const char* time : {"-1", "-00:00:01", "+1", "1e2", " 5"})
+        EXPECT_NE(Refused({"d", "--start", time}).find("invalid value for --start"), std::string::npos) << time;
     EXPECT_NE(Refused({"d", "--profile", "-1", "--format", "0"}).find("--profile"), std::string::npos);
     for (const char* name : {"", ".", "..", "a/b"})
         EXPECT_NE(Refused({"d", "--name", name}).find("invalid value for --name"), std::string::npos) << name;
     EXPECT_EQ(Refused({"d", "--titles", "1", "--titles", "2"}), "--titles given twice");
     EXPECT_EQ(Refused({"d", "--format", "1"}), "--profile and --format go together");
     EXPECT_EQ(Refused({"d", "--start", "10", "--end", "10"}), "--start must be before --end");
+    // An end at the title's start leaves nothing to convert.
+    for (const char* end : {"00:00:00", "0", "0.0000001"})
+        EXPECT_EQ(Refused({"d", "--end", end}), "--end must be after 00:00:00, where the title starts") << end;
+    EXPECT_EQ(Parsed({"d", "--end", "0.5"}).TimeEnd, 500'000);
     EXPECT_NE(Refused({"d", "--merge", "--start", "1"}).find("--merge"), std::string::npos);
     EXPECT_NE(Refused({"d", "--merge", "--name", "x"}).find("Joined"), std::string::npos);
     EXPECT_EQ(Refused({"--merge"}), "no DISC given");

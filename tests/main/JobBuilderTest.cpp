@@ -2,6 +2,8 @@
 // texts from titles and catalogue formats.
 #include "main/TJobBuilder.h"
 
+#include "engine/DisplayAspect.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -59,23 +61,70 @@ protected:
 
 TEST_F(JobBuilderTest, TheAspectChoiceDecidesTheBarsBeforeTheScale)
 {
+    const TDisplayAspect Wide{16, 9}, Narrow{4, 3}, Unknown{};
     struct TCase {
         int Aspect;
+        TDisplayAspect Shown;  // as the disc shows the title
+        int SourceHeight;
         int Width, Height;
         const char* Filters;
     };
     const TCase cases[] = {
-        {0, 640, 480, "pad=720:540:0:30:black,scale=640:480"},  // keep: 3:2 picture in a 4:3 frame
-        {1, 640, 480, "scale=640:480"},                          // full screen: no bars
-        {3, 640, 480, "pad=720:616:0:68:black,scale=640:480"},  // 16:9: 67.5 rounds to even 68
-        {2, 640, 480, "scale=640:480"},                          // 4:3 into 4:3: stretched, no bars
-        {2, 854, 480, "pad=960:480:120:0:black,scale=854:480"}, // 4:3 in a wide frame: pillarbox
+        // Keep: the shape the disc shows the title at, not its stored pixels.
+        {0, Wide, 480, 854, 480, "scale=854:480,setsar=1"},                         // 16:9 fills a wide frame
+        {0, Wide, 576, 854, 480, "scale=854:480,setsar=1"},                         // PAL too
+        {0, Narrow, 576, 854, 480, "pad=960:576:120:0:black,scale=854:480,setsar=1"},  // 4:3 pillarboxed
+        {0, Narrow, 480, 640, 480, "scale=640:480,setsar=1"},                       // 4:3 fills a 4:3 frame
+        {0, Wide, 480, 640, 480, "pad=720:616:0:68:black,scale=640:480,setsar=1"},  // letterboxed as 16:9 is
+        {0, Unknown, 480, 640, 480, "pad=720:540:0:30:black,scale=640:480,setsar=1"},  // stored 3:2 pixels
+        // The other choices ignore the disc's aspect.
+        {1, Wide, 480, 640, 480, "scale=640:480,setsar=1"},                         // full screen: no bars
+        {3, Narrow, 480, 640, 480, "pad=720:616:0:68:black,scale=640:480,setsar=1"},  // 67.5 rounds to even 68
+        {3, Unknown, 480, 640, 480, "pad=720:616:0:68:black,scale=640:480,setsar=1"},
+        {2, Wide, 480, 640, 480, "scale=640:480,setsar=1"},                         // 4:3 into 4:3: no bars
+        {2, Unknown, 480, 854, 480, "pad=960:480:120:0:black,scale=854:480,setsar=1"},  // 4:3 in a wide frame
     };
     for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Filters);
-        EXPECT_EQ(Filters(Title(c.Aspect), VideoFormat("libx264", c.Width, c.Height)), c.Filters);
+        SCOPED_TRACE(::testing::Message() << c.Aspect << " at " << c.Shown.Width << ":" << c.Shown.Height);
+        TVideoFile v = Title(c.Aspect);
+        v.DisplayAspect = c.Shown;
+        v.SourceHeight = c.SourceHeight;
+        EXPECT_EQ(Filters(v, VideoFormat("libx264", c.Width, c.Height)), c.Filters);
         EXPECT_EQ(O.FrameSize, "");
     }
+}
+
+TEST_F(JobBuilderTest, KeepingTheDiscShapeOfACroppedTitleCountsTheCroppedRows)
+{
+    TVideoFile v = Title(0);
+    v.DisplayAspect = {16, 9};
+    v.CropLeft = v.CropRight = 8;  // 704 of 720 columns, still 405 rows high as shown
+    EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)),
+              "crop=704:480:8:0,pad=720:480:8:0:black,scale=854:480,setsar=1");
+    v.CropLeft = v.CropRight = 0;
+    v.CropTop = v.CropBottom = 60;  // 360 of 480 rows: shown 303.75 high
+    EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)),
+              "crop=720:360:0:60,pad=720:460:0:50:black,scale=854:480,setsar=1");
+}
+
+TEST(DisplayHeightTest, TheDiscAspectGivesTheShownHeightOfThePicture)
+{
+    struct TCase {
+        int CH, SW, SH;
+        TDisplayAspect Aspect;
+        int Shown;
+    } const cases[] = {
+        {480, 720, 480, {16, 9}, 405},  // the crop editor's NTSC 16:9 figure
+        {576, 720, 576, {4, 3}, 540},
+        {480, 720, 480, {4, 3}, 540},
+        {360, 720, 480, {16, 9}, 304},  // 303.75
+        {48, 720, 480, {16, 9}, 40},    // 40.5: ties go to the even neighbour
+        {80, 720, 480, {16, 9}, 68},    // 67.5
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(ShownHeight(c.CH, c.SW, c.SH, c.Aspect), c.Shown) << c.CH << " of " << c.SW << "x" << c.SH;
+    EXPECT_THROW(ShownHeight(480, 720, 0, {16, 9}), std::range_error);
+    EXPECT_THROW(ShownHeight(480, 720, 480, {}), std::range_error);
 }
 
 TEST_F(JobBuilderTest, PictureAdjustmentAndCropComeBeforeThePadding)
@@ -83,11 +132,11 @@ TEST_F(JobBuilderTest, PictureAdjustmentAndCropComeBeforeThePadding)
     TVideoFile v = Title(1);
     v.Brightness = 0;
     v.Contrast = 10;
-    EXPECT_EQ(Filters(v, VideoFormat()), "nativeeq=0:10,scale=640:480");
+    EXPECT_EQ(Filters(v, VideoFormat()), "nativeeq=0:10,scale=640:480,setsar=1");
     v.Saturation = -20;
     v.CropLeft = v.CropRight = 8;
     v.CropTop = 4;
-    EXPECT_EQ(Filters(v, VideoFormat()), "nativeeq=0:10,nativehue=0:-20,crop=704:476:8:4,scale=640:480");
+    EXPECT_EQ(Filters(v, VideoFormat()), "nativeeq=0:10,nativehue=0:-20,crop=704:476:8:4,scale=640:480,setsar=1");
 }
 
 TEST_F(JobBuilderTest, RecordFieldsComeFromTheFormatAndTheTitle)

@@ -73,6 +73,21 @@ TEST_F(TitleModelTest, RecordCountsBeyondTheArraysAreNotFollowed)
     EXPECT_EQ(c.SubtitleItems, QStringList{"No subtitles"});
 }
 
+TEST_F(TitleModelTest, TheRowKeepsTheShapeTheDiscShowsTheTitleAt)
+{
+    // The record says 0 for 4:3 and 1 for 16:9; anything else is unknown.
+    const QStringList shapes = {"4:3", "16:9", "0:0", "0:0"};
+    for (const int32_t record : {0, 1, 2, -1}) {
+        TDVDTitleInfo t = MakeTitle(60);
+        t.Aspect = record;
+        model.AddTitle(&t, model.RowCount(), 0, 0);
+        const TVideoFile& e = model.VideoFiles().back();
+        EXPECT_EQ(QStringLiteral("%1:%2").arg(e.DisplayAspect.Width).arg(e.DisplayAspect.Height),
+                  shapes[model.RowCount() - 1]);
+        EXPECT_EQ(e.SourceHeight, 576) << "the stored size stays as it is";
+    }
+}
+
 TEST_F(TitleModelTest, LengthRoundsToTheNearestMicrosecond)
 {
     EXPECT_EQ(TTitleModel::LengthToMicroseconds(1.0000006), 1000001);

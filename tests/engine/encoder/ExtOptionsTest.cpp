@@ -21,6 +21,10 @@ TEST(ExtOptionsTest, LinesSplitAtAnyLineBreakAndTheLiteralCRLFAndAtTheFirstEqual
     EXPECT_EQ(Lines("  vcodec=mpeg4<CRLF>b=300k \r\n"), (V{"vcodec|mpeg4", "b|300k"}));
     EXPECT_EQ(Lines("a=1\rb=2\nmetadata=title=x=y"), (V{"a|1", "b|2", "metadata|title=x=y"}));
     EXPECT_EQ(Lines("sameq"), (V{"sameq|"}));
+    // Names in lower case, whatever the catalogue or the user wrote; values
+    // as they are.
+    EXPECT_EQ(Lines("VCodec=copy\nMetaData=Title=My Film\nSAMEQ"),
+              (V{"vcodec|copy", "metadata|Title=My Film", "sameq|"}));
     // An empty line inside the text is an option without a name (refused
     // later); only the ends are trimmed.
     EXPECT_EQ(Lines("a=1\n\nb=2"), (V{"a|1", "|", "b|2"}));
