@@ -80,7 +80,7 @@ int DisplayHeight(const TVideoFile& V, int CW, int CH, int TW, int TH)
     }
 }
 
-void Padding(int CW, int DH, int TW, int TH, int& PadX, int& PadY)
+void Padding(int CW, int CH, int DH, int TW, int TH, int& PadX, int& PadY)
 {
     PadX = PadY = 0;
     const long double frame = static_cast<long double>(TW) / TH;
@@ -92,7 +92,11 @@ void Padding(int CW, int DH, int TW, int TH, int& PadX, int& PadY)
         PadX = RoundEven(CheckedProduct(TW, CW) / (2 * static_cast<long double>(x1)) - CW / 2.0L);
     } else {
         const double x2 = static_cast<double>(static_cast<long double>(CheckedProduct(DH, TW)) / CW);
-        PadY = RoundEven(CheckedProduct(TH, DH) / (2 * static_cast<long double>(x2)) - DH / 2.0L);
+        // The bars' height in shown rows, DH to the picture; the pad filter
+        // adds stored rows, CH to the picture, so the bars take the stored
+        // rows' scale (as the side bars already are in stored columns).
+        const long double shown = CheckedProduct(TH, DH) / (2 * static_cast<long double>(x2)) - DH / 2.0L;
+        PadY = RoundEven(shown * CH / DH);
     }
 }
 
@@ -204,7 +208,7 @@ void TJobBuilder::SetPicture(const TVideoFile& V, const TFormat& F, TOutputOptio
     }
     const int DH = DisplayHeight(V, CW, CH, TW, TH);
     int padX = 0, padY = 0;
-    Padding(CW, DH, TW, TH, padX, padY);
+    Padding(CW, CH, DH, TW, TH, padX, padY);
     AppendVideoFilter(O, MakeCropFilter(V.SourceWidth, V.SourceHeight, V.CropLeft, V.CropTop, V.CropRight,
                                         V.CropBottom));
     AppendVideoFilter(O, MakePadFilter(CW, CH, padX, padX, padY, padY));

@@ -43,10 +43,11 @@ void AppendVideoFilter(vidrelo::TOutputOptions& O, const QString& filter);
 // display aspect is unknown keeps those. Raises std::range_error when it
 // cannot be computed (a zero size).
 int DisplayHeight(const TVideoFile& V, int CW, int CH, int TW, int TH);
-// The padding on each side that letterboxes or pillarboxes a CW x DH
-// picture into the TW x TH frame's shape. Raises std::range_error on
-// overflow or a zero size.
-void Padding(int CW, int DH, int TW, int TH, int& PadX, int& PadY);
+// The padding on each side that letterboxes or pillarboxes the CW x CH
+// stored picture, shown CW x DH, into the TW x TH frame's shape: PadX in
+// columns, PadY in stored rows. Raises std::range_error on overflow or a
+// zero size.
+void Padding(int CW, int CH, int DH, int TW, int TH, int& PadX, int& PadY);
 
 // The output folder of a run: the folder asked for when it exists, else the
 // fallback (created when missing) after `warn` with the first text; nothing

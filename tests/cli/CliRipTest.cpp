@@ -249,6 +249,16 @@ TEST(CliRipTest, KeepingTheOriginalShowsTheDiscsShapeWithSquarePixels)
     EXPECT_LT(MeanGrey(narrow, 854, 0, 0, 100, 480), 20) << "a bar at the left";
     EXPECT_LT(MeanGrey(narrow, 854, 754, 0, 854, 480), 20) << "a bar at the right";
     EXPECT_GT(MeanGrey(narrow, 854, 114, 0, 134, 480), 40) << "the picture starts after the bar";
+    // Disc A into a 4:3 frame: bars of 60 rows above and below (480 x 9/16
+    // = 360 rows of picture), counted in the stored rows the pad adds.
+    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--name", "boxed", "--format-title",
+                                  "DivX AVI Video (MPEG-4, MP3)", "--out", dir, "--end", "1"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    int width = 0, height = 0;
+    const std::string boxed = GreyPicture(dir + "/boxed.avi", 0.5, width, height);
+    ASSERT_EQ(width * height, 640 * 480);
+    EXPECT_LT(MeanGrey(boxed, 640, 0, 52, 640, 58), 20) << "the top bar reaches row 58";
+    EXPECT_GT(MeanGrey(boxed, 640, 0, 62, 640, 68), 40) << "the picture starts at row 60";
 }
 
 TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)

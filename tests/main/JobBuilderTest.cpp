@@ -75,12 +75,12 @@ TEST_F(JobBuilderTest, TheAspectChoiceDecidesTheBarsBeforeTheScale)
         {0, Wide, 576, 854, 480, "scale=854:480,setsar=1"},                         // PAL too
         {0, Narrow, 576, 854, 480, "pad=960:576:120:0:black,scale=854:480,setsar=1"},  // 4:3 pillarboxed
         {0, Narrow, 480, 640, 480, "scale=640:480,setsar=1"},                       // 4:3 fills a 4:3 frame
-        {0, Wide, 480, 640, 480, "pad=720:616:0:68:black,scale=640:480,setsar=1"},  // letterboxed as 16:9 is
+        {0, Wide, 480, 640, 480, "pad=720:640:0:80:black,scale=640:480,setsar=1"},  // letterboxed: 67.5 shown rows
         {0, Unknown, 480, 640, 480, "pad=720:540:0:30:black,scale=640:480,setsar=1"},  // stored 3:2 pixels
         // The other choices ignore the disc's aspect.
         {1, Wide, 480, 640, 480, "scale=640:480,setsar=1"},                         // full screen: no bars
-        {3, Narrow, 480, 640, 480, "pad=720:616:0:68:black,scale=640:480,setsar=1"},  // 67.5 rounds to even 68
-        {3, Unknown, 480, 640, 480, "pad=720:616:0:68:black,scale=640:480,setsar=1"},
+        {3, Narrow, 480, 640, 480, "pad=720:640:0:80:black,scale=640:480,setsar=1"},  // bars in stored rows
+        {3, Unknown, 480, 640, 480, "pad=720:640:0:80:black,scale=640:480,setsar=1"},
         {2, Wide, 480, 640, 480, "scale=640:480,setsar=1"},                         // 4:3 into 4:3: no bars
         {2, Unknown, 480, 854, 480, "pad=960:480:120:0:black,scale=854:480,setsar=1"},  // 4:3 in a wide frame
     };
@@ -104,7 +104,7 @@ TEST_F(JobBuilderTest, KeepingTheDiscShapeOfACroppedTitleCountsTheCroppedRows)
     v.CropLeft = v.CropRight = 0;
     v.CropTop = v.CropBottom = 60;  // 360 of 480 rows: shown 303.75 high
     EXPECT_EQ(Filters(v, VideoFormat("libx264", 854, 480)),
-              "crop=720:360:0:60,pad=720:460:0:50:black,scale=854:480,setsar=1");
+              "crop=720:360:0:60,pad=720:480:0:60:black,scale=854:480,setsar=1");
 }
 
 TEST(DisplayHeightTest, TheDiscAspectGivesTheShownHeightOfThePicture)
