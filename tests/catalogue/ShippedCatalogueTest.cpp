@@ -1,6 +1,7 @@
 // Checks the catalogue that ships beside the program (built from
 // data/catalogue) for what the conversion and the editors rely on.
 #include "catalogue/Decryptor.h"
+#include "catalogue/FormatCheck.h"
 #include "catalogue/FormatLine.h"
 #include "catalogue/QuotedAttribute.h"
 #include "catalogue/TCatalogue.h"
@@ -52,6 +53,13 @@ int AttributeCount(const QString& line, const QString& name)
     return count;
 }
 
+TFormat ParsedFormat(const QString& line)
+{
+    TFormat format;
+    EXPECT_TRUE(ParseFormatLine(line, format)) << line.toStdString();
+    return format;
+}
+
 // The checks that hold for every format, video or audio; each failure names the format.
 void ExpectCurrentValueInList(const TFormat& f, const QString& value, const QString& list, const char* what)
 {
@@ -101,6 +109,7 @@ TEST_F(ShippedCatalogueTest, FormatsDatIsTheScrambledSourceAndEveryLineCarriesAl
     for (qsizetype i : {qsizetype(0), qsizetype(1), qsizetype(2), lines.size() - 2, lines.size() - 1})
         EXPECT_FALSE(lines[i].contains("<format ")) << "a format on a skipped line: " << i;
     for (qsizetype i = 3; i <= lines.size() - 3; ++i) {
+        EXPECT_TRUE(FormatFault(ParsedFormat(lines[i])).isEmpty()) << "line " << i;
         for (const QString& name : FormatAttributeNames())
             EXPECT_EQ(AttributeCount(lines[i], name), 1) << "line " << i << ": " << name.toStdString();
     }
