@@ -11,9 +11,9 @@
 
 #include <functional>
 
-// Reports a caught failure: the message and the code-line mark ("CLM_...").
 struct TFormatProblems;
 
+// Reports a caught failure: the message and the code-line mark ("CLM_...").
 using TReportErrorFunc = std::function<void(const QString& message, const QString& mark)>;
 
 // What linking restored for the main window's profile area: when the
