@@ -1,10 +1,12 @@
 #include "catalogue/FormatLine.h"
 
+#include "catalogue/QuotedAttribute.h"
+
 #include <iterator>
 
 namespace {
 
-// The 25 fields of TFormat in the order of FormatLineKeys().
+// The 25 fields of TFormat in the order of FormatAttributeNames().
 QString TFormat::* const FormatFields[] = {
     &TFormat::FormatExt,      &TFormat::IsAudioFormat, &TFormat::Icon,
     &TFormat::Category,       &TFormat::Title,         &TFormat::Description,
@@ -19,44 +21,52 @@ QString TFormat::* const FormatFields[] = {
 
 }  // namespace
 
-const QStringList& FormatLineKeys()
+const QStringList& FormatAttributeNames()
 {
-    static const QStringList keys = {
-        QStringLiteral("format_ext=\""),       QStringLiteral("audio_format=\""),
-        QStringLiteral("icon=\""),             QStringLiteral("id=\""),
-        QStringLiteral("name=\""),             QStringLiteral("description=\""),
-        QStringLiteral("resolutions=\""),      QStringLiteral("frame_rates=\""),
-        QStringLiteral("video_bitrates=\""),   QStringLiteral("audio_bitrates=\""),
-        QStringLiteral("sample_rates=\""),     QStringLiteral("channels=\""),
-        QStringLiteral("video_codecs=\""),     QStringLiteral("audio_codecs=\""),
-        QStringLiteral("video_codec_name=\""), QStringLiteral("width=\""),
-        QStringLiteral("height=\""),           QStringLiteral("keep_ori_frame_rate=\""),
-        QStringLiteral(" frame_rate=\""),      QStringLiteral("video_bitrate=\""),
-        QStringLiteral("audio_codec_name=\""), QStringLiteral("sample_rate=\""),
-        QStringLiteral("audio_bitrate=\""),    QStringLiteral("channel=\""),
-        QStringLiteral("extra_param=\""),
+    static const QStringList names = {
+        QStringLiteral("format_ext"),       QStringLiteral("audio_format"),
+        QStringLiteral("icon"),             QStringLiteral("id"),
+        QStringLiteral("name"),             QStringLiteral("description"),
+        QStringLiteral("resolutions"),      QStringLiteral("frame_rates"),
+        QStringLiteral("video_bitrates"),   QStringLiteral("audio_bitrates"),
+        QStringLiteral("sample_rates"),     QStringLiteral("channels"),
+        QStringLiteral("video_codecs"),     QStringLiteral("audio_codecs"),
+        QStringLiteral("video_codec_name"), QStringLiteral("width"),
+        QStringLiteral("height"),           QStringLiteral("keep_ori_frame_rate"),
+        QStringLiteral("frame_rate"),       QStringLiteral("video_bitrate"),
+        QStringLiteral("audio_codec_name"), QStringLiteral("sample_rate"),
+        QStringLiteral("audio_bitrate"),    QStringLiteral("channel"),
+        QStringLiteral("extra_param"),
     };
-    return keys;
+    return names;
 }
 
 bool ParseFormatLine(const QString& line, TFormat& format)
 {
-    const QStringList& keys = FormatLineKeys();
+    const QStringList& names = FormatAttributeNames();
     static_assert(std::size(FormatFields) == 25);
-    for (qsizetype i = 0; i < keys.size(); ++i) {
+    for (qsizetype i = 0; i < names.size(); ++i) {
         QString& field = format.*FormatFields[i];
-        const qsizetype keyPos = line.indexOf(keys[i]);
-        if (keyPos < 0) {
+        const qsizetype start = FindAttributeValueStart(line, names[i]);
+        if (start < 0) {
             field.clear();
             continue;
         }
-        const qsizetype start = keyPos + keys[i].size();
         const qsizetype end = line.indexOf(u'"', start);
         if (end < 0)
             return false;
         field = line.mid(start, end - start);
     }
     return true;
+}
+
+bool IsFormatLine(const QString& line)
+{
+    for (const QString& name : FormatAttributeNames()) {
+        if (FindAttributeValueStart(line, name) >= 0)
+            return true;
+    }
+    return false;
 }
 
 TChoiceList SplitChoiceList(const QString& list)

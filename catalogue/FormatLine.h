@@ -4,18 +4,20 @@
 
 #include <QStringList>
 
-// The attribute keys of a format line (name, equals sign, double quote) in the
-// order of TFormat's fields. frame_rate's key carries a space in front so that
-// it is not found inside keep_ori_frame_rate.
-const QStringList& FormatLineKeys();
+// The attribute names of a format line in the order of TFormat's fields.
+const QStringList& FormatAttributeNames();
 
 // Fills every field of Format from Line. Each field takes the text after the
-// first occurrence of its key up to the next double quote; a key the line
-// lacks leaves its field empty. Because the key name=" also occurs inside
-// video_codec_name=" and audio_codec_name=", name must precede them on the
-// line. Returns false, with the fields before the faulty one filled, when a
-// value has no closing double quote.
+// first name=" of its attribute, the name matched whole (FindAttributeValueStart),
+// up to the next double quote, wherever the attribute stands on the line; an
+// attribute the line lacks leaves its field empty. Returns false, with the
+// fields before the faulty one filled, when a value has no closing double
+// quote.
 bool ParseFormatLine(const QString& line, TFormat& format);
+
+// True when Line holds at least one format attribute; a line without any
+// (a comment, damaged bytes) describes no format.
+bool IsFormatLine(const QString& line);
 
 // A choice list "value$label,value$label" cut in one pass: a "$" ends a value
 // piece, a "," ends a label piece, and what is left at the end is a label

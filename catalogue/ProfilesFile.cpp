@@ -43,22 +43,6 @@ TProfilesFileResult Failed(TProfilesFileResult result, const QString& error)
 
 }  // namespace
 
-bool FindQuotedAttribute(const QString& line, const QString& name, qsizetype from,
-                         QString& value, qsizetype& valueEnd)
-{
-    const QString key = name + QStringLiteral("=\"");
-    const qsizetype keyPos = line.indexOf(key, from);
-    if (keyPos < 0)
-        return false;
-    const qsizetype start = keyPos + key.size();
-    const qsizetype end = line.indexOf(u'"', start);
-    if (end < 0)
-        return false;
-    value = line.mid(start, end - start);
-    valueEnd = end;
-    return true;
-}
-
 bool ParseProfileLine(const QString& line, TProfile& profile)
 {
     qsizetype idEnd = 0;

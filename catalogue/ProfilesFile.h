@@ -4,6 +4,7 @@
 // is skipped; then every line holding <category id=" defines one profile
 // (attributes id, title and icon, in that order) until a line holding
 // </profile> or the end of the file.
+#include "catalogue/QuotedAttribute.h"
 #include "catalogue/TCatalogueTypes.h"
 
 #include <QList>
@@ -17,12 +18,6 @@ struct TProfilesFileResult {
 };
 
 TProfilesFileResult ReadProfilesFile(const QString& fileName);
-
-// The value of attribute Name (written name="value") found at or after From:
-// Value gets the text between the quotes and ValueEnd the position of the
-// closing quote. False when the attribute or its closing quote is missing.
-bool FindQuotedAttribute(const QString& line, const QString& name, qsizetype from,
-                         QString& value, qsizetype& valueEnd);
 
 // Fills a profile from a category line. False when the id, title or icon is
 // missing or lacks its closing quote.

@@ -1,12 +1,14 @@
 #include "catalogue/TCatalogue.h"
 
 #include "catalogue/Decryptor.h"
+#include "catalogue/FormatCheck.h"
 #include "catalogue/FormatLine.h"
 #include "catalogue/ProfileIcons.h"
 #include "catalogue/ProfilesFile.h"
 
 #include <QDir>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -38,21 +40,50 @@ bool TCatalogue::LoadProfiles()
 bool TCatalogue::LoadFormats()
 {
     const QStringList lines = LoadScrambledFile(QDir(FFolder).filePath(QStringLiteral("Formats.dat")));
-    bool ok = true;
+    TFormatProblems problems;
     // The first three lines and the last two frame the format lines.
     for (qsizetype i = 3; i <= lines.size() - 3; ++i) {
-        AllFormats.append(TFormat());
-        if (!ParseFormatLine(lines[i], AllFormats.last())) {
-            // A half-read format would be offered as if it were whole.
-            AllFormats.removeLast();
-            Report(QStringLiteral("Error loading formats"), QStringLiteral("CLM_LoadFormats"),
-                   QStringLiteral("line %1 of Formats.dat has a value without its closing quote").arg(i + 1));
-            ok = false;
+        if (!ReadFormat(lines[i], static_cast<int>(i + 1), problems))
             break;
-        }
     }
     FormatAssigned = QList<bool>(AllFormats.size(), false);
-    return ok;
+    const bool usable = std::any_of(AllFormats.cbegin(), AllFormats.cend(),
+                                    [](const TFormat& f) { return f.Fault.isEmpty(); });
+    if (!usable)
+        problems.Faults.prepend(QStringLiteral("Formats.dat holds no usable format"));
+    const QString summary = problems.Summary();
+    if (summary.isEmpty())
+        return true;
+    // The window shows only the message, so it names what is wrong.
+    Report(QStringLiteral("Error loading formats: ") + summary, QStringLiteral("CLM_LoadFormats"), summary);
+    return false;
+}
+
+// One line between the frame lines. A line holding no format attribute is
+// no format (a comment, damaged bytes) and is left out; a format whose
+// numbers the conversion cannot use keeps its place, marked, so that the
+// indices after it stay what the remembered choice expects. False when a
+// value lacks its closing quote: nothing after it can be trusted.
+bool TCatalogue::ReadFormat(const QString& line, int lineNumber, TFormatProblems& problems)
+{
+    if (line.trimmed().isEmpty())
+        return true;
+    if (!IsFormatLine(line)) {
+        problems.NotFormatLines.append(lineNumber);
+        return true;
+    }
+    TFormat format;
+    if (!ParseFormatLine(line, format)) {
+        // A half-read format would be offered as if it were whole.
+        problems.Faults.append(
+            QStringLiteral("line %1 of Formats.dat has a value without its closing quote").arg(lineNumber));
+        return false;
+    }
+    format.Fault = FormatFault(format);
+    if (!format.Fault.isEmpty())
+        problems.Faults.append(FormatPlace(lineNumber, format.Title) + QStringLiteral(": ") + format.Fault);
+    AllFormats.append(format);
+    return true;
 }
 
 bool TCatalogue::LinkFormats()
@@ -110,6 +141,8 @@ void TCatalogue::ApplyLastEdited(TFormat& format) const
     format.Channel = LastEdited.Channels;
     format.VideoCodecName = LastEdited.VideoCodecName;
     format.AudioCodecName = LastEdited.AudioCodecName;
+    // The stored values may mend or spoil what the file held.
+    format.Fault = FormatFault(format);
 }
 
 TFormat* TCatalogue::FormatAt(int profileInd, int formatInd)

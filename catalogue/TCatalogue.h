@@ -11,6 +11,8 @@
 
 #include <functional>
 
+struct TFormatProblems;
+
 // Reports a caught failure: the message and the code-line mark ("CLM_...").
 using TReportErrorFunc = std::function<void(const QString& message, const QString& mark)>;
 
@@ -38,7 +40,10 @@ public:
     // entry, also after a failure. False (and reported) on a failure.
     bool LoadProfiles();
     // Formats.dat into AllFormats and FormatAssigned. Raises EInOutError when
-    // the file cannot be read; false (and reported) when a line is faulty.
+    // the file cannot be read. False, with one report naming the faulty
+    // lines, when a line is not a format, a value lacks its closing quote
+    // (reading stops there), a format holds numbers the conversion cannot
+    // use (kept, with its Fault set) or no usable format is left.
     bool LoadFormats();
     // Copies each format into its profiles, restores the persisted choice and
     // the last-edited values. False (and reported) on a failure.
@@ -68,6 +73,7 @@ public:
 
 private:
     void Report(const QString& message, const QString& mark, const QString& reason);
+    bool ReadFormat(const QString& line, int lineNumber, TFormatProblems& problems);
     void LinkFormat(int profileInd, int formatInd);
     void RestoreChoice(int profileInd, int formatInd);
     void ApplyLastEdited(TFormat& format) const;

@@ -34,6 +34,10 @@ struct TFormat {
     QString AudioBitRate;      // audio_bitrate, bits per second
     QString Channel;           // channel
     QString ExtraParam;        // extra_param
+    // Not an attribute: why a conversion cannot use this format (a number it
+    // needs is missing or out of range), empty when it can. Such a format
+    // keeps its place in the lists, so remembered indices keep their meaning.
+    QString Fault;
 };
 
 // A family of targets (a device range or a file-format family).

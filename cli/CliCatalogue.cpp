@@ -16,8 +16,10 @@ std::unique_ptr<TCatalogue> MakeCatalogue(const std::string& folder)
     auto catalogue = std::make_unique<TCatalogue>(
         QString::fromStdString(folder), [holder](const QString& message, const QString& mark) {
             std::fprintf(stderr, "%s (%s)\n", message.toUtf8().constData(), mark.toUtf8().constData());
-            if (*holder && !(*holder)->LastErrMsg().isEmpty())
-                std::fprintf(stderr, "  %s\n", (*holder)->LastErrMsg().toUtf8().constData());
+            // The reason, unless the message already carries it.
+            const QString reason = *holder ? (*holder)->LastErrMsg() : QString();
+            if (!reason.isEmpty() && !message.contains(reason))
+                std::fprintf(stderr, "  %s\n", reason.toUtf8().constData());
         });
     *holder = catalogue.get();
     return catalogue;

@@ -175,6 +175,9 @@ TEST_F(CatalogueLinkTest, LastEditedValuesReplaceNineFieldsOfThatOneCopy)
     EXPECT_EQ(edited.AudioBitRate, "448000");
     EXPECT_EQ(edited.SampleRate, "44100");
     EXPECT_EQ(edited.Channel, "") << "a value the settings lacked is empty";
+    // The copy is judged by the values a conversion will read.
+    EXPECT_EQ(edited.Fault, "channel is missing");
+    EXPECT_EQ(c.AllFormats[1].Fault, "");
     // Every other field of that copy, and every other copy, keeps the catalogue's values.
     const TFormat& original = c.AllFormats[1];
     EXPECT_EQ(OtherFields(edited), OtherFields(original));

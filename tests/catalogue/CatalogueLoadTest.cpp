@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 using namespace vidrelo::test;
@@ -105,16 +107,18 @@ TEST(CatalogueLoadTest, FormatsDatNeedsSixLinesForOneFormat)
         {{"h1", "h2", "h3", line, "f1"}, 0},
         {{"h1", "h2", "h3", line, "f1", "f2"}, 1},
         {{"h1", "h2", "h3", line, line, "f1", "f2"}, 2},
+        {{"h1", "h2", "h3", line, "", "  ", line, "f1", "f2"}, 2},  // blank lines are no formats
         {{}, 0},
     };
     for (const TCase& c : cases) {
         TCatalogueFolder folder("lines");
         folder.WriteFormatsLines(c.Lines);
         TLoaded loaded(folder);
-        EXPECT_TRUE(loaded.Catalogue.LoadFormats());
+        // A file without a single format leaves nothing to convert with.
+        EXPECT_EQ(loaded.Catalogue.LoadFormats(), c.Formats > 0) << c.Lines.size() << " lines";
         EXPECT_EQ(loaded.Catalogue.AllFormats.size(), c.Formats) << c.Lines.size() << " lines";
         EXPECT_EQ(loaded.Catalogue.FormatAssigned, QList<bool>(c.Formats, false));
-        EXPECT_TRUE(loaded.Reports.isEmpty());
+        EXPECT_EQ(loaded.Reports.size(), c.Formats > 0 ? 0 : 1);
     }
 }
 
@@ -125,13 +129,130 @@ TEST(CatalogueLoadTest, FaultyFormatLineKeepsTheFormatsBeforeIt)
                          R"(<format name="Broken format_ext=".mp4 />)", FormatLine({{"name", "Later"}})});
     TLoaded loaded(folder);
     EXPECT_FALSE(loaded.Catalogue.LoadFormats());
-    EXPECT_EQ(loaded.Reports, QList<TReport>({{"Error loading formats", "CLM_LoadFormats"}}));
+    ASSERT_EQ(loaded.Reports.size(), 1);
+    EXPECT_EQ(loaded.Reports[0].first,
+              "Error loading formats: line 6 of Formats.dat has a value without its closing quote");
+    EXPECT_EQ(loaded.Reports[0].second, "CLM_LoadFormats");
     ASSERT_EQ(loaded.Catalogue.AllFormats.size(), 2);
     EXPECT_EQ(loaded.Catalogue.AllFormats[1].Title, "Second");
     // Linking still works on what was read.
     loaded.Catalogue.LoadProfiles();
     EXPECT_TRUE(loaded.Catalogue.LinkFormats());
     EXPECT_EQ(loaded.Catalogue.Profiles.last().Formats.size(), 2);
+}
+
+QByteArray RandomBytes(int size)
+{
+    std::mt19937 generator(20240611);
+    QByteArray bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+TEST(CatalogueLoadTest, FormatsDatWithoutAnyFormatIsReported)
+{
+    const QStringList text = {"<?xml?>", "<!-- -->", "<formats>", FormatLine({{"name", "Plain"}}), "</formats>",
+                              "<!-- end -->"};
+    const struct {
+        const char* What;
+        QByteArray Bytes;
+    } cases[] = {
+        {"empty", QByteArray()},
+        {"all zero", QByteArray(4096, '\0')},
+        {"not scrambled", text.join("\r\n").toUtf8()},
+        {"random bytes", RandomBytes(65536)},
+        {"random lines", Scrambled(RandomBytes(65536).replace('"', '\n'))},
+    };
+    for (const auto& c : cases) {
+        TCatalogueFolder folder("damaged");
+        WriteBytes(folder.Path() + "/Formats.dat", c.Bytes);
+        TLoaded loaded(folder);
+        EXPECT_FALSE(loaded.Catalogue.LoadFormats()) << c.What;
+        ASSERT_EQ(loaded.Reports.size(), 1) << c.What;
+        EXPECT_TRUE(loaded.Reports[0].first.startsWith("Error loading formats: Formats.dat holds no usable format"))
+            << c.What << ": " << loaded.Reports[0].first.toStdString();
+        EXPECT_EQ(loaded.Reports[0].second, "CLM_LoadFormats");
+        EXPECT_TRUE(loaded.Catalogue.AllFormats.isEmpty()) << c.What;
+    }
+}
+
+TEST(CatalogueLoadTest, LinesThatAreNoFormatsAreLeftOutAndReported)
+{
+    TCatalogueFolder folder("junk");
+    folder.WriteFormats({FormatLine({{"name", "One"}}), "<!-- a comment -->", "#$%^ damaged",
+                         FormatLine({{"name", "Two"}})});
+    TLoaded loaded(folder);
+    EXPECT_FALSE(loaded.Catalogue.LoadFormats());
+    EXPECT_EQ(loaded.Reports, QList<TReport>({{"Error loading formats: 2 lines are not format lines, the first is line 5",
+                                              "CLM_LoadFormats"}}));
+    ASSERT_EQ(loaded.Catalogue.AllFormats.size(), 2);
+    EXPECT_EQ(loaded.Catalogue.AllFormats[1].Title, "Two");
+}
+
+TEST(CatalogueLoadTest, ValuesTheConversionCannotUseAreReportedNamingTheFormat)
+{
+    const QMap<QString, QString> audioOnly = {{"audio_format", "1"}, {"width", ""}, {"height", ""},
+                                              {"frame_rate", ""}, {"video_bitrate", ""}, {"video_codec_name", ""}};
+    QMap<QString, QString> audioWithoutChannels = audioOnly;
+    audioWithoutChannels["channel"] = "0";
+    struct TCase {
+        QMap<QString, QString> Values;
+        QString Fault;  // empty: the format is usable
+    } cases[] = {
+        {{{"width", "0"}}, R"(width "0" is outside 16 to 8192)"},
+        {{{"width", "2000000000"}}, R"(width "2000000000" is outside 16 to 8192)"},
+        {{{"width", "2e9"}}, R"(width "2e9" is not a whole number)"},
+        {{{"height", "9000"}}, R"(height "9000" is outside 16 to 8192)"},
+        {{{"width", "15"}, {"height", "8193"}},
+         R"(width "15" is outside 16 to 8192, height "8193" is outside 16 to 8192)"},
+        {{{"width", "16"}, {"height", "8192"}}, ""},
+        {{{"frame_rate", "0"}}, R"(frame_rate "0" is outside 1000 to 2147483647)"},
+        {{{"frame_rate", "25"}}, R"(frame_rate "25" is outside 1000 to 2147483647)"},
+        {{{"video_bitrate", "-1"}}, R"(video_bitrate "-1" is outside 1 to 2147483647)"},
+        {{{"video_bitrate", "3000000000"}}, R"(video_bitrate "3000000000" is outside 1 to 2147483647)"},
+        {{{"audio_bitrate", "fast"}}, R"(audio_bitrate "fast" is not a whole number)"},
+        {{{"sample_rate", "0"}}, R"(sample_rate "0" is outside 1 to 2147483647)"},
+        {{{"channel", ""}}, "channel is missing"},
+        {{{"audio_format", "audio"}}, R"(audio_format "audio" is not a whole number)"},
+        {audioOnly, ""},  // an audio format needs no video values
+        {audioWithoutChannels, R"(channel "0" is outside 1 to 2147483647)"},
+    };
+    for (const TCase& c : cases) {
+        QMap<QString, QString> bad = c.Values;
+        bad["name"] = "Bad";
+        TCatalogueFolder folder("values");
+        folder.WriteFormats({FormatLine({{"name", "Good"}}), FormatLine(bad), FormatLine({{"name", "After"}})});
+        TLoaded loaded(folder);
+        const std::string what = c.Values.keys().join(',').toStdString();
+        EXPECT_EQ(loaded.Catalogue.LoadFormats(), c.Fault.isEmpty()) << what;
+        const QList<TFormat>& formats = loaded.Catalogue.AllFormats;
+        // The faulty format keeps its place: the indices after it stay valid.
+        ASSERT_EQ(formats.size(), 3) << what;
+        EXPECT_EQ(formats[2].Title, "After");
+        EXPECT_EQ(formats[1].Fault, c.Fault) << what;
+        EXPECT_TRUE(formats[0].Fault.isEmpty() && formats[2].Fault.isEmpty());
+        const QList<TReport> expected = {{"Error loading formats: line 5 (\"Bad\"): " + c.Fault, "CLM_LoadFormats"}};
+        EXPECT_EQ(loaded.Reports, c.Fault.isEmpty() ? QList<TReport>() : expected) << what;
+    }
+}
+
+TEST(CatalogueLoadTest, AnUnnamedFaultyFormatIsNamedByItsLineAndAFileOfFaultsHasNoUsableFormat)
+{
+    TCatalogueFolder folder("unnamed");
+    folder.WriteFormats({FormatLine({{"name", ""}, {"width", "0"}}), FormatLine({{"name", "B"}, {"height", "0"}}),
+                         FormatLine({{"name", "C"}, {"channel", "0"}}), FormatLine({{"name", "D"}, {"channel", "-2"}}),
+                         FormatLine({{"name", "E"}, {"channel", "x"}})});
+    TLoaded loaded(folder);
+    EXPECT_FALSE(loaded.Catalogue.LoadFormats());
+    ASSERT_EQ(loaded.Reports.size(), 1);
+    EXPECT_EQ(loaded.Reports[0].first.toStdString(),
+              "Error loading formats: Formats.dat holds no usable format; "
+              "line 4: width \"0\" is outside 16 to 8192; "
+              "line 5 (\"B\"): height \"0\" is outside 16 to 8192; "
+              "line 6 (\"C\"): channel \"0\" is outside 1 to 2147483647; and 2 more");
+    EXPECT_EQ(loaded.Catalogue.LastErrMsg(), loaded.Reports[0].first.mid(QString("Error loading formats: ").size()));
+    EXPECT_EQ(loaded.Catalogue.AllFormats.size(), 5);
 }
 
 TEST(CatalogueLoadTest, MissingFormatsDatReachesTheCaller)

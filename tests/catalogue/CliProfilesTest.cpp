@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace vidrelo::test;
 
 namespace {
@@ -56,21 +58,63 @@ TEST(CliProfilesTest, BrokenHeightLineLeavesAllProfilesAndExitsOne)
                                            "0\tAll Profiles\t1\tTwo\t.mp3\t\tlibmp3lame\t\t"}));
 }
 
-TEST(CliProfilesTest, FiveLineFormatsDatListsNoFormats)
+QByteArray RandomBytes(int size)
 {
-    TCatalogueFolder folder("cli-five");
+    std::mt19937 generator(7);
+    QByteArray bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+TEST(CliProfilesTest, FormatsDatWithoutFormatsIsReportedAndExitsOne)
+{
+    TCatalogueFolder folder("cli-noformats");
     folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"});
-    folder.WriteFormatsLines({"<?xml?>", "<!-- -->", "<formats>", FormatLine({{"id", "a"}}), "</formats>"});
-    const TProgramResult fine = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
-    EXPECT_EQ(fine.ExitCode, 0) << "too few lines is no failure";
-    EXPECT_EQ(fine.Err, "");
-    EXPECT_EQ(OutputLines(fine), QStringList({Header}));
+    const QStringList fiveLines = {"<?xml?>", "<!-- -->", "<formats>", FormatLine({{"id", "a"}}), "</formats>"};
+    const QStringList sixLines = fiveLines + QStringList({"<!-- end -->"});
+    const struct {
+        const char* What;
+        QByteArray Bytes;
+    } cases[] = {
+        {"five lines", Scrambled(fiveLines.join("\n").toUtf8())},
+        {"empty", QByteArray()},
+        {"all zero", QByteArray(1000, '\0')},
+        {"not scrambled", sixLines.join("\n").toUtf8()},
+        {"random bytes", RandomBytes(20000)},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(folder.Path() + "/Formats.dat", c.Bytes);
+        const TProgramResult r = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
+        EXPECT_EQ(r.ExitCode, 1) << c.What;
+        // Damaged bytes may also add how many lines were no formats.
+        const QString err = QString::fromStdString(r.Err);
+        EXPECT_TRUE(err.startsWith("Error loading formats: Formats.dat holds no usable format")) << r.Err;
+        EXPECT_TRUE(err.endsWith(" (CLM_LoadFormats)\n") && err.count('\n') == 1) << r.Err;
+        EXPECT_EQ(OutputLines(r), QStringList({Header})) << c.What;
+    }
 
     folder.WriteProfiles({}, "<profile height=\"x\">");
     const TProgramResult broken = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
     EXPECT_EQ(broken.ExitCode, 1);
     EXPECT_NE(broken.Err.find("Error loading profiles (CLM_LoadProfiles)"), std::string::npos) << broken.Err;
     EXPECT_EQ(OutputLines(broken), QStringList({Header}));
+}
+
+TEST(CliProfilesTest, FormatWithUnusableValuesIsNamedOnStandardErrorAndKeepsItsPlace)
+{
+    TCatalogueFolder folder("cli-values");
+    folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"});
+    folder.WriteFormats({FormatLine({{"id", "a"}, {"name", "Good"}}),
+                         FormatLine({{"id", "a"}, {"name", "Bad"}, {"width", "0"}, {"frame_rate", "0"}})});
+    const TProgramResult r = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Err, "Error loading formats: line 5 (\"Bad\"): width \"0\" is outside 16 to 8192, "
+                     "frame_rate \"0\" is outside 1000 to 2147483647 (CLM_LoadFormats)\n");
+    EXPECT_EQ(OutputLines(r), QStringList({Header, "0\tA\t0\tGood\t.mp4\tlibx264\taac\t640\t480",
+                                           "0\tA\t1\tBad\t.mp4\tlibx264\taac\t0\t480",
+                                           "1\tAll Profiles\t0\tGood\t.mp4\tlibx264\taac\t640\t480",
+                                           "1\tAll Profiles\t1\tBad\t.mp4\tlibx264\taac\t0\t480"}));
 }
 
 TEST(CliProfilesTest, FaultyFormatLineAndMissingFilesExitOne)
@@ -80,7 +124,8 @@ TEST(CliProfilesTest, FaultyFormatLineAndMissingFilesExitOne)
     folder.WriteFormats({FormatLine({{"id", "a"}, {"name", "Good"}}), "<format name=\"unclosed />"});
     const TProgramResult faulty = RunProgram(Cli(), {"profiles", "--catalogue", folder.Path().toStdString()});
     EXPECT_EQ(faulty.ExitCode, 1);
-    EXPECT_NE(faulty.Err.find("Error loading formats (CLM_LoadFormats)"), std::string::npos) << faulty.Err;
+    EXPECT_EQ(faulty.Err,
+              "Error loading formats: line 5 of Formats.dat has a value without its closing quote (CLM_LoadFormats)\n");
     EXPECT_EQ(OutputLines(faulty).size(), 3);  // the header and "Good" under A and under All Profiles
 
     const std::string nowhere = MakeTempDir("cli-empty") + "/none";

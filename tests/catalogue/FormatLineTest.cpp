@@ -27,36 +27,55 @@ TEST(FormatLineTest, EachAttributeFillsItsOwnField)
         f.AudioCodecName, f.SampleRate, f.AudioBitRate, f.Channel, f.ExtraParam};
     for (qsizetype i = 0; i < names.size(); ++i)
         EXPECT_EQ(got[i], "v-" + names[i]);
-    EXPECT_EQ(FormatLineKeys().size(), 25);
+    EXPECT_EQ(FormatAttributeNames().size(), 25);
 }
 
-TEST(FormatLineTest, FrameRateIsFoundOnlyAfterAnOrdinarySpace)
+TEST(FormatLineTest, AttributesAreFoundByWholeNameWhereverTheyStand)
 {
-    TFormat f;
-    ASSERT_TRUE(ParseFormatLine(R"(<format keep_ori_frame_rate="1" frame_rate="29970" />)", f));
-    EXPECT_EQ(f.FrameRate, "29970");
-    EXPECT_EQ(f.KeepOriFrameRate, "1");
-
-    ASSERT_TRUE(ParseFormatLine(R"(frame_rate="25000" keep_ori_frame_rate="1")", f));
-    EXPECT_EQ(f.FrameRate, "") << "at the very start of the line";
-    ASSERT_TRUE(ParseFormatLine("<format\tframe_rate=\"25000\" keep_ori_frame_rate=\"0\"", f));
-    EXPECT_EQ(f.FrameRate, "") << "after a tab";
-    ASSERT_TRUE(ParseFormatLine(R"(<format keep_ori_frame_rate="25000" />)", f));
-    EXPECT_EQ(f.FrameRate, "") << "keep_ori_frame_rate must not feed frame_rate";
+    struct TCase {
+        QString Line;
+        QString Title;
+        QString VideoCodecName;
+        QString FrameRate;
+        QString KeepOriFrameRate;
+    } cases[] = {
+        {R"(<format keep_ori_frame_rate="1" frame_rate="29970" />)", "", "", "29970", "1"},
+        {R"(frame_rate="25000" keep_ori_frame_rate="1")", "", "", "25000", "1"},  // at the start of the line
+        {"<format\tframe_rate=\"25000\" keep_ori_frame_rate=\"0\"", "", "", "25000", "0"},  // after a tab
+        {R"(<frame_rate="24000" />)", "", "", "24000", ""},                                // right after "<"
+        {R"(<format keep_ori_frame_rate="25000" />)", "", "", "", "25000"},
+        {R"(<format name="MP4" video_codec_name="libx264" />)", "MP4", "libx264", "", ""},
+        {R"(<format video_codec_name="libx264" name="MP4" />)", "MP4", "libx264", "", ""},
+        // Without name= the title stays empty instead of taking a codec name.
+        {R"(<format video_codec_name="libx264" audio_codec_name="aac" />)", "", "libx264", "", ""},
+        {R"(<format nickname="X" rename="Y" />)", "", "", "", ""},
+        {R"(<format description="x" name="Z" />)", "Z", "", "", ""},
+    };
+    for (const TCase& c : cases) {
+        TFormat f;
+        ASSERT_TRUE(ParseFormatLine(c.Line, f)) << c.Line.toStdString();
+        EXPECT_EQ(f.Title, c.Title) << c.Line.toStdString();
+        EXPECT_EQ(f.VideoCodecName, c.VideoCodecName) << c.Line.toStdString();
+        EXPECT_EQ(f.FrameRate, c.FrameRate) << c.Line.toStdString();
+        EXPECT_EQ(f.KeepOriFrameRate, c.KeepOriFrameRate) << c.Line.toStdString();
+    }
 }
 
-TEST(FormatLineTest, NameMustComeBeforeTheCodecNames)
+TEST(FormatLineTest, ALineWithoutAnyFormatAttributeIsNoFormatLine)
 {
-    TFormat f;
-    ASSERT_TRUE(ParseFormatLine(
-        R"(<format name="MP4" video_codec_name="libx264" audio_codec_name="aac" />)", f));
-    EXPECT_EQ(f.Title, "MP4");
-    EXPECT_EQ(f.VideoCodecName, "libx264");
-    EXPECT_EQ(f.AudioCodecName, "aac");
-    // Written after them, name takes the first codec name: the first occurrence wins.
-    ASSERT_TRUE(ParseFormatLine(
-        R"(<format video_codec_name="libx264" name="MP4" audio_codec_name="aac" />)", f));
-    EXPECT_EQ(f.Title, "libx264");
+    const struct {
+        QString Line;
+        bool IsFormat;
+    } cases[] = {
+        {"", false},
+        {"<!-- formats for phones -->", false},
+        {"@#! garbage = \" bytes", false},
+        {R"(<format codec_name="x" nickname="y" />)", false},  // names that only end in one
+        {R"(<format width="640" />)", true},
+        {FormatLine({}), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsFormatLine(c.Line), c.IsFormat) << c.Line.toStdString();
 }
 
 TEST(FormatLineTest, MissingKeysGiveEmptyFieldsAndAnUnclosedValueFails)
