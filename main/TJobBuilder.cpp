@@ -154,6 +154,9 @@ bool TJobBuilder::FillOptions(const TVideoFile& V, const QString& runFolder, boo
     I = TInputOptions();
     O = TOutputOptions();
     const TFormat& F = FormatOf(V);
+    // The catalogue said at load time what is wrong with this format.
+    if (!F.Fault.isEmpty())
+        throw EJobBuildError(QStringLiteral("The format \"%1\" cannot be used: %2").arg(F.Title, F.Fault).toStdString());
     if (!merge)
         O.FileName = Utf8(OutputFileName(V, runFolder));
     O.FileExt = Utf8(F.FormatExt);

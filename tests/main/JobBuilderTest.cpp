@@ -213,6 +213,16 @@ TEST_F(JobBuilderTest, ImpossibleGeometryIsReportedAndBadCatalogueNumbersRaise)
     v = Title();
     v.FormatInd = 3;
     EXPECT_THROW(builder.FillOptions(v, "/out", false, I, O, failure), EJobBuildError);
+    // A format the catalogue found faulty when it loaded is refused with that reason.
+    profiles[0].Formats[0] = VideoFormat();
+    profiles[0].Formats[0].Title = "Broken";
+    profiles[0].Formats[0].Fault = "width \"0\" is outside 16 to 8192";
+    try {
+        builder.FillOptions(Title(), "/out", false, I, O, failure);
+        ADD_FAILURE() << "a faulty format was accepted";
+    } catch (const EJobBuildError& e) {
+        EXPECT_STREQ(e.what(), "The format \"Broken\" cannot be used: width \"0\" is outside 16 to 8192");
+    }
 }
 
 TEST_F(JobBuilderTest, MergedJobsHaveNoOwnFileName)
