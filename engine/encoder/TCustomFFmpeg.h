@@ -247,6 +247,7 @@ private:
 
     // Chapters (TCustomFFmpegChapters.cpp).
     void CopyAllChapters();
+    void CopyChaptersAutomatically(const std::vector<bool>& AMapped);
     void CopyChapters(int AOutput, int AInput);
     std::vector<int64_t> PlannedSegmentStarts() const;
     int64_t WrittenEnd(int AFile) const;

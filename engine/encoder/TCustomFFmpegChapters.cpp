@@ -73,14 +73,26 @@ void TCustomFFmpeg::CopyAllChapters()
         CopyChapters(map.out_file, map.in_file);
         mapped[map.out_file] = true;
     }
+    if (Fmetadata_chapters_autocopy)
+        CopyChaptersAutomatically(mapped);
+    const std::vector<int64_t> planned = PlannedSegmentStarts();
+    for (int output = 0; output < nb_output_files(); ++output)
+        if (!TakesChaptersAtTrailer(Foutput_files[output]))
+            AttachChapters(output, planned, INT64_MAX);
+}
+
+// The outputs without a chapter map take the first input's chapters, or in
+// join mode every input's.
+void TCustomFFmpeg::CopyChaptersAutomatically(const std::vector<bool>& AMapped)
+{
     std::vector<bool> has(Finput_files.size());
     for (int input = 0; input < nb_input_files(); ++input)
         has[input] = Finput_files[input]->nb_chapters > 0 || Finput_setups[input].Hints.ChapterStarts.size() > 1;
     // In join mode every input's chapters follow one another, and an input
     // without any is one chapter, once some input has chapters.
     const bool joined = FJoinMode && std::find(has.begin(), has.end(), true) != has.end();
-    for (int output = 0; output < nb_output_files() && Fmetadata_chapters_autocopy; ++output) {
-        if (mapped[output])
+    for (int output = 0; output < nb_output_files(); ++output) {
+        if (AMapped[output])
             continue;
         for (int input = 0; input < nb_input_files(); ++input) {
             if (!has[input] && !joined)
@@ -90,10 +102,6 @@ void TCustomFFmpeg::CopyAllChapters()
                 break;
         }
     }
-    const std::vector<int64_t> planned = PlannedSegmentStarts();
-    for (int output = 0; output < nb_output_files(); ++output)
-        if (!TakesChaptersAtTrailer(Foutput_files[output]))
-            AttachChapters(output, planned, INT64_MAX);
 }
 
 void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
