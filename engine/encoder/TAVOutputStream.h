@@ -75,6 +75,7 @@ struct TAVOutputStream {
 
     // Writing.
     double out_time = 0;                 // seconds: the end of what was written last
+    int64_t shown_end = 0;               // microseconds: the latest end of a written packet's presentation
     FILE* logfile = nullptr;             // two-pass statistics (pass 1)
     std::string stats_in;                // pass 2: the statistics the encoder reads (kept alive)
 };

@@ -244,10 +244,16 @@ private:
     void TakeSubtitleHeader(TAVOutputStream& AStream);
     void CopyMetadata();
     void ApplyMetadataMaps();
+
+    // Chapters (TCustomFFmpegChapters.cpp).
     void CopyAllChapters();
+    void CopyChaptersAutomatically(const std::vector<bool>& AMapped);
     void CopyChapters(int AOutput, int AInput);
-    void AddChapter(AVFormatContext* AOutput, int64_t AId, AVRational ATimeBase, int64_t AStart, int64_t AEnd,
-                    const AVDictionary* AMetadata);
+    std::vector<int64_t> PlannedSegmentStarts() const;
+    int64_t WrittenEnd(int AFile) const;
+    void AttachChapters(int AFile);
+    void AttachChapters(int AFile, const std::vector<int64_t>& ASegmentStarts, int64_t AWrittenEnd);
+    void AddChapter(AVFormatContext* AOutput, const TPendingChapter& AChapter, int64_t AShift, int64_t AEnd);
     void WriteHeaders();
     void LogStreamMapping();
 
@@ -406,6 +412,8 @@ private:
     std::vector<TAVStreamRef> FOpenedEncoders;  // (output, stream) of each opened encoder, closed at the end
     std::vector<TAVStreamRef> FOpenedDecoders;  // (input, stream) of each opened decoder
     std::vector<bool> FHeaderWritten;           // per output
+    std::vector<std::vector<TPendingChapter>> FPendingChapters;  // per output, until they are attached
+    std::vector<int64_t> FSegmentStarts;        // microseconds: where each join segment began on the output
     AVPacket* FPacket = nullptr;       // the run's scratch packets and frames: read,
     AVPacket* FEncoded = nullptr;      // encoded or copied,
     AVFrame* FDecoded = nullptr;       // decoded,

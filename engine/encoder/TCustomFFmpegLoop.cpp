@@ -276,6 +276,7 @@ bool TCustomFFmpeg::FinishSegment()
         return false;
     ++FJoinSegment;
     Finput_files_ts_offset[FJoinSegment] += end + Fstart_time;
+    FSegmentStarts.push_back(end);
     for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
         record->source = record->join_sources.at(FJoinSegment);
         record->resample_width = 0;  // the picture chain is made again for this input's pictures
@@ -297,6 +298,7 @@ void TCustomFFmpeg::FinishRun()
     for (int file = 0; file < nb_output_files(); ++file) {
         if (!FHeaderWritten[file])
             continue;
+        AttachChapters(file);
         const int code = ff::av_write_trailer(Foutput_files[file]);
         if (code < 0)
             throw FFmpegException(MediaErrorText(Format("Could not write trailer for output file #%d", file), code));

@@ -1,5 +1,5 @@
-// Opening the run's codecs, carrying metadata and chapters over, writing
-// the headers and logging the stream mapping.
+// Opening the run's codecs, carrying metadata over, writing the headers
+// and logging the stream mapping.
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -11,28 +11,6 @@
 
 namespace vidrelo {
 namespace {
-
-// Appends a chapter to an output; the context frees it with its chapters.
-AVChapter* NewChapter(AVFormatContext* output, int64_t id, AVRational timeBase, int64_t start, int64_t end)
-{
-    auto* chapter = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));
-    auto** list = static_cast<AVChapter**>(ff::av_malloc((output->nb_chapters + 1) * sizeof(AVChapter*)));
-    if (!chapter || !list) {
-        ff::av_free(chapter);
-        ff::av_free(list);
-        throw std::bad_alloc();
-    }
-    if (output->nb_chapters)
-        std::memcpy(list, output->chapters, output->nb_chapters * sizeof(AVChapter*));
-    ff::av_free(output->chapters);
-    output->chapters = list;
-    output->chapters[output->nb_chapters++] = chapter;
-    chapter->id = id;
-    chapter->time_base = timeBase;
-    chapter->start = start;
-    chapter->end = end;
-    return chapter;
-}
 
 AVDictionary** MetadataOf(AVFormatContext* context, const TAVMetaDataMap& map, const char* side)
 {
@@ -184,78 +162,6 @@ void TCustomFFmpeg::ApplyMetadataMaps()
         AVDictionary** source = MetadataOf(Finput_files[in.file_idx], in, "input");
         ff::av_dict_copy(target, *source, AV_DICT_DONT_OVERWRITE);
     }
-}
-
-void TCustomFFmpeg::CopyAllChapters()
-{
-    std::vector<bool> mapped(Foutput_files.size(), false);
-    for (const TAVChapterMap& map : Fchapter_maps) {
-        if (map.in_file < 0 || map.in_file >= nb_input_files())
-            throw FFmpegException(Format("Invalid input file index %d in chapter mapping.", map.in_file));
-        if (map.out_file < 0 || map.out_file >= nb_output_files())
-            throw FFmpegException(Format("Invalid output file index %d in chapter mapping.", map.out_file));
-        CopyChapters(map.out_file, map.in_file);
-        mapped[map.out_file] = true;
-    }
-    if (!Fmetadata_chapters_autocopy)
-        return;
-    for (int output = 0; output < nb_output_files(); ++output) {
-        if (mapped[output])
-            continue;
-        // In join mode every input's chapters follow one another.
-        for (int input = 0; input < nb_input_files(); ++input) {
-            const bool has = Finput_files[input]->nb_chapters > 0 || Finput_setups[input].Hints.ChapterStarts.size() > 1;
-            if (!has)
-                continue;
-            CopyChapters(output, input);
-            if (!FJoinMode)
-                break;
-        }
-    }
-}
-
-void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
-{
-    AVFormatContext* output = Foutput_files[AOutput];
-    const AVFormatContext* input = Finput_files[AInput];
-    const TInputFileSetup& setup = Finput_setups[AInput];
-    // In join mode an input's chapters move by the inputs played before it.
-    int64_t shift = -Fstart_time;
-    if (FJoinMode)
-        for (int i = 0; i < AInput; ++i)
-            shift += Finput_setups[i].Duration != AV_NOPTS_VALUE ? Finput_setups[i].Duration : 0;
-    const auto add = [&](int64_t id, AVRational tb, int64_t start, int64_t end, const AVDictionary* metadata) {
-        AddChapter(output, id, tb, start + ff::av_rescale_q(shift, AV_TIME_BASE_Q, tb),
-                   end + ff::av_rescale_q(shift, AV_TIME_BASE_Q, tb), metadata);
-    };
-    if (input->nb_chapters > 0) {
-        const int64_t base = input->start_time == AV_NOPTS_VALUE ? 0 : input->start_time;
-        for (unsigned i = 0; i < input->nb_chapters; ++i) {
-            const AVChapter* c = input->chapters[i];
-            const int64_t from = ff::av_rescale_q(base, AV_TIME_BASE_Q, c->time_base);
-            add(c->id, c->time_base, c->start - from, c->end - from, c->metadata);
-        }
-        return;
-    }
-    // A source that knows its chapters (a DVD title) gives their starts.
-    const std::vector<int64_t>& starts = setup.Hints.ChapterStarts;
-    const int64_t length = setup.Duration != AV_NOPTS_VALUE ? setup.Duration : INT64_MAX;
-    for (std::size_t i = 0; i < starts.size(); ++i)
-        add(static_cast<int64_t>(output->nb_chapters), AV_TIME_BASE_Q, starts[i],
-            i + 1 < starts.size() ? starts[i + 1] : length, nullptr);
-}
-
-void TCustomFFmpeg::AddChapter(AVFormatContext* AOutput, int64_t AId, AVRational ATimeBase, int64_t AStart,
-                               int64_t AEnd, const AVDictionary* AMetadata)
-{
-    // Chapters end with the recording ("t").
-    const int64_t end = Frecording_time == INT64_MAX ? INT64_MAX
-                                                     : ff::av_rescale_q(Frecording_time, AV_TIME_BASE_Q, ATimeBase);
-    if (AEnd <= 0 || AStart >= end)
-        return;
-    AVChapter* chapter = NewChapter(AOutput, AId, ATimeBase, std::max<int64_t>(AStart, 0), std::min(AEnd, end));
-    if (AMetadata && Fmetadata_chapters_autocopy)
-        ff::av_dict_copy(&chapter->metadata, AMetadata, 0);
 }
 
 void TCustomFFmpeg::WriteHeaders()

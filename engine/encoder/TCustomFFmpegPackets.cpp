@@ -101,6 +101,9 @@ void TCustomFFmpeg::WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket
     const int64_t last = APacket->dts != AV_NOPTS_VALUE ? APacket->dts : APacket->pts;
     if (last != AV_NOPTS_VALUE)
         AStream.out_time = std::max(AStream.out_time, (last + APacket->duration) * av_q2d(tb));
+    const int64_t shown = APacket->pts != AV_NOPTS_VALUE ? APacket->pts : last;
+    if (shown != AV_NOPTS_VALUE)
+        AStream.shown_end = std::max(AStream.shown_end, ff::av_rescale_q(shown + APacket->duration, tb, AV_TIME_BASE_Q));
     const int code = ff::av_interleaved_write_frame(Foutput_files[AStream.file_index], APacket);
     if (code < 0)
         throw FFmpegException(MediaErrorText("av_interleaved_write_frame()", code));

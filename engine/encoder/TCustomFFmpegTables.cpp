@@ -251,6 +251,8 @@ void TCustomFFmpeg::FreeRunTables()
     FInputStreams.clear();
     FInputFileRecords.clear();
     FHeaderWritten.clear();
+    FPendingChapters.clear();
+    FSegmentStarts.clear();
     ff::av_packet_free(&FPacket);
     ff::av_packet_free(&FEncoded);
     ff::av_frame_free(&FDecoded);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vidrelo {
@@ -32,6 +33,16 @@ struct TAVMetaDataMap {
 struct TAVChapterMap {
     int32_t in_file = 0;
     int32_t out_file = 0;
+};
+
+// A chapter of an output, gathered from its input when the run starts and
+// attached to the output once its times are known for certain.
+struct TPendingChapter {
+    int Segment = 0;                   // the join segment it plays in; 0 outside join mode
+    AVRational TimeBase{1, AV_TIME_BASE};
+    int64_t Start = 0;                 // on the output's timeline, less the start of its segment
+    int64_t End = 0;
+    std::vector<std::pair<std::string, std::string>> Metadata;  // its input's names for it
 };
 
 // An input stream as the job prepared it when the input was opened.

@@ -58,6 +58,12 @@ TEST(CliRipTest, ByDefaultTheLongestTitleIsConvertedInTheFirstFormat)
     EXPECT_EQ(Number(file.Stream("video"), "width"), 854);
     EXPECT_EQ(Number(file.Stream("audio"), "channels"), 2);
     EXPECT_NEAR(file.Duration, 2.0, 0.2);
+    // Of the title's two chapters the second starts past the end.
+    const TProbeReport chapters = ProbeReport({"-show_chapters", dir + "/Title1.mp4"});
+    EXPECT_EQ(chapters.Errors, "");
+    ASSERT_EQ(chapters.Blocks.size(), 1u);
+    EXPECT_EQ(Text(chapters.Blocks[0], "TAG:title"), "Chapter 1");
+    EXPECT_NEAR(Number(chapters.Blocks[0], "end_time"), file.Duration, 0.1);
     EXPECT_NE(r.Err.find("elapsed"), std::string::npos) << "progress as convert shows it: " << r.Err;
 }
 
@@ -331,6 +337,14 @@ TEST(CliRipTest, CtrlCStopsTheRunCleanlyAndFails)
     const double duration = Probe(output).Duration;
     EXPECT_GT(duration, 0.1);
     EXPECT_LT(duration, 25);
+    // The chapters end where the file does, not where the run meant to.
+    const TProbeReport chapters = ProbeReport({"-show_chapters", output});
+    EXPECT_EQ(chapters.Errors, "");
+    ASSERT_FALSE(chapters.Blocks.empty());
+    EXPECT_EQ(Text(chapters.Blocks[0], "TAG:title"), "Chapter 1");
+    for (const TProbeBlock& chapter : chapters.Blocks)
+        EXPECT_LT(Number(chapter, "start_time"), duration);
+    EXPECT_NEAR(Number(chapters.Blocks.back(), "end_time"), duration, 0.1);
 }
 
 }  // namespace

@@ -13,16 +13,23 @@
 
 namespace vidrelo::test {
 
-// One "[STREAM]", "[PACKET]" or "[FORMAT]" block of ffprobe's default
+// One "[STREAM]", "[PACKET]", "[CHAPTER]" or "[FORMAT]" block of ffprobe's default
 // output (nested blocks such as side data belong to it).
 using TProbeBlock = std::map<std::string, std::string>;
 
-inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args)
+struct TProbeReport {
+    std::vector<TProbeBlock> Blocks;
+    std::string Errors;  // what ffprobe reported as errors on its standard error
+};
+
+inline TProbeReport ProbeReport(const std::vector<std::string>& args)
 {
     std::vector<std::string> all = {"-v", "error"};
     all.insert(all.end(), args.begin(), args.end());
     const TProgramResult r = RunProgram("/usr/bin/ffprobe", all);
-    std::vector<TProbeBlock> blocks;
+    TProbeReport report;
+    report.Errors = r.Err;
+    std::vector<TProbeBlock>& blocks = report.Blocks;
     std::istringstream in(r.Out);
     std::string line;
     int depth = 0;
@@ -39,7 +46,12 @@ inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args
         if (eq != std::string::npos && depth == 1 && !blocks.empty())
             blocks.back()[line.substr(0, eq)] = line.substr(eq + 1);
     }
-    return blocks;
+    return report;
+}
+
+inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args)
+{
+    return ProbeReport(args).Blocks;
 }
 
 struct TProbedFile {
@@ -89,6 +101,12 @@ inline double Number(const TProbeBlock& block, const std::string& key, double fa
     if (it == block.end() || it->second.empty() || it->second == "N/A")
         return fallback;
     return std::stod(it->second);
+}
+
+inline std::string Text(const TProbeBlock& block, const std::string& key)
+{
+    const auto it = block.find(key);
+    return it == block.end() ? std::string() : it->second;
 }
 
 // The frequency of the tone in the first audio stream, from zero crossings

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using namespace vidrelo;
 
@@ -38,15 +39,19 @@ protected:
     using TOptions = std::vector<std::pair<std::string, std::string>>;
 
     // Converts `inputs` (joined when several) into `output` with `options`
-    // set before the output; the job is kept for its events and results.
+    // set before the output and `inputOptions` before each input; the job
+    // is kept for its events and results.
     ::testing::AssertionResult Convert(const std::vector<std::string>& inputs, const std::string& output,
-                                       const TOptions& options)
+                                       const TOptions& options, const TOptions& inputOptions = {})
     {
         Job = std::make_unique<TCustomFFmpeg>(4);
         Events.Attach(*Job);
-        for (const std::string& input : inputs)
+        for (const std::string& input : inputs) {
+            for (const auto& [name, value] : inputOptions)
+                Job->SetExtOption(name, value);
             if (!Job->OpenInput(input))
                 return ::testing::AssertionFailure() << input << ": " << Job->LastErrMsg();
+        }
         for (const auto& [name, value] : options)
             Job->SetExtOption(name, value);
         if (Job->OpenOutput(output, inputs.size() > 1) != 0)
@@ -139,16 +144,70 @@ TEST_F(JobDiscTest, TheChosenAudioTrackIsTheOneInTheOutput)
     }
 }
 
-TEST_F(JobDiscTest, TheTitlesChaptersGoToTheOutputUpToTheRecordingEnd)
+TEST_F(JobDiscTest, TheTitlesChaptersGoToTheOutputNamedTrimmedAndJoined)
 {
-    const test::TestTitle& title = test::Disc("discA").Title(3);
-    ASSERT_EQ(title.chapterCount, 3);
-    const std::string output = Out + "/chapters.mka";
-    ASSERT_TRUE(Convert({Source(3, ",AudioID=128")}, output, {{"t", "7"}, {"vn", "1"}, {"acodec", "copy"}}));
-    const std::vector<test::TProbeBlock> chapters = test::ProbeBlocks({"-show_chapters", output});
-    ASSERT_EQ(chapters.size(), 3u);
-    EXPECT_NEAR(test::Number(chapters[1], "start_time"), title.chapterLengths[0], 0.05);
-    EXPECT_NEAR(test::Number(chapters[2], "end_time"), 7.0, 0.05);
+    // Title 1: two chapters of 5.005 s. Title 3: three of 3.003 s.
+    ASSERT_EQ(test::Disc("discA").Title(1).chapterLengths, (std::vector<double>{5.005, 5.005}));
+    ASSERT_EQ(test::Disc("discA").Title(3).chapterLengths, (std::vector<double>{3.003, 3.003, 3.003}));
+    // A clip whose first chapter has a name of its own.
+    const std::string named = Out + "/named.mkv";
+    const std::string metadata = Out + "/chapters.txt";
+    std::ofstream(metadata) << ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
+                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\n";
+    ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=30000/1001:duration=2", "-i", metadata,
+                                "-map", "0", "-map_chapters", "1", "-c:v", "mpeg4", named}));
+    const TOptions video = {{"s", "360x240"}, {"vcodec", "mpeg4"}};
+    const auto with = [&](TOptions options, const TOptions& more) {
+        options.insert(options.end(), more.begin(), more.end());
+        return options;
+    };
+    struct TCase {
+        std::string File;
+        std::vector<std::string> Inputs;
+        TOptions Options, InputOptions;
+        std::vector<std::string> Titles;  // empty: no chapters at all
+        std::vector<double> Starts;
+        double End;  // of the last chapter
+    };
+    const std::vector<TCase> cases = {
+        {"joined.mp4", {Source(1, ",AudioID=128"), Source(1, ",AudioID=128")}, with(video, {{"acodec", "aac"}}), {},
+         {"Chapter 1", "Chapter 2", "Chapter 3", "Chapter 4"}, {0, 5.005, 10.01, 15.015}, 20.02},
+        {"joined.mkv", {Source(1, ",AudioID=128"), Source(1, ",AudioID=128")}, with(video, {{"acodec", "ac3"}}), {},
+         {"Chapter 1", "Chapter 2", "Chapter 3", "Chapter 4"}, {0, 5.005, 10.01, 15.015}, 20.02},
+        {"title.mov", {Source(3, "")}, video, {}, {"Chapter 1", "Chapter 2", "Chapter 3"}, {0, 3.003, 6.006}, 9.009},
+        // Trimmed at the end by the recording time, at the start by the
+        // input's start: what is left moves to the front and is renumbered.
+        {"ends.mka", {Source(3, ",AudioID=128")}, {{"t", "7"}, {"vn", "1"}, {"acodec", "copy"}}, {},
+         {"Chapter 1", "Chapter 2", "Chapter 3"}, {0, 3.003, 6.006}, 7.0},
+        {"starts.mkv", {Source(3, "")}, video, {{"ss", "4"}}, {"Chapter 1", "Chapter 2"}, {0, 2.006}, 5.009},
+        // Only unnamed chapters get a name; a title between two files
+        // follows on.
+        {"mixed.mp4", {named, Source(3, ""), named}, video, {},
+         {"Intro", "Chapter 2", "Chapter 3", "Chapter 4", "Chapter 5", "Intro", "Chapter 7"},
+         {0, 1, 2, 5.003, 8.006, 11.009, 12.009}, 13.009},
+        {"title.avi", {Source(3, ",AudioID=128")}, with(video, {{"acodec", "libmp3lame"}}), {}, {}, {}, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::string output = Out + "/" + c.File;
+        ASSERT_TRUE(Convert(c.Inputs, output, c.Options, c.InputOptions));
+        const test::TProbeReport probed = test::ProbeReport({"-show_chapters", output});
+        EXPECT_EQ(probed.Errors, "");
+        const std::vector<test::TProbeBlock>& chapters = probed.Blocks;
+        ASSERT_EQ(chapters.size(), c.Titles.size());
+        for (std::size_t i = 0; i < chapters.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(test::Text(chapters[i], "TAG:title"), c.Titles[i]);
+            EXPECT_NEAR(test::Number(chapters[i], "start_time"), c.Starts[i], 0.05);
+            if (i > 0) {
+                EXPECT_NEAR(test::Number(chapters[i - 1], "end_time"), c.Starts[i], 0.05);
+            }
+        }
+        if (!chapters.empty()) {
+            EXPECT_NEAR(test::Number(chapters.back(), "end_time"), c.End, 0.05);
+            EXPECT_NEAR(test::Probe(output).Duration, c.End, 0.1);
+        }
+    }
 }
 
 TEST_F(JobDiscTest, TheFilterChainShapesThePicture)
