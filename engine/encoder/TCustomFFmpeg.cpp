@@ -8,19 +8,8 @@
 #include "engine/log/TFFLogger.h"
 
 #include <chrono>
-#include <filesystem>
 
 namespace vidrelo {
-namespace {
-
-void DeleteIfEmpty(const std::string& fileName)
-{
-    std::error_code error;
-    if (std::filesystem::is_regular_file(fileName, error) && std::filesystem::file_size(fileName, error) == 0)
-        std::filesystem::remove(fileName, error);
-}
-
-}  // namespace
 
 // Whether the job's media libraries are bound (a job can outlive them).
 bool TCustomFFmpeg::LibrariesLoaded()
@@ -133,12 +122,10 @@ void TCustomFFmpeg::FreeOutputs()
             closed = ff::avio_closep(&output->pb) >= 0;  // the last bytes may not fit on the disk
         for (TOutputStreamSetup& stream : Foutput_streams[i])
             ff::avcodec_free_context(&stream.Context);
-        const std::string fileName = output->url ? output->url : "";
         ff::avformat_free_context(output);
+        // (What is written in place, a FIFO or a device, is left alone.)
         if (i < FPartialOutputs.size() && FPartialOutputs[i])
             SettleOutputFile(i, closed);
-        else if (!fileName.empty())
-            DeleteIfEmpty(fileName);
     }
     Foutput_files.clear();
     Foutput_streams.clear();
