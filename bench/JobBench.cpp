@@ -103,7 +103,8 @@ bool SetUp(TCustomFFmpeg& job, const bench::TJobBenchArgs& args)
             return false;
         }
     }
-    if (job.OpenOutput(args.Output) < 0) {
+    // Replaced as "ffmpeg -y" would: each measured run writes the same file.
+    if (job.OpenOutput(args.Output, false, true) < 0) {
         std::fprintf(stderr, "vidrelo-jobbench: %s\n", job.LastErrMsg().c_str());
         return false;
     }

@@ -87,7 +87,7 @@ def measure(cmd, **kw):
     return statistics.median(times)
 target = os.path.join(out, "copy")
 t_cat = measure(["sh", "-c", 'cat "$@" > "' + target + '"', "cat", *vobs])
-t_dump = measure([cli, "dump", source, os.path.join(out, "title.mpg")])
+t_dump = measure([cli, "dump", source, os.path.join(out, "title.mpg"), "-y"])
 mb = size / 1e6
 print(f"{'cat of the VOB files':<32} {mb / t_cat:8.1f} MB/s  (median of {runs}, {mb:.0f} MB)")
 print(f"{'vidrelo-cli dump':<32} {mb / t_dump:8.1f} MB/s")
@@ -216,7 +216,7 @@ bench_cli() {
   declare -A wall peak
   for name in ours ffmpeg handbrake; do wall[$name]=; peak[$name]=; done
   local ours=("$BIN/vidrelo-cli" convert "$(dvd_source "$disc")" --vcodec libx264 -o preset=medium --vb 1500k
-              --acodec aac --ab 128k --ar 48000 --ac 2 --size 640x480 "$out/ours.mp4")
+              --acodec aac --ab 128k --ar 48000 --ac 2 --size 640x480 -y "$out/ours.mp4")
   local ffmpeg=(ffmpeg -nostdin -y -i "$file" -c:v libx264 -preset medium -b:v 1500k -c:a aac -b:a 128k
                 -ar 48000 -ac 2 -s 640x480 "$out/ffmpeg.mp4")
   local handbrake=(HandBrakeCLI -i "$disc" -t 1 -o "$out/hb.mp4" -f av_mp4 -e x264 --encoder-preset medium

@@ -17,14 +17,15 @@
 namespace vidrelo::cli {
 namespace {
 
+// The signal that asked the run to stop; 0 while none did.
 volatile std::sig_atomic_t Interrupted = 0;
 
-void OnInterrupt(int)
+void OnInterrupt(int ASignal)
 {
-    Interrupted = 1;
+    Interrupted = ASignal;
 }
 
-// SIGINT and SIGTERM set the flag while the run lasts.
+// SIGINT and SIGTERM are noted while the run lasts.
 class TInterruptScope {
 public:
     TInterruptScope()
@@ -77,10 +78,10 @@ int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand)
     };
     TInterruptScope interrupt;
     AEncoder.Start(1);
-    bool stopped = false;
+    int stoppedBy = 0;
     while (!final) {
-        if (Interrupted && !stopped) {
-            stopped = true;
+        if (Interrupted && !stoppedBy) {
+            stoppedBy = Interrupted;
             AEncoder.Stop(true);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -93,9 +94,11 @@ int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand)
         if (end.Exception)
             std::fprintf(stderr, "vidrelo-cli %s: %s\n", ACommand, end.ExceptionMsg.c_str());
     }
-    if (stopped) {
+    if (stoppedBy) {
+        // As a shell reports a program the signal ended, though the stopped
+        // task's file was finished first.
         std::fprintf(stderr, "vidrelo-cli %s: stopped\n", ACommand);
-        return 130;
+        return 128 + stoppedBy;
     }
     return allFinished ? 0 : 1;
 }

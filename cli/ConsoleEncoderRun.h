@@ -16,8 +16,8 @@ namespace vidrelo::cli {
 bool LoadEncoderLibraries(TCustomEncoder& AEncoder, const std::string& ALibAV, const char* ACommand);
 
 // Starts the tasks (one at a time) and waits for the final event. The exit
-// status: 0 when every task finished, 130 when Ctrl-C stopped the run, 1
-// otherwise.
+// status: 0 when every task finished, 128 + the signal's number when SIGINT
+// (Ctrl-C, 130) or SIGTERM (143) stopped the run, 1 otherwise.
 int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand);
 
 // Engine log lines of warning level and worse go to standard error (all

@@ -44,6 +44,10 @@ const char* const ConvertUsage =
     "  --ss TIME           start of the output, --t TIME  length of the output\n"
     "  --title, --author, --comment, --album, --genre TEXT   metadata\n"
     "  -o NAME=VALUE       any further output option, e.g. -o threads=2\n"
+    "  -y, --overwrite     replace OUTPUT when it exists (refused otherwise)\n"
+    "\n"
+    "OUTPUT is written under OUTPUT.part and takes its name when the conversion\n"
+    "ends; a failed conversion leaves no file. OUTPUT is never one of the inputs.\n"
     "\n"
     "Progress goes to standard error; Ctrl-C stops the conversion. The exit status\n"
     "is 0 only when the conversion finished.\n";
@@ -251,6 +255,10 @@ bool ParseConvertArguments(const std::vector<std::string>& args, TConvertRequest
     request = TConvertRequest();
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
+        if (name == "-y" || name == "--overwrite") {
+            request.OutputOptions.Overwrite = true;
+            continue;
+        }
         if (name == "-f")
             name = "--format";
         const bool beforeInput = request.Inputs.empty();

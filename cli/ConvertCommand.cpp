@@ -7,10 +7,13 @@
 #include "engine/StringFormat.h"
 #include "engine/encoder/TFFEncoder.h"
 #include "engine/encoder/TFFmpeg.h"
+#include "engine/encoder/TPartialOutput.h"
 #include "engine/loader/TFFLoader.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 
 namespace vidrelo::cli {
 namespace {
@@ -57,6 +60,23 @@ std::string StartRefusal(const TFFmpeg& task, const TConvertRequest& request)
     return {};
 }
 
+// A file OUTPUT would replace without -y; the engine refuses it too, but
+// the message here says how to go on. (An input as OUTPUT the engine
+// refuses in any case.)
+bool RefuseExistingOutput(const TConvertRequest& request)
+{
+    const std::optional<std::string> path = LocalFilePath(request.Output);
+    std::error_code error;
+    if (request.OutputOptions.Overwrite || !path || !std::filesystem::is_regular_file(*path, error))
+        return false;
+    for (const std::string& input : request.Inputs)
+        if (SameFile(input, request.Output))
+            return false;
+    std::fprintf(stderr, "vidrelo-cli convert: '%s' already exists (-y or --overwrite replaces it)\n",
+                 request.Output.c_str());
+    return true;
+}
+
 int Convert(TConvertRequest& request, const std::string& libav)
 {
     TFFEncoder encoder;
@@ -98,6 +118,8 @@ int RunConvert(std::vector<std::string> args, const std::string& programFolder)
         std::fprintf(stderr, "vidrelo-cli convert: %s\n\n%s", error.c_str(), ConvertUsage);
         return 2;
     }
+    if (RefuseExistingOutput(request))
+        return 1;
     TMediaEngineScope engine;
     TConsoleLog log(verbose);
     TMediaEngine::Loader().SetInstallLogger(true);

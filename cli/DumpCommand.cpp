@@ -2,18 +2,19 @@
 
 #include "cli/CliPlugin.h"
 #include "engine/MediaEngine.h"
+#include "engine/encoder/TPartialOutput.h"
 #include "engine/loader/MediaErrorText.h"
 #include "engine/loader/TSourceProtocols.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
 namespace vidrelo::cli {
 namespace {
 
-const char* const DumpUsage = "usage: vidrelo-cli dump SOURCE FILE [--libav DIR]\n";
+const char* const DumpUsage = "usage: vidrelo-cli dump SOURCE FILE [-y|--overwrite] [--libav DIR]\n";
 
 struct TFileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -34,11 +35,33 @@ std::string CopyStream(ISourceStream& stream, FILE* out)
     }
 }
 
-int Dump(const std::string& source, const std::string& file)
+// Gives the complete dump its name; false after saying why.
+bool Finish(TPartialOutput& partial)
+{
+    std::string written, error;
+    if (!partial.Commit(written, error)) {
+        std::fprintf(stderr, "vidrelo-cli dump: %s\n", error.c_str());
+        return false;
+    }
+    if (written != partial.FinalName())
+        std::fprintf(stderr, "vidrelo-cli dump: '%s' appeared meanwhile: the dump is '%s'\n",
+                     partial.FinalName().c_str(), written.c_str());
+    return true;
+}
+
+int Dump(const std::string& source, const std::string& file, bool overwrite)
 {
     const TSourceOpener opener = TMediaEngine::SourceProtocols().Find(source);
     if (!opener) {
         std::fprintf(stderr, "vidrelo-cli dump: \"%s\" is not a source the DVD plug-in reads\n", source.c_str());
+        return 1;
+    }
+    // Written under a temporary name, so that FILE exists only when complete.
+    std::string error;
+    const std::unique_ptr<TPartialOutput> partial = TPartialOutput::Create(file, overwrite, error);
+    if (!partial) {
+        std::fprintf(stderr, "vidrelo-cli dump: %s%s\n", error.c_str(),
+                     overwrite ? "" : " (-y or --overwrite replaces it)");
         return 1;
     }
     TSourceOpenResult opened = opener(source);
@@ -46,28 +69,22 @@ int Dump(const std::string& source, const std::string& file)
         std::fprintf(stderr, "%s\n", opened.Error.c_str());
         return 1;
     }
-    // Written under a temporary name, so that FILE exists only when complete.
-    const std::string partial = file + ".part";
-    std::unique_ptr<FILE, TFileCloser> out(std::fopen(partial.c_str(), "wb"));
+    std::unique_ptr<FILE, TFileCloser> out(std::fopen(partial->PartialName().c_str(), "wb"));
     if (!out) {
-        std::fprintf(stderr, "vidrelo-cli dump: cannot create %s\n", partial.c_str());
+        std::fprintf(stderr, "vidrelo-cli dump: cannot write %s\n", partial->PartialName().c_str());
         return 1;
     }
-    std::string error = CopyStream(*opened.Stream, out.get());
+    error = CopyStream(*opened.Stream, out.get());
     if (std::fclose(out.release()) != 0 && error.empty())
         error = "writing failed";
     const std::string problems = opened.Stream->Problems();
     if (!problems.empty())
         std::fprintf(stderr, "%s\n", problems.c_str());
-    std::error_code ec;
-    if (error.empty())
-        std::filesystem::rename(partial, file, ec);
-    if (!error.empty() || ec) {
-        std::filesystem::remove(partial, ec);
-        std::fprintf(stderr, "vidrelo-cli dump: %s\n", error.empty() ? "cannot write the file" : error.c_str());
-        return 1;
+    if (!error.empty()) {
+        std::fprintf(stderr, "vidrelo-cli dump: %s\n", error.c_str());
+        return 1;  // the temporary file goes with `partial`
     }
-    return 0;
+    return Finish(*partial) ? 0 : 1;
 }
 
 }  // namespace
@@ -77,11 +94,16 @@ int RunDump(std::vector<std::string> args, const std::string& programFolder)
     TMediaEngineScope engine;
     if (!LoadPluginForCommand(args, programFolder))
         return 1;
+    const auto overwrite = std::find_if(args.begin(), args.end(),
+                                        [](const std::string& a) { return a == "-y" || a == "--overwrite"; });
+    const bool replace = overwrite != args.end();
+    if (replace)
+        args.erase(overwrite);
     if (args.size() != 2) {
         std::fputs(DumpUsage, stderr);
         return 2;
     }
-    return Dump(args[0], args[1]);
+    return Dump(args[0], args[1], replace);
 }
 
 }  // namespace vidrelo::cli

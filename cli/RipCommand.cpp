@@ -63,13 +63,15 @@ std::optional<QString> RunFolder(const TRipRequest& request)
     return RunOutputFolderFor(DefaultOutputFolder(), FallbackOutputFolder(), PrintError);
 }
 
-// Which title goes into which file, on standard output.
-void PrintJobs(const TJobBuilder& builder, const QList<TVideoFile>& jobs, const QString& runFolder)
+// Which title goes into which file (the names the queue really took), on
+// standard output.
+void PrintJobs(const TJobBuilder& builder, const QList<TVideoFile>& jobs)
 {
-    const bool joined = !builder.JobOutputOptions.empty() && builder.JobOutputOptions[0].Join;
-    for (const TVideoFile& job : jobs) {
-        const QString file = joined ? builder.JoinedFileName(jobs[0], runFolder) : builder.OutputFileName(job, runFolder);
-        std::printf("%s -> %s\n", job.Source.toUtf8().constData(), file.toUtf8().constData());
+    const std::vector<TOutputOptions>& outputs = builder.JobOutputOptions;
+    const bool joined = !outputs.empty() && outputs[0].Join;
+    for (int k = 0; k < jobs.size() && k < static_cast<int>(outputs.size()); ++k) {
+        const std::string& file = outputs[joined ? 0 : k].FileName;
+        std::printf("%s -> %s\n", jobs[k].Source.toUtf8().constData(), file.c_str());
     }
     std::fflush(stdout);
 }
@@ -100,7 +102,7 @@ int Convert(TTitleModel& titles, const QList<TProfile>& profiles, const TRipRequ
     } catch (const EJobBuildError& e) {
         return Fail(e.what());
     }
-    PrintJobs(builder, jobs, *runFolder);
+    PrintJobs(builder, jobs);
     return RunEncoderOnConsole(encoder, "rip");
 }
 

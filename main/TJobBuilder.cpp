@@ -2,6 +2,7 @@
 
 #include "engine/DisplayAspect.h"
 #include "engine/encoder/TCustomEncoder.h"
+#include "engine/encoder/TPartialOutput.h"
 
 #include <QDir>
 
@@ -45,6 +46,12 @@ int CheckedProduct(int a, int b)
 std::string Utf8(const QString& text)
 {
     return text.toStdString();
+}
+
+// The program names its files itself: never onto an existing one.
+std::string FreeName(const QString& wanted)
+{
+    return NextFreeFileName(Utf8(wanted));
 }
 
 }  // namespace
@@ -239,7 +246,8 @@ bool TJobBuilder::QueueJobs(TCustomEncoder& encoder, const QList<TVideoFile>& jo
         return true;
     TOutputOptions& O = JobOutputOptions[0];
     O.Join = true;
-    if (!encoder.SetOutputFile(0, Utf8(JoinedFileName(jobFiles[0], runFolder)), &O)) {
+    O.FileName = FreeName(JoinedFileName(jobFiles[0], runFolder));
+    if (!encoder.SetOutputFile(0, O.FileName, &O)) {
         report("Cannot set output file (Merge): " + QString::fromStdString(encoder.LastErrMsg()),
                "CLM_SetOutputFileMerge");
         return false;
@@ -262,7 +270,8 @@ bool TJobBuilder::QueueJob(TCustomEncoder& encoder, int k, const TVideoFile& V, 
             report(lastError(), "CLM_FFAddTaskToMeged");
             return false;
         }
-        if (!encoder.SetOutputFile(task, Utf8(OutputFileName(V, runFolder)), &O)) {
+        O.FileName = FreeName(OutputFileName(V, runFolder));
+        if (!encoder.SetOutputFile(task, O.FileName, &O)) {
             report("Cannot set output file: " + lastError(), "CLM_SetOutputFile");
             return false;
         }

@@ -78,13 +78,15 @@ public:
     bool QueueJobs(vidrelo::TCustomEncoder& encoder, const QList<TVideoFile>& jobFiles, const QStringList& sources,
                    const QString& runFolder, bool merge, int videoFilesCount, const TReportFn& report);
 
-    // The records of the last QueueJobs, in job order.
+    // The records of the last QueueJobs, in job order. Each output record's
+    // FileName is the name really used: the next free one ("Title1 (2).mp4")
+    // when the wanted name is taken; in merge mode the first record's.
     std::vector<vidrelo::TInputOptions> JobInputOptions;
     std::vector<vidrelo::TOutputOptions> JobOutputOptions;
 
     const TFormat& FormatOf(const TVideoFile& V) const;
-    // The output file of a job: folder, destination title, the format's
-    // extension as the catalogue has it.
+    // The output file a job asks for: folder, destination title, the
+    // format's extension as the catalogue has it.
     QString OutputFileName(const TVideoFile& V, const QString& runFolder) const;
     // The file a merged run joins its titles into: "Joined" with the
     // extension of the first job's format.

@@ -224,6 +224,8 @@ bool TCustomEncoder::SetOutputFile(int ATaskIndex, const std::string& AFileName,
             options.VideoOutputHook = line.Value != "0";
         else if (name == "join")
             options.Join = line.Value != "0";
+        else if (name == "overwrite")
+            options.Overwrite = line.Value != "0";
         else if (name == "videohookbitspixel")
             options.VideoHookBitsPixel = static_cast<int>(DecimalOr(line.Value, 24));
         else if (name == "timestart")

@@ -51,8 +51,11 @@ public:
     int AddTask(const std::string& AFileName, const std::string& AExtOptions);
     bool AddInputFile(int ATaskIndex, const std::string& AFileName, TInputOptions* AOptions = nullptr);
     bool AddInputFile(int ATaskIndex, const std::string& AFileName, const std::string& AExtOptions);
+    // The file is refused when it exists (unless the record's Overwrite says
+    // to replace it) and when it is one of the task's inputs; AddInputFile
+    // refuses one of the task's outputs likewise.
     bool SetOutputFile(int ATaskIndex, const std::string& AFileName, TOutputOptions* AOptions = nullptr);
-    // "AudioHook", "VideoInputHook", "VideoOutputHook", "Join",
+    // "AudioHook", "VideoInputHook", "VideoOutputHook", "Join", "Overwrite",
     // "VideoHookBitsPixel", "TimeStart" and "TimeLength" lines set the
     // record's fields; every other line is an output option.
     bool SetOutputFile(int ATaskIndex, const std::string& AFileName, const std::string& AExtOptions);

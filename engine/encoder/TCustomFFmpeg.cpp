@@ -8,19 +8,8 @@
 #include "engine/log/TFFLogger.h"
 
 #include <chrono>
-#include <filesystem>
 
 namespace vidrelo {
-namespace {
-
-void DeleteIfEmpty(const std::string& fileName)
-{
-    std::error_code error;
-    if (std::filesystem::is_regular_file(fileName, error) && std::filesystem::file_size(fileName, error) == 0)
-        std::filesystem::remove(fileName, error);
-}
-
-}  // namespace
 
 // Whether the job's media libraries are bound (a job can outlive them).
 bool TCustomFFmpeg::LibrariesLoaded()
@@ -128,18 +117,52 @@ void TCustomFFmpeg::FreeOutputs()
 {
     for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
         AVFormatContext* output = Foutput_files[i];
+        bool closed = true;
         if (output->pb && !(output->oformat->flags & AVFMT_NOFILE))
-            ff::avio_closep(&output->pb);
+            closed = ff::avio_closep(&output->pb) >= 0;  // the last bytes may not fit on the disk
         for (TOutputStreamSetup& stream : Foutput_streams[i])
             ff::avcodec_free_context(&stream.Context);
-        const std::string fileName = output->url ? output->url : "";
         ff::avformat_free_context(output);
-        if (!fileName.empty())
-            DeleteIfEmpty(fileName);
+        // (What is written in place, a FIFO or a device, is left alone.)
+        if (i < FPartialOutputs.size() && FPartialOutputs[i])
+            SettleOutputFile(i, closed);
     }
     Foutput_files.clear();
     Foutput_streams.clear();
     Foutput_streams_for_file.clear();
+    FPartialOutputs.clear();
+    FOutputsFinalised.clear();
+}
+
+// A finished or stopped run (its trailer written) keeps its file under the
+// final name; anything else removes it, and a failed run logs that it did.
+void TCustomFFmpeg::SettleOutputFile(std::size_t AIndex, bool AClosed)
+{
+    TPartialOutput& partial = *FPartialOutputs[AIndex];
+    const std::string finalName = partial.FinalName();
+    const bool finalised = AIndex < FOutputsFinalised.size() && FOutputsFinalised[AIndex];
+    if (!finalised || !AClosed) {
+        partial.Discard();
+        if (!FFatalException && AClosed)
+            return;  // never started: nothing was written
+        Log(llWarning, "The unfinished output '" + finalName + "' was removed");
+        if (!FFatalException) {
+            FFatalException = true;
+            FFatalMessage = "Could not finish writing '" + finalName + "'";
+        }
+        FFinished = false;
+        return;
+    }
+    std::string written, error;
+    if (!partial.Commit(written, error)) {
+        Log(llError, error);
+        FFatalException = true;
+        FFatalMessage = error + "; the converted file is kept as '" + partial.PartialName() + "'";
+        FFinished = false;
+        return;
+    }
+    if (written != finalName)
+        Log(llWarning, "'" + finalName + "' appeared while converting: the result was saved as '" + written + "'");
 }
 
 void TCustomFFmpeg::FreeInputs()

@@ -23,6 +23,7 @@
 #include "engine/encoder/TFFOptions.h"
 #include "engine/encoder/TFFTargets.h"
 #include "engine/encoder/TJobOptionState.h"
+#include "engine/encoder/TPartialOutput.h"
 #include "engine/loader/MediaHeaders.h"
 #include "engine/loader/TInterruptCB.h"
 #include "engine/log/TLogLevel.h"
@@ -88,11 +89,15 @@ public:
     void SetTarget(const std::string& AType, TTargetNorm ANorm, TTargetNorm ADefaultNorm);
 
     // Opens an input with the options set so far. False with LastErrMsg when
-    // it fails; raises FFmpegException for an unknown forced format.
+    // it fails (also when it is one of the job's outputs); raises
+    // FFmpegException for an unknown forced format.
     bool OpenInput(const std::string& AFileName);
     // Opens an output and creates its first streams; its index, or -1 with
     // LastErrMsg. AJoin: the output is fed by all inputs one after another.
-    int OpenOutput(const std::string& AFileName, bool AJoin = false);
+    // A local file is written under its temporary name and gets its own when
+    // the run ends (a failed run removes it); one of the inputs is always
+    // refused, an existing file unless AReplace.
+    int OpenOutput(const std::string& AFileName, bool AJoin = false, bool AReplace = false);
 
     // Runs the conversion, once. With AUseThread on a worker thread of its
     // own, which is returned created suspended (the caller resumes it; the
@@ -364,7 +369,10 @@ private:
     void InputKinds(bool AJoin, bool& AVideo, bool& AAudio, bool& ASubtitle) const;
     void CreateFirstStreams(AVFormatContext* AContext, int AFileIndex, bool AJoin);
     void SetOutputMetadata(AVFormatContext* AContext);
-    bool OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName);
+    bool OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName, bool AReplace);
+    bool StartPartialOutput(const std::string& AFileName, bool AReplace, std::string& AOpenName);
+    bool IsOneOfTheInputs(const std::string& AFileName) const;
+    bool IsOneOfTheOutputs(const std::string& AFileName) const;
     void SetMuxingParameters(AVFormatContext* AContext);
     void SwitchToJoinMode();
     int FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage);
@@ -384,6 +392,7 @@ private:
 
     void FreeInputs();
     void FreeOutputs();
+    void SettleOutputFile(std::size_t AIndex, bool AClosed);
     void Log(TLogLevel ALevel, const std::string& AMessage);
     TFFOptions& Options();  // the generic options; the libraries must be loaded
     bool Verbose(int AMinimum) const { return Fverbose >= AMinimum; }
@@ -414,6 +423,10 @@ private:
     std::vector<bool> FHeaderWritten;           // per output
     std::vector<std::vector<TPendingChapter>> FPendingChapters;  // per output, until they are attached
     std::vector<int64_t> FSegmentStarts;        // microseconds: where each join segment began on the output
+    std::vector<bool> FOutputsFinalised;        // per output: its trailer was written
+    // Per output: the temporary file it is written under; null when it is
+    // written in place (no local file, or not a regular one such as a FIFO).
+    std::vector<std::unique_ptr<TPartialOutput>> FPartialOutputs;
     AVPacket* FPacket = nullptr;       // the run's scratch packets and frames: read,
     AVPacket* FEncoded = nullptr;      // encoded or copied,
     AVFrame* FDecoded = nullptr;       // decoded,

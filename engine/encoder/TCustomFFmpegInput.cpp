@@ -51,6 +51,10 @@ bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
         FLastErrMsg = Format("Too many input files (at most %d)", FMaxFiles);
         return false;
     }
+    if (IsOneOfTheOutputs(AFileName)) {
+        FLastErrMsg = Format("Cannot read '%s': it is one of the outputs", AFileName.c_str());
+        return false;
+    }
     const AVInputFormat* format = nullptr;
     AVFormatContext* context = NewInputContext(format);
     TInputFileSetup setup;

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
 
 namespace vidrelo {
 namespace {
@@ -26,7 +27,7 @@ std::string CreationTime(int64_t seconds)
 
 }  // namespace
 
-int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
+int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin, bool AReplace)
 {
     const TCLocaleScope numbers;
     Options();  // the libraries must be there
@@ -42,6 +43,10 @@ int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
     const std::optional<std::string> url = EncodeMediaURL(AFileName);
     if (!url) {
         FLastErrMsg = MediaErrorText(AFileName, AVERROR(EINVAL));
+        return -1;
+    }
+    if (IsOneOfTheInputs(AFileName)) {
+        FLastErrMsg = Format("Cannot write to '%s': it is one of the inputs", AFileName.c_str());
         return -1;
     }
     const AVOutputFormat* format = ChooseMuxer(AFileName);
@@ -63,7 +68,7 @@ int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin)
     }
     SetOutputMetadata(context);
     Foutput_files.push_back(context);
-    if (!OpenOutputFile(context, AFileName))
+    if (!OpenOutputFile(context, AFileName, AReplace))
         return FailOutput(context, true, FLastErrMsg);
     SetMuxingParameters(context);
     if (AJoin && nb_input_files() > 1)
@@ -150,26 +155,73 @@ void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* AContext)
     Fmetadata.Clear();
 }
 
-bool TCustomFFmpeg::OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName)
+bool TCustomFFmpeg::OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName, bool AReplace)
 {
     const int flags = AContext->oformat->flags;
     if ((flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(AContext->url)) {
         FLastErrMsg = MediaErrorText(AFileName, AVERROR(EDOM));  // "Number syntax expected in filename"
         return false;
     }
-    if (flags & AVFMT_NOFILE)
+    if (flags & AVFMT_NOFILE) {
+        FPartialOutputs.emplace_back();  // the muxer writes its files itself
         return true;
+    }
+    // The muxer keeps the final name (its url) for what it guesses and logs;
+    // the bytes go to the temporary file.
+    std::string openName = AContext->url;
+    if (!StartPartialOutput(AFileName, AReplace, openName))
+        return false;
     int result;
     {
         TBlockingIO io(*this, TIOPhase::Writing);
-        // An existing file is overwritten: the owner asked for this name.
-        result = ff::avio_open2(&AContext->pb, AContext->url, AVIO_FLAG_WRITE, &AContext->interrupt_callback, nullptr);
+        result = ff::avio_open2(&AContext->pb, openName.c_str(), AVIO_FLAG_WRITE, &AContext->interrupt_callback,
+                                nullptr);
     }
     if (result < 0 || FInterrupted) {
         FLastErrMsg = FInterrupted ? AFileName + ": " + InterruptText() : MediaErrorText(AFileName, result);
+        FPartialOutputs.pop_back();  // removes the temporary file
         return false;
     }
     return true;
+}
+
+// Appends the output's temporary file (or null: written in place) and the
+// name to open in AOpenName. False with LastErrMsg when the name is taken.
+bool TCustomFFmpeg::StartPartialOutput(const std::string& AFileName, bool AReplace, std::string& AOpenName)
+{
+    const std::optional<std::string> path = LocalFilePath(AFileName);
+    std::error_code error;
+    const std::filesystem::file_status status = path ? std::filesystem::status(*path, error)
+                                                     : std::filesystem::file_status{};
+    if (!path || (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))) {
+        FPartialOutputs.emplace_back();  // a device, a FIFO, another protocol: written in place
+        return true;
+    }
+    std::unique_ptr<TPartialOutput> partial = TPartialOutput::Create(*path, AReplace, FLastErrMsg);
+    if (!partial)
+        return false;
+    AOpenName = *EncodeMediaURL("file:" + partial->PartialName());
+    FPartialOutputs.push_back(std::move(partial));
+    return true;
+}
+
+bool TCustomFFmpeg::IsOneOfTheInputs(const std::string& AFileName) const
+{
+    for (const TInputFileSetup& input : Finput_setups)
+        if (SameFile(input.FileName, AFileName))
+            return true;
+    return false;
+}
+
+bool TCustomFFmpeg::IsOneOfTheOutputs(const std::string& AFileName) const
+{
+    for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
+        if (Foutput_files[i]->url && SameFile(Foutput_files[i]->url, AFileName))
+            return true;
+        if (i < FPartialOutputs.size() && FPartialOutputs[i] && SameFile(FPartialOutputs[i]->PartialName(), AFileName))
+            return true;
+    }
+    return false;
 }
 
 void TCustomFFmpeg::SetMuxingParameters(AVFormatContext* AContext)

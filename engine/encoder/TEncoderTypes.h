@@ -98,6 +98,9 @@ struct TOutputOptions {
     std::string ExtOptions;
     int Tag = 0;
     void* Data = nullptr;
+    // An existing file of the output's name is replaced (when the run
+    // succeeds); otherwise it is refused.
+    bool Overwrite = false;
 };
 
 struct TProgressInfo {

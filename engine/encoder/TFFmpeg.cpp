@@ -92,7 +92,7 @@ bool TFFmpeg::AddOutput(const std::string& AFileName, TOutputOptions* AOptions)
         const std::vector<TExtOption> lines = ParseExtOptions(slot.ExtOptions);
         TStreamOptionList list(slot, lines);
         ApplyOutputSettings(slot, list);
-        if (OpenOutput(AFileName, slot.Join) < 0) {
+        if (OpenOutput(AFileName, slot.Join, slot.Overwrite) < 0) {
             slot = TOutputOptions();
             return false;
         }

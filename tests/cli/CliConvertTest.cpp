@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -117,28 +119,146 @@ TEST(CliConvertTest, MistakesGiveAMessageAndNoFile)
     EXPECT_EQ(codec.ExitCode, 1);
     EXPECT_NE(codec.Err.find("nosuchcodec"), std::string::npos) << codec.Err;
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.mp4"));
+
+    // x264 cannot open at an odd width: the run fails once started.
+    const TProgramResult failed = RunProgram(Cli(), {"convert", Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB",
+                                                     "--vcodec", "libx264", "--size", "161x120", dir + "/x.mp4"});
+    EXPECT_EQ(failed.ExitCode, 1);
+    EXPECT_NE(failed.Err.find("The unfinished output '" + dir + "/x.mp4' was removed"), std::string::npos)
+        << failed.Err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "neither the file nor its temporary file";
 }
 
-TEST(CliConvertTest, CtrlCStopsTheRunCleanlyAndFails)
+// Twenty seconds of MPEG-2 in `dir`, long enough to be stopped midway.
+std::string LongClip(const std::string& dir)
 {
-    const std::string dir = MakeTempDir("convertint");
     const std::string clip = dir + "/long.mpg";
-    ASSERT_EQ(RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+    EXPECT_EQ(RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
                                              "testsrc=size=320x240:rate=25:duration=20", "-c:v", "mpeg2video",
                                              "-f", "vob", clip})
                   .ExitCode,
               0);
-    const std::string err = dir + "/stderr.txt";
+    return clip;
+}
+
+std::string ReadFile(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Once the conversion has written something under its temporary name.
+std::function<bool()> Writing(const std::string& output)
+{
+    return [output] {
+        std::error_code error;
+        return std::filesystem::file_size(output + ".part", error) > 4000 && !error;
+    };
+}
+
+TEST(CliConvertTest, ASignalStopsTheRunWithAPlayableFileAndAKillLeavesNoneUnderTheName)
+{
+    const std::string dir = MakeTempDir("convertint");
+    const std::string clip = LongClip(dir);
+    const struct {
+        int Signal;
+        int Status;
+    } cases[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGKILL, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Signal);
+        const std::string err = dir + "/stderr.txt";
+        const std::string output = dir + "/out" + std::to_string(c.Signal) + ".avi";
+        const int status = InterruptProgram(Cli(), {"convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output},
+                                            err, Writing(output), 15, c.Signal);
+        EXPECT_EQ(status, c.Status);
+        if (c.Signal == SIGKILL) {
+            // At most the temporary file is left, never a broken file under the name.
+            EXPECT_FALSE(std::filesystem::exists(output));
+            continue;
+        }
+        EXPECT_NE(ReadFile(err).find("vidrelo-cli convert: stopped"), std::string::npos) << ReadFile(err);
+        // What was converted is a file that plays: a proper end was written.
+        const double duration = Duration(ProbeText(output));
+        EXPECT_GT(duration, 0.2);
+        EXPECT_LT(duration, 15);
+        EXPECT_FALSE(std::filesystem::exists(output + ".part"));
+    }
+    // The next run takes over what the killed one left.
+    const TProgramResult again = RunProgram(Cli(), {"convert", clip, "--vcodec", "mpeg4", "--t", "1",
+                                                    dir + "/out" + std::to_string(SIGKILL) + ".avi"});
+    EXPECT_EQ(again.ExitCode, 0) << again.Err;
+}
+
+TEST(CliConvertTest, AnOutputThatIsAnInputIsAlwaysRefusedAndTheInputKept)
+{
+    const std::string dir = MakeTempDir("convertself");
+    const std::string input = dir + "/in.mpg";
+    std::filesystem::copy_file(Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB", input);
+    std::filesystem::create_symlink(input, dir + "/link.mpg");
+    const std::string original = ReadFile(input);
+    for (const std::string& output : {input, dir + "/link.mpg"}) {
+        for (const bool overwrite : {false, true}) {
+            std::vector<std::string> args = {"convert", input, "--vcodec", "mpeg2video"};
+            if (overwrite)
+                args.push_back("-y");
+            args.push_back(output);
+            const TProgramResult r = RunProgram(Cli(), args);
+            EXPECT_EQ(r.ExitCode, 1) << output;
+            EXPECT_NE(r.Err.find("it is one of the inputs"), std::string::npos) << r.Err;
+        }
+    }
+    EXPECT_TRUE(ReadFile(input) == original) << "the input is intact";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+}
+
+TEST(CliConvertTest, AnExistingOutputIsReplacedOnlyWithOverwrite)
+{
+    const std::string dir = MakeTempDir("convertexisting");
+    const std::string input = Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB";
     const std::string output = dir + "/out.avi";
-    // Interrupted once the conversion has written something.
+    std::ofstream(output) << "the user's";
+    const TProgramResult refused = RunProgram(Cli(), {"convert", input, "--vcodec", "mpeg4", "--t", "1", output});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_NE(refused.Err.find("'" + output + "' already exists (-y or --overwrite replaces it)"), std::string::npos)
+        << refused.Err;
+    EXPECT_EQ(ReadFile(output), "the user's");
+    for (const char* option : {"-y", "--overwrite"}) {
+        const TProgramResult replaced =
+            RunProgram(Cli(), {"convert", input, "--vcodec", "mpeg4", "--t", "1", option, output});
+        EXPECT_EQ(replaced.ExitCode, 0) << replaced.Err;
+        EXPECT_NEAR(Duration(ProbeText(output)), 1.0, 0.2);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+TEST(CliConvertTest, TwoRunsNeverWriteOneFileAtOnce)
+{
+    const std::string dir = MakeTempDir("convertbusy");
+    const std::string clip = LongClip(dir);
+    const std::string output = dir + "/out.avi";
+    std::vector<TProgramResult> second;
+    // While the first run writes, a second one onto the same name is refused.
     const int status = InterruptProgram(
-        Cli(), {"convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output}, err,
-        [&] { return std::filesystem::exists(output) && std::filesystem::file_size(output) > 4000; }, 15);
+        Cli(), {"convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output}, dir + "/stderr.txt",
+        [&] {
+            if (!Writing(output)())
+                return false;
+            for (const bool overwrite : {false, true}) {
+                std::vector<std::string> args = {"convert", clip, "--vcodec", "mpeg4", output};
+                if (overwrite)
+                    args.insert(args.end() - 1, "-y");
+                second.push_back(RunProgram(Cli(), args));
+            }
+            return true;
+        },
+        15);
     EXPECT_EQ(status, 130);
-    std::ifstream in(err);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(text.find("vidrelo-cli convert: stopped"), std::string::npos) << text;
-    // What was converted is a file that plays: a proper end was written.
+    ASSERT_EQ(second.size(), 2u);
+    for (const TProgramResult& r : second) {
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_NE(r.Err.find("\"" + output + "\" is being written by another conversion"), std::string::npos)
+            << r.Err;
+    }
     const double duration = Duration(ProbeText(output));
     EXPECT_GT(duration, 0.2);
     EXPECT_LT(duration, 15);

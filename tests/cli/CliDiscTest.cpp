@@ -70,6 +70,14 @@ TEST(CliDiscTest, DumpWritesTheTitleStreamOrNoFileAtAll)
     const auto size = std::filesystem::file_size(dir + "/title3.mpg");
     EXPECT_GT(size, 100000u);
     EXPECT_EQ(size % 2048, 0u);
+    // A second dump onto the file is refused unless asked to replace it.
+    std::filesystem::resize_file(dir + "/title3.mpg", 2048);
+    const TProgramResult again = RunProgram(Cli(), {"dump", source, dir + "/title3.mpg"});
+    EXPECT_EQ(again.ExitCode, 1);
+    EXPECT_NE(again.Err.find("already exists (-y or --overwrite replaces it)"), std::string::npos) << again.Err;
+    EXPECT_EQ(std::filesystem::file_size(dir + "/title3.mpg"), 2048u);
+    ASSERT_EQ(RunProgram(Cli(), {"dump", source, "-y", dir + "/title3.mpg"}).ExitCode, 0);
+    EXPECT_EQ(std::filesystem::file_size(dir + "/title3.mpg"), size);
 
     for (const std::string& bad : {std::string("opendvd:") + Disc("discA").path + "|Title=9",
                                    std::string("opendvd:garbage"), std::string("/tmp/not-a-source")}) {

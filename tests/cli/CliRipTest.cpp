@@ -29,6 +29,12 @@ TProgramResult Rip(std::vector<std::string> args)
     return RunProgram(Cli(), args);
 }
 
+std::string ReadAll(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
 std::set<std::string> FilesIn(const std::string& folder)
 {
     std::set<std::string> names;
@@ -169,6 +175,32 @@ TEST(CliRipTest, MergeJoinsTheTitlesWholeIntoOneFile)
     const TProbedFile joined = Probe(dir + "/Joined.avi");
     EXPECT_NEAR(joined.Duration, sum, 0.3);
     EXPECT_EQ(joined.Count("audio"), 1);
+}
+
+TEST(CliRipTest, TakenNamesAreNeverReusedTheNextFreeOneIsPrinted)
+{
+    const std::string dir = MakeTempDir("ripagain");
+    const TProgramResult first = Rip({DiscA(), "--titles", "2", "--out", dir, "--end", "1"});
+    ASSERT_EQ(first.ExitCode, 0) << first.Err;
+    const std::string firstFile = ReadAll(dir + "/Title2.mp4");
+    std::ofstream(dir + "/Title4.mp4.part") << "left by a killed run";
+    const TProgramResult second = Rip({DiscA(), "--titles", "2,4", "--out", dir, "--end", "1"});
+    ASSERT_EQ(second.ExitCode, 0) << second.Err;
+    EXPECT_NE(second.Out.find("Title #2 -> " + dir + "/Title2 (2).mp4\n"), std::string::npos) << second.Out;
+    EXPECT_NE(second.Out.find("Title #4 -> " + dir + "/Title4 (2).mp4\n"), std::string::npos) << second.Out;
+    EXPECT_TRUE(ReadAll(dir + "/Title2.mp4") == firstFile) << "the first rip's file is intact";
+    EXPECT_NEAR(Probe(dir + "/Title2 (2).mp4").Duration, 1.0, 0.2);
+    EXPECT_NEAR(Probe(dir + "/Title4 (2).mp4").Duration, 1.0, 0.2);
+
+    std::ofstream(dir + "/Joined.avi") << "the user's";
+    const TProgramResult merged = Rip({Disc("discB").path, "--titles", "1,2", "--merge", "--format-title",
+                                       "DivX AVI Video (MPEG-4, MP3)", "--out", dir});
+    ASSERT_EQ(merged.ExitCode, 0) << merged.Err;
+    EXPECT_NE(merged.Out.find("Title #2 -> " + dir + "/Joined (2).avi\n"), std::string::npos) << merged.Out;
+    EXPECT_EQ(ReadAll(dir + "/Joined.avi"), "the user's");
+    EXPECT_GT(Probe(dir + "/Joined (2).avi").Duration, 5.0);
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"Title2.mp4", "Title2 (2).mp4", "Title4.mp4.part",
+                                                   "Title4 (2).mp4", "Joined.avi", "Joined (2).avi"}));
 }
 
 TEST(CliRipTest, AudioAndSubtitleAreChosenByTheIDsTheRowsShow)

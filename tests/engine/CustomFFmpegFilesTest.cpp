@@ -351,16 +351,27 @@ TEST_F(CustomFFmpegFilesTest, APixelFormatTheEncoderRefusesBecomesItsFirst)
     }
 }
 
-TEST_F(CustomFFmpegFilesTest, AnExistingOutputIsOverwrittenAndAnEmptyOneRemovedAtCleanUp)
+TEST_F(CustomFFmpegFilesTest, AnExistingOutputIsKeptUnlessReplacingAndAJobThatNeverRanLeavesNoFile)
 {
     const std::string file = Out + "/old.mpg";
     std::ofstream(file) << "old content";
     {
         TCustomFFmpeg job(1);
-        ASSERT_EQ(job.OpenOutput(file), 0) << job.LastErrMsg();
-        EXPECT_EQ(std::filesystem::file_size(file), 0u);
+        EXPECT_EQ(job.OpenOutput(file), -1);
+        EXPECT_EQ(job.LastErrMsg(), "File '" + file + "' already exists");
+        EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+        ASSERT_EQ(job.OpenOutput(file, false, true), 0) << job.LastErrMsg();
+        EXPECT_EQ(std::filesystem::file_size(file + ".part"), 0u);
+        EXPECT_EQ(std::string(job.OutputFile(0)->url), file) << "the muxer sees the final name";
     }
-    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(test::ReadAll(file), "old content") << "replaced only by a run that ends well";
+    EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+    {
+        TCustomFFmpeg job(1);
+        ASSERT_EQ(job.OpenOutput(Out + "/new.mpg"), 0) << job.LastErrMsg();
+    }
+    EXPECT_FALSE(std::filesystem::exists(Out + "/new.mpg"));
+    EXPECT_FALSE(std::filesystem::exists(Out + "/new.mpg.part"));
 }
 
 }  // namespace

@@ -246,6 +246,8 @@ TEST_F(ConvertWindowTest, ATaskThatFailsWhileRunningIsReportedAndTheRunStillEnds
     EXPECT_TRUE(Log().contains("-> Conversion successfully done."));  // the final event still comes
     EXPECT_EQ(Opened, QStringList{Out});
     EXPECT_NEAR(Probe(OutFile(Form().Titles().VideoFiles()[1].DestinationTitle + ".avi")).Duration, 5.0, 0.2);
+    // The failed title left nothing, not even its temporary file.
+    EXPECT_EQ(QDir(Out).entryList(QDir::Files), QStringList{Form().Titles().VideoFiles()[1].DestinationTitle + ".avi"});
 }
 
 TEST_F(ConvertWindowTest, AMissingOutputFolderFallsBackToTheHomeFolder)

@@ -59,7 +59,7 @@ TProgramResult RunProgram(const std::string& program, const std::vector<std::str
 }
 
 int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
-                     const std::function<bool()>& ready, int limitSeconds)
+                     const std::function<bool()>& ready, int limitSeconds, int signal)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -79,7 +79,7 @@ int InterruptProgram(const std::string& program, const std::vector<std::string>&
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
     while (std::chrono::steady_clock::now() < end && !ready())
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    kill(pid, SIGINT);
+    kill(pid, signal);
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;

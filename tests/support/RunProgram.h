@@ -1,4 +1,5 @@
 #pragma once
+#include <csignal>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,9 +18,9 @@ TProgramResult RunProgram(const std::string& program, const std::vector<std::str
 
 // Starts a program (no shell) with its standard output discarded and its
 // standard error in `errFile`; once `ready()` holds (polled every 50 ms, at
-// most `limitSeconds`) sends it SIGINT, as Ctrl-C would, and waits for it.
-// The exit status, or -1 when it did not exit normally.
+// most `limitSeconds`) sends it `signal` (SIGINT, as Ctrl-C would) and waits
+// for it. The exit status, or -1 when it did not exit normally.
 int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
-                     const std::function<bool()>& ready, int limitSeconds);
+                     const std::function<bool()>& ready, int limitSeconds, int signal = SIGINT);
 
 }  // namespace vidrelo::test

@@ -163,9 +163,9 @@ TEST_F(EncoderRunTest, PauseHoldsTheTaskAndResumeOrStopEndsIt)
         EXPECT_TRUE(encoder.Paused());
         gate->Release();
         ASSERT_TRUE(WaitFor([&] { return encoder.Task(0)->WorkerParked(); }, 10s));
-        const auto size = std::filesystem::file_size(output);
+        const auto size = std::filesystem::file_size(output + ".part");
         std::this_thread::sleep_for(300ms);
-        EXPECT_EQ(std::filesystem::file_size(output), size);
+        EXPECT_EQ(std::filesystem::file_size(output + ".part"), size);
         if (resume)
             encoder.Resume();
         else
@@ -173,8 +173,35 @@ TEST_F(EncoderRunTest, PauseHoldsTheTaskAndResumeOrStopEndsIt)
         EXPECT_FALSE(encoder.Paused());
         ASSERT_TRUE(WaitFor([&] { return events.FinalSeen(); }, 20s));
         EXPECT_EQ(events.Terminates.at(0).Finished, resume);
-        EXPECT_GT(std::filesystem::file_size(output), 0u);
+        // Stopped or not, the file plays under its own name.
+        EXPECT_GT(Probe(output).Duration, 0.0);
+        EXPECT_FALSE(std::filesystem::exists(output + ".part"));
     }
+}
+
+TEST_F(EncoderRunTest, AFileGetsItsNameWhenTheTaskEndsAndAFailedTaskLeavesNone)
+{
+    TFFEncoder encoder;
+    encoder.TriggerEventInMainThread = false;
+    TEncoderEvents events;
+    events.Attach(encoder);
+    AddSimpleTask(encoder, ShortClip, Out + "/good.avi");
+    TOutputOptions odd;
+    odd.VideoCodec = "libx264";  // cannot open at an odd width: fails when the run starts
+    odd.FrameSize = "161x120";
+    AddSimpleTask(encoder, ShortClip, Out + "/odd.mp4", odd);
+    EXPECT_TRUE(std::filesystem::exists(Out + "/good.avi.part"));
+    EXPECT_FALSE(std::filesystem::exists(Out + "/good.avi"));
+    encoder.Start(0);
+    ASSERT_EQ(events.Terminates.size(), 3u);
+    EXPECT_TRUE(events.Terminates[0].Finished) << events.Terminates[0].ExceptionMsg;
+    EXPECT_NEAR(Probe(Out + "/good.avi").Duration, 1.0, 0.2);
+    EXPECT_FALSE(events.Terminates[1].Finished);
+    EXPECT_TRUE(events.Terminates[1].Exception);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(Out))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"good.avi"});
 }
 
 TEST_F(EncoderRunTest, EventsReachTheMainThreadThroughTheDispatcher)

@@ -5,6 +5,9 @@
 #include "tests/engine/run/JobRunSupport.h"
 #include "tests/support/CommaLocale.h"
 
+#include <filesystem>
+#include <fstream>
+
 using namespace vidrelo;
 using namespace vidrelo::test;
 using namespace std::chrono_literals;
@@ -84,6 +87,41 @@ TEST_F(EncoderTasksTest, FailedAddsSayWhyAndKeepWhatTheTaskHad)
     EXPECT_NE(encoder.LastErrMsg().find("Unknown encoder 'nosuchcodec'"), std::string::npos) << encoder.LastErrMsg();
     EXPECT_EQ(encoder.Task(0)->nb_output_files(), 0);
     EXPECT_EQ(bad.FileName, Out + "/bad.avi");
+}
+
+TEST_F(EncoderTasksTest, AnOutputIsNeverOneOfTheInputsNorAnExistingFileUnlessReplacing)
+{
+    const std::string input = Out + "/input.mpg";
+    std::filesystem::copy_file(ShortClip, input);
+    std::filesystem::create_symlink(input, Out + "/soft.mpg");
+    std::filesystem::create_hard_link(input, Out + "/hard.mpg");
+    const std::string original = ReadAll(input);
+    TFFEncoder encoder;
+    ASSERT_EQ(encoder.AddTask(input), 0) << encoder.LastErrMsg();
+    for (const std::string& name : {input, Out + "/soft.mpg", Out + "/hard.mpg", "file:" + input}) {
+        for (const bool replace : {false, true}) {
+            TOutputOptions options;
+            options.Overwrite = replace;
+            EXPECT_FALSE(encoder.SetOutputFile(0, name, &options)) << name;
+            EXPECT_EQ(encoder.LastErrMsg(), "Cannot write to '" + name + "': it is one of the inputs");
+        }
+    }
+    std::ofstream(Out + "/taken.avi") << "the user's";
+    EXPECT_FALSE(encoder.SetOutputFile(0, Out + "/taken.avi", "vcodec=mpeg4\nacodec=mp2"));
+    EXPECT_EQ(encoder.LastErrMsg(), "File '" + Out + "/taken.avi' already exists");
+    EXPECT_EQ(encoder.Task(0)->nb_output_files(), 0);
+    ASSERT_TRUE(encoder.SetOutputFile(0, Out + "/taken.avi", "vcodec=mpeg4\nacodec=mp2\nOverwrite=1")) << encoder.LastErrMsg();
+    // The output, and what it is written under, cannot become an input.
+    for (const std::string& name : {Out + "/taken.avi", Out + "/taken.avi.part"}) {
+        EXPECT_FALSE(encoder.AddInputFile(0, name)) << name;
+        EXPECT_EQ(encoder.LastErrMsg(), "Cannot read '" + name + "': it is one of the outputs");
+    }
+    EXPECT_EQ(encoder.Task(0)->nb_input_files(), 1);
+    encoder.Start(0);
+    ASSERT_TRUE(encoder.Task(0)->Finished()) << encoder.Task(0)->FatalMessage();
+    EXPECT_EQ(ReadAll(input), original);
+    EXPECT_NEAR(Probe(Out + "/taken.avi").Duration, 1.0, 0.2);
+    EXPECT_FALSE(std::filesystem::exists(Out + "/taken.avi.part"));
 }
 
 TEST_F(EncoderTasksTest, InputsAndOutputsStopAtTheMaximum)

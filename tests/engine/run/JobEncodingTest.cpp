@@ -361,7 +361,7 @@ TEST_F(JobEncodingTest, AnAudioFormatThatChangesMidStreamIsFollowed)
 
 TEST_F(JobEncodingTest, TextSubtitlesAreEncodedForTheOutputsSubtitleStream)
 {
-    const std::string output = Out + "/subtitled.mkv";
+    const std::string output = Out + "/encoded.mkv";  // (the clip itself is subtitled.mkv)
     ASSERT_TRUE(Convert(test::MakeSubtitledClip(Out), output, {{"vcodec", "mpeg4"}, {"acodec", "ac3"}}));
     const test::TProbedFile probed = test::Probe(output);
     EXPECT_EQ(probed.Stream("subtitle")["codec_name"], "ass");

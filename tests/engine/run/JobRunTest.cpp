@@ -201,11 +201,13 @@ TEST_F(JobRunTest, AJobStoppedBeforeItsWorkerRanLeavesNoEmptyFile)
     const std::string output = Out + "/never.avi";
     auto job = MakeRealTimeJob(output);
     ASSERT_NE(job->StartConvert(true), nullptr);  // created suspended
-    EXPECT_EQ(FileSize(output), 0);
+    EXPECT_EQ(FileSize(output + ".part"), 0);
+    EXPECT_EQ(FileSize(output), -1);
     job->Stop(true);
     EXPECT_EQ(Events.Terminates, 1);
     EXPECT_FALSE(job->Finished());
     EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_FALSE(std::filesystem::exists(output + ".part"));
 }
 
 TEST_F(JobRunTest, PauseHoldsTheOutputStillAndResumeFinishesIt)
@@ -217,9 +219,10 @@ TEST_F(JobRunTest, PauseHoldsTheOutputStillAndResumeFinishesIt)
     job->Pause();
     EXPECT_TRUE(job->Paused());
     ASSERT_TRUE(WaitFor([&] { return job->WorkerParked(); }));
-    const int64_t size = FileSize(output);
+    const int64_t size = FileSize(output + ".part");  // written under it while the run lasts
+    EXPECT_GT(size, 0);
     std::this_thread::sleep_for(1s);
-    EXPECT_EQ(FileSize(output), size);
+    EXPECT_EQ(FileSize(output + ".part"), size);
     EXPECT_TRUE(job->Converting());
     job->Resume();
     EXPECT_FALSE(job->Paused());
@@ -504,13 +507,14 @@ TEST_F(JobRunTest, ACorruptInputFinishesOrFailsWithTheDecodingError)
     std::ofstream(corrupt, std::ios::binary) << bytes;
     for (const bool exitOnError : {false, true}) {
         SCOPED_TRACE(exitOnError ? "xerror" : "errors logged");
-        auto job = MakeJob(corrupt, Out + "/out.avi",
+        const std::string output = Out + (exitOnError ? "/xerror.avi" : "/logged.avi");
+        auto job = MakeJob(corrupt, output,
                            {{"xerror", exitOnError ? "1" : "0"}, {"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
         job->StartConvert(true)->Resume();
         ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }, 60s)) << "the run hangs";
         if (!exitOnError || job->Finished()) {
             EXPECT_TRUE(job->Finished()) << job->FatalMessage();
-            EXPECT_LT(test::Probe(Out + "/out.avi").Duration, 4.1);
+            EXPECT_LT(test::Probe(output).Duration, 4.1);
         } else {
             EXPECT_EQ(job->FatalMessage().substr(0, 28), "Error while decoding stream ");
         }
