@@ -5,6 +5,7 @@
 #include "engine/encoder/TPartialOutput.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cfenv>
 #include <cmath>
@@ -253,6 +254,19 @@ bool TJobBuilder::QueueJobs(TCustomEncoder& encoder, const QList<TVideoFile>& jo
         return false;
     }
     return true;
+}
+
+void TJobBuilder::NameJobsAsQueued(QList<TVideoFile>& jobFiles) const
+{
+    for (int k = 0; k < jobFiles.size() && k < static_cast<int>(JobOutputOptions.size()); ++k) {
+        const TOutputOptions& O = JobOutputOptions[k];
+        if (O.Join || O.FileName.empty())
+            continue;
+        const QString name = QFileInfo(QString::fromStdString(O.FileName)).fileName();
+        const QString ext = FormatOf(jobFiles[k]).FormatExt;
+        if (name.endsWith(ext))
+            jobFiles[k].DestinationTitle = name.chopped(ext.size());
+    }
 }
 
 bool TJobBuilder::QueueJob(TCustomEncoder& encoder, int k, const TVideoFile& V, const QString& source,

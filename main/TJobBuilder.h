@@ -78,6 +78,11 @@ public:
     bool QueueJobs(vidrelo::TCustomEncoder& encoder, const QList<TVideoFile>& jobFiles, const QStringList& sources,
                    const QString& runFolder, bool merge, int videoFilesCount, const TReportFn& report);
 
+    // After QueueJobs: each job copy that got a file of its own takes the
+    // name really queued (the next free one when its own was taken) as its
+    // DestinationTitle, so that what the run shows names the real file.
+    void NameJobsAsQueued(QList<TVideoFile>& jobFiles) const;
+
     // The records of the last QueueJobs, in job order. Each output record's
     // FileName is the name really used: the next free one ("Title1 (2).mp4")
     // when the wanted name is taken; in merge mode the first record's.

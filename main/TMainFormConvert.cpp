@@ -80,6 +80,7 @@ void TMainForm::StartButtonClick()
         if (!FJobBuilder->QueueJobs(*FEncoder, FJobFiles, sources, FRunOutputFolder, chMerge->isChecked(),
                                     FTitles->VideoFiles().size(), ReportError))
             return;
+        FJobBuilder->NameJobsAsQueued(FJobFiles);
     } catch (const std::exception& e) {
         ShowWarning(QString::fromUtf8(e.what()));
         return;

@@ -114,6 +114,7 @@ protected:
     // and its last event was handled.
     bool ConvertAndWait(const std::function<void()>& duringRun = {})
     {
+        const int ended = Log().count("successfully done");
         Form().StartButtonClick();
         QElapsedTimer timer;
         timer.start();
@@ -126,7 +127,7 @@ protected:
                 ranHook = true;
                 duringRun();
             }
-            if (Form().Encoder().Terminated() && !Conv().isVisible() && Log().contains("successfully done")) {
+            if (Form().Encoder().Terminated() && !Conv().isVisible() && Log().count("successfully done") > ended) {
                 QCoreApplication::processEvents();
                 return true;
             }
@@ -248,6 +249,24 @@ TEST_F(ConvertWindowTest, ATaskThatFailsWhileRunningIsReportedAndTheRunStillEnds
     EXPECT_NEAR(Probe(OutFile(Form().Titles().VideoFiles()[1].DestinationTitle + ".avi")).Duration, 5.0, 0.2);
     // The failed title left nothing, not even its temporary file.
     EXPECT_EQ(QDir(Out).entryList(QDir::Files), QStringList{Form().Titles().VideoFiles()[1].DestinationTitle + ".avi"});
+}
+
+TEST_F(ConvertWindowTest, ConvertingAgainKeepsTheFirstFileAndNamesTheNextFreeOne)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}));
+    ASSERT_TRUE(Form().Titles().SetTrim(1, 0, 1000000));
+    const QString name = Form().Titles().VideoFiles()[1].DestinationTitle;
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const qint64 firstSize = QFileInfo(Out + "/" + name + ".avi").size();
+    ASSERT_GT(firstSize, 0);
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    EXPECT_EQ(QDir(Out).entryList(QDir::Files, QDir::Name), QStringList({name + " (2).avi", name + ".avi"}));
+    EXPECT_EQ(QFileInfo(Out + "/" + name + ".avi").size(), firstSize);
+    EXPECT_NEAR(Probe(OutFile(name + " (2).avi")).Duration, 1.0, 0.2);
+    // The progress window named the file really written.
+    EXPECT_EQ(Conv().lblConvertingTitle->text().toStdString(),
+              ("Ripping \"Title #2\" to \"" + name + " (2).avi\"").toStdString());
+    EXPECT_EQ(Form().Titles().VideoFiles()[1].DestinationTitle, name);  // the row keeps its own name
 }
 
 TEST_F(ConvertWindowTest, AMissingOutputFolderFallsBackToTheHomeFolder)
