@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 
+#include <random>
 #include <stdexcept>
 
 namespace vidrelo::test {
@@ -16,6 +17,15 @@ QByteArray Scrambled(const QByteArray& bytes)
     for (char& byte : out)
         byte = static_cast<char>(~static_cast<unsigned char>(byte));
     return out;
+}
+
+QByteArray RandomBytes(int size)
+{
+    std::mt19937 generator(20240611);
+    QByteArray bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
 }
 
 void WriteBytes(const QString& path, const QByteArray& bytes)

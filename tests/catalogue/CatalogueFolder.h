@@ -13,6 +13,8 @@ namespace vidrelo::test {
 
 QByteArray Scrambled(const QByteArray& bytes);
 void WriteBytes(const QString& path, const QByteArray& bytes);
+// The same `size` bytes of noise on every run.
+QByteArray RandomBytes(int size);
 
 // A format line carrying all 25 attributes; Values replaces the defaults
 // (keys are attribute names such as "id" or "frame_rate").

@@ -5,7 +5,6 @@
 
 #include <QFile>
 
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -139,15 +138,6 @@ TEST(CatalogueLoadTest, FaultyFormatLineKeepsTheFormatsBeforeIt)
     loaded.Catalogue.LoadProfiles();
     EXPECT_TRUE(loaded.Catalogue.LinkFormats());
     EXPECT_EQ(loaded.Catalogue.Profiles.last().Formats.size(), 2);
-}
-
-QByteArray RandomBytes(int size)
-{
-    std::mt19937 generator(20240611);
-    QByteArray bytes(size, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
 }
 
 TEST(CatalogueLoadTest, FormatsDatWithoutAnyFormatIsReported)

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 
 using namespace vidrelo::test;
 
@@ -56,15 +55,6 @@ TEST(CliProfilesTest, BrokenHeightLineLeavesAllProfilesAndExitsOne)
     EXPECT_NE(r.Err.find("Error loading profiles (CLM_LoadProfiles)"), std::string::npos) << r.Err;
     EXPECT_EQ(OutputLines(r), QStringList({Header, "0\tAll Profiles\t0\tOne\t.mp4\tlibx264\taac\t640\t480",
                                            "0\tAll Profiles\t1\tTwo\t.mp3\t\tlibmp3lame\t\t"}));
-}
-
-QByteArray RandomBytes(int size)
-{
-    std::mt19937 generator(7);
-    QByteArray bytes(size, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
 }
 
 TEST(CliProfilesTest, FormatsDatWithoutFormatsIsReportedAndExitsOne)
