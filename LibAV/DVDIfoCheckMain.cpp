@@ -19,7 +19,6 @@
 #include "LibAV/DVDBackupCopies.h"
 #include "LibAV/DVDReader.h"
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -49,18 +48,6 @@ std::set<int> Numbers(const std::string& list)
         if (!item.empty() && item != "-")
             numbers.insert(std::atoi(item.c_str()));
     return numbers;
-}
-
-// A damaged table can make libdvdread ask for gigabytes; let that fail as
-// an allocation instead of dragging the machine into swap. (The address
-// sanitizer reserves its shadow memory up front and cannot run so limited.)
-void LimitMemory()
-{
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    const rlim_t limit = rlim_t(1) << 30;
-    const struct rlimit rl {limit, limit};
-    ::setrlimit(RLIMIT_AS, &rl);
-#endif
 }
 
 struct Disc {
@@ -93,7 +80,9 @@ int main(int argc, char** argv)
         std::fputs("usage: dvdifocheck PATH BACKUP_ONLY SKIP FIRST\n", stderr);
         return 2;
     }
-    LimitMemory();
+    // No memory limit here: libdvdread must meet the same allocations as
+    // in the plug-in's process, or a table it reads wrongly there may pass
+    // here as a failed allocation.
     Disc disc;
     disc.backupOnly = Numbers(argv[2]);
     const std::set<int> skip = Numbers(argv[3]);
