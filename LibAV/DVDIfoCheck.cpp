@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <sstream>
@@ -132,7 +133,10 @@ std::string CheckerPath()
     Dl_info info{};
     if (::dladdr(reinterpret_cast<void*>(&CheckDiscIfos), &info) == 0 || !info.dli_fname)
         return "dvdifocheck";
-    std::string self = info.dli_fname;
+    // Beside the plug-in's own file, also when it was loaded through a link.
+    char* real = ::realpath(info.dli_fname, nullptr);
+    std::string self = real ? real : info.dli_fname;
+    std::free(real);
     const std::size_t slash = self.rfind('/');
     return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/dvdifocheck";
 }
