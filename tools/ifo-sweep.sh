@@ -12,7 +12,8 @@
 #              every byte); bytes near data are always tried
 # JOBS         scans run at once (default 2)
 # FILES        which files to damage (default "IFO BUP"; "IFO" for the IFOs only:
-#              a BUP is read only when its IFO is unusable)
+#              a BUP is read only when its IFO is unusable; "BOTH": each change
+#              goes to an IFO and to its BUP alike)
 #
 # At each tried position of each .IFO and .BUP file three changes are made
 # on a private copy: the byte set to 0xFF, the byte set to 0x00, and the
@@ -30,7 +31,9 @@ cli=$(realpath "$2")
 step=${3:-1}
 jobs=${4:-2}
 kinds=${5:-IFO BUP}
-limit=${SWEEP_TIME_LIMIT:-20}
+both=0
+if [ "$kinds" = BOTH ]; then both=1; kinds=IFO; fi
+limit=${SWEEP_TIME_LIMIT:-60}
 
 [ -d "$disc/VIDEO_TS" ] || { echo "no VIDEO_TS in $disc" >&2; exit 2; }
 [ -x "$cli" ] || { echo "$cli is not a program" >&2; exit 2; }
@@ -57,7 +60,11 @@ sweep_one() {
     ff) printf '\xff' ;;
     00) printf '\x00' ;;
     ffffffff) printf '\xff\xff\xff\xff' ;;
-  esac | dd of="$target" bs=1 seek="$offset" conv=notrunc status=none
+  esac > "$copy/bytes"
+  dd if="$copy/bytes" of="$target" bs=1 seek="$offset" conv=notrunc status=none
+  if [ "$both" = 1 ]; then
+    dd if="$copy/bytes" of="${target%.IFO}.BUP" bs=1 seek="$offset" conv=notrunc status=none
+  fi
   timeout -s KILL "$limit" "$cli" scan "$copy" >/dev/null 2>&1
   local rc=$?
   rm -rf "$copy"
@@ -68,7 +75,7 @@ sweep_one() {
   fi
 }
 export -f sweep_one
-export disc cli work limit
+export disc cli work limit both
 
 list="$work/mutations"
 # Every byte of each 16-byte row that holds data, every STEP-th byte of the

@@ -31,9 +31,12 @@ const std::vector<IfoDamage>& CrashingIfoDamage()
         // the first-play program chain (a crash, and a double free)
         {"VIDEO_TS.IFO", 1260, "\xff", 0},
         {"VIDEO_TS.IFO", 1262, "\xff", 0},
-        // the title search pointer table
+        // the size of the title search pointer table (a double free)
         {"VIDEO_TS.IFO", 2052, "\xff\xff\xff\xff", 0},
-        // the part-of-title table and the program chain table
+        // the count of a titleset's program chain table (a crash) and the
+        // size of its cell address table (a double free)
+        {"VTS_02_0.IFO", 4097, "\xff", 2},
+        {"VTS_02_0.IFO", 8195, "\xff\xff\xff\xff", 2},
         {"VTS_01_0.IFO", 4097, "\xff", 1},
         {"VTS_01_0.IFO", 8195, "\xff\xff\xff\xff", 1},
     };
