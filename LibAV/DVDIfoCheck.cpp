@@ -207,7 +207,10 @@ bool RunIfoChecks(const std::string& checker, const std::string& path, DVDIfoVer
         if (ApplyRun(out, backupOnly, verdict, stuck))
             return true;
         if (stuck < 0) {
-            error = path + " cannot be opened as a DVD (reading its file system failed).";
+            const bool said = !out.lines.empty() && out.lines.front() == "unreadable";
+            error = said ? path + " cannot be read: its information files could not be checked (the disc does "
+                                  "not open, or its backup files cannot be copied to a private folder)."
+                         : path + " cannot be opened as a DVD (reading its file system failed).";
             return false;
         }
         first = stuck;
