@@ -191,7 +191,9 @@ std::set<int> DVDIfoVerdict::BackupOnly() const
     return hidden;
 }
 
-bool RunIfoChecks(const std::string& checker, const std::string& path, DVDIfoVerdict& verdict, std::string& error)
+// Runs the helper program `checker` on `path` until every titleset has a
+// verdict.
+static bool RunIfoChecks(const std::string& checker, const std::string& path, DVDIfoVerdict& verdict, std::string& error)
 {
     verdict = {};
     std::set<int> backupOnly;

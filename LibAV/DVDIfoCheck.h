@@ -33,8 +33,4 @@ struct DVDIfoVerdict {
 // or cannot even open the disc.
 bool CheckDiscIfos(const DVDReader& reader, DVDIfoVerdict& verdict, std::string& error);
 
-// Runs the helper program `checker` on `path` without the cache.
-bool RunIfoChecks(const std::string& checker, const std::string& path, DVDIfoVerdict& verdict,
-                  std::string& error);
-
 }  // namespace vidrelo::dvddec
