@@ -71,9 +71,20 @@ std::string IfoName(int titleset)
 std::unique_ptr<DVDDisc> DVDDisc::Open(const std::string& path, std::string& error)
 {
     std::unique_ptr<DVDReader> reader = DVDReader::Open(path, error);
-    if (!reader)
+    DVDIfoVerdict verdict;
+    if (!reader || !CheckDiscIfos(*reader, verdict, error))
         return nullptr;
-    IfoPtr vmg = reader->OpenIfo(0);
+    if (verdict.Use(0) == IfoUse::Damaged) {
+        error = DamagedVideoManagerText(*reader);
+        return nullptr;
+    }
+    std::unique_ptr<DVDBackupCopies> backups;
+    if (!verdict.BackupOnly().empty()) {
+        backups = DVDBackupCopies::Make(*reader, verdict.BackupOnly(), error);
+        if (!backups)
+            return nullptr;
+    }
+    IfoPtr vmg = verdict.Use(0) == IfoUse::Backup ? backups->OpenIfo(0) : reader->OpenIfo(0);
     if (!vmg || !vmg->vmgi_mat || !vmg->tt_srpt) {
         error = NoVideoManagerText(*reader);
         return nullptr;
@@ -87,7 +98,7 @@ std::unique_ptr<DVDDisc> DVDDisc::Open(const std::string& path, std::string& err
         error = ScrambledText(*reader, vmg->tt_srpt->title[0].title_set_nr);
     if (!error.empty())
         return nullptr;
-    return std::unique_ptr<DVDDisc>(new DVDDisc(std::move(reader), std::move(vmg)));
+    return std::unique_ptr<DVDDisc>(new DVDDisc(std::move(reader), std::move(backups), std::move(vmg), std::move(verdict)));
 }
 
 int DVDDisc::TitleCount() const
@@ -130,11 +141,14 @@ bool DVDDisc::Describe(int index, TDVDTitleInfo& info, std::string& error)
 
 const ifo_handle_t* DVDDisc::Titleset(int titleset)
 {
-    if (titleset < 1 || titleset > vmg_->vmgi_mat->vmg_nr_of_title_sets)
+    if (titleset < 1 || titleset > vmg_->vmgi_mat->vmg_nr_of_title_sets || verdict_.Use(titleset) == IfoUse::Damaged)
         return nullptr;
     auto it = titlesets_.find(titleset);
     if (it == titlesets_.end())
-        it = titlesets_.emplace(titleset, reader_->OpenIfo(titleset)).first;
+        it = titlesets_
+                 .emplace(titleset, verdict_.Use(titleset) == IfoUse::Backup ? backups_->OpenIfo(titleset)
+                                                                             : reader_->OpenIfo(titleset))
+                 .first;
     return it->second.get();
 }
 

@@ -3,6 +3,8 @@
 // image): its title table and, per title, what the titleset IFO says about
 // it. Opening checks what would otherwise fail later and less clearly: an
 // image cut short and a disc whose sectors come back scrambled.
+#include "LibAV/DVDBackupCopies.h"
+#include "LibAV/DVDIfoCheck.h"
 #include "LibAV/DVDReader.h"
 #include "LibAV/DVDTitleLayout.h"
 
@@ -29,12 +31,19 @@ public:
     DVDReader& Reader() { return *reader_; }
 
 private:
-    DVDDisc(std::unique_ptr<DVDReader> reader, IfoPtr vmg) : reader_(std::move(reader)), vmg_(std::move(vmg)) {}
+    DVDDisc(std::unique_ptr<DVDReader> reader, std::unique_ptr<DVDBackupCopies> backups, IfoPtr vmg,
+            DVDIfoVerdict verdict)
+        : reader_(std::move(reader)), backups_(std::move(backups)), vmg_(std::move(vmg)),
+          verdict_(std::move(verdict)) {}
     // The titleset's IFO, opened once; null when it cannot be read.
     const ifo_handle_t* Titleset(int titleset);
 
+    // The readers outlive the IFOs opened through them (members go in
+    // reverse order).
     std::unique_ptr<DVDReader> reader_;
+    std::unique_ptr<DVDBackupCopies> backups_;  // the BUPs read instead of crashing IFOs
     IfoPtr vmg_;
+    DVDIfoVerdict verdict_;
     std::map<int, IfoPtr> titlesets_;
 };
 

@@ -69,6 +69,12 @@ std::string NoVideoManagerText(const DVDReader& reader)
     return path + " is not a DVD-Video disc.";
 }
 
+std::string DamagedVideoManagerText(const DVDReader& reader)
+{
+    return "The DVD at " + reader.Path() + " cannot be read: its main information file (VIDEO_TS.IFO) and "
+           "the backup copy (VIDEO_TS.BUP) are both damaged.";
+}
+
 std::string CutShortText(const DVDReader& reader, const ifo_handle_t& vmg)
 {
     if (KindOf(reader.Path()) != PathKind::File || !vmg.vmgi_mat)

@@ -12,6 +12,10 @@ namespace vidrelo::dvddec {
 // a DVD-Video disc.
 std::string NoVideoManagerText(const DVDReader& reader);
 
+// The video manager's IFO and its BUP are both so damaged that libdvdread
+// cannot read them safely.
+std::string DamagedVideoManagerText(const DVDReader& reader);
+
 // An image file whose titleset VOBs reach past its end (a download or copy
 // that stopped half way). Devices and folders are not checked.
 std::string CutShortText(const DVDReader& reader, const ifo_handle_t& vmg);

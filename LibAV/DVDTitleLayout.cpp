@@ -129,6 +129,51 @@ DVDChapter ChapterCells(const pgc_t& pgc, int pgn, int nextPgn)
     return chapter;
 }
 
+// libdvdread reads the tables as they are; counts and numbers that point
+// past what the titleset holds would make the title a wrong length or
+// lose chapters without a word. "" when everything fits.
+std::string ProgramText(const pgc_t& pgc, int chapter, int pgn)
+{
+    const std::string where = "chapter " + std::to_string(chapter) + " of its titleset's table ";
+    if (pgn < 1 || pgn > pgc.nr_of_programs)
+        return where + "names program " + std::to_string(pgn) + ", but its program chain has " +
+               std::to_string(pgc.nr_of_programs);
+    const int cell = pgc.program_map[pgn - 1];
+    const int previous = pgn > 1 ? pgc.program_map[pgn - 2] : 0;
+    if (cell < 1 || cell > pgc.nr_of_cells || cell <= previous)
+        return where + "starts at cell " + std::to_string(cell) + ", but its program chain has " +
+               std::to_string(pgc.nr_of_cells) + " cells";
+    // A titleset's video is at most nine files of 1 GiB.
+    constexpr uint32_t kMaxSectors = 9u * 524288u;
+    const int last = pgn < pgc.nr_of_programs ? pgc.program_map[pgn] - 1 : pgc.nr_of_cells;
+    for (int c = cell; c <= last && c <= pgc.nr_of_cells; ++c)
+        if (pgc.cell_playback[c - 1].last_sector >= kMaxSectors)
+            return where + "reaches sector " + std::to_string(pgc.cell_playback[c - 1].last_sector) +
+                   ", beyond the largest video a titleset can hold";
+    return {};
+}
+
+std::string InconsistencyText(const ifo_handle_t& vts, const ttu_t& ttu)
+{
+    const vtsi_mat_t& mat = *vts.vtsi_mat;
+    if (mat.nr_of_vts_audio_streams > 8)
+        return "its titleset claims " + std::to_string(mat.nr_of_vts_audio_streams) +
+               " audio streams (a DVD has at most 8)";
+    if (mat.nr_of_vts_subp_streams > 32)
+        return "its titleset claims " + std::to_string(mat.nr_of_vts_subp_streams) +
+               " subtitle streams (a DVD has at most 32)";
+    for (int k = 0; k < ttu.nr_of_ptts; ++k) {
+        const pgc_t* pgc = ProgramChain(vts, ttu.ptt[k].pgcn);
+        if (!pgc)
+            return "chapter " + std::to_string(k + 1) + " of its titleset's table names program chain " +
+                   std::to_string(ttu.ptt[k].pgcn) + ", which the titleset does not have";
+        std::string why = ProgramText(*pgc, k + 1, ttu.ptt[k].pgn);
+        if (!why.empty())
+            return why;
+    }
+    return {};
+}
+
 }  // namespace
 
 double DVDTimeSeconds(const dvd_time_t& time)
@@ -152,16 +197,19 @@ uint32_t DVDPaletteRGB(uint32_t yCrCb)
 bool DVDTitleLayout::Read(const ifo_handle_t& vts, int ttn, DVDTitleLayout& layout, std::string& error)
 {
     const vts_ptt_srpt_t* ptts = vts.vts_ptt_srpt;
-    if (!vts.vtsi_mat || !ptts || ttn < 1 || ttn > ptts->nr_of_srpts) {
+    if (!vts.vtsi_mat || !ptts || !ptts->title || ttn < 1 || ttn > ptts->nr_of_srpts) {
         error = "its titleset has no entry for it";
         return false;
     }
     const ttu_t& ttu = ptts->title[ttn - 1];
-    const pgc_t* firstPgc = ttu.nr_of_ptts > 0 ? ProgramChain(vts, ttu.ptt[0].pgcn) : nullptr;
+    const pgc_t* firstPgc = ttu.nr_of_ptts > 0 && ttu.ptt ? ProgramChain(vts, ttu.ptt[0].pgcn) : nullptr;
     if (!firstPgc) {
         error = "its titleset names no program chain for it";
         return false;
     }
+    error = InconsistencyText(vts, ttu);
+    if (!error.empty())
+        return false;
     const vtsi_mat_t& mat = *vts.vtsi_mat;
     layout = DVDTitleLayout{};
     layout.length = DVDTimeSeconds(firstPgc->playback_time);

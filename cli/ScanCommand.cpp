@@ -65,8 +65,11 @@ int RunScan(std::vector<std::string> args, const std::string& programFolder)
         PrintLine(kNoTitlesMessage, stderr);
         return 1;
     }
-    for (const QString& line : result.FailureLines)
-        PrintLine(line, stderr);
+    for (qsizetype i = 0; i < result.FailureLines.size(); ++i) {
+        PrintLine(result.FailureLines[i], stderr);
+        if (i < result.FailureReasons.size() && !result.FailureReasons[i].isEmpty())
+            PrintLine(result.FailureReasons[i], stderr);
+    }
     for (const QString& line : result.InfoLines)
         PrintLine(line);
     PrintLine({});

@@ -42,6 +42,7 @@ TDiscScanResult ScanDisc(TTitleModel& model, const QString& path, const TDVDTitl
             if (!reader.GetTitle(i, info)) {
                 model.AddTitle(nullptr, i, model.SelectedProfileInd(), model.SelectedFormatInd());
                 result.FailureLines << QString::asprintf("Calling DVDGetTitle(#%d) failed.", i);
+                result.FailureReasons << (reader.DiscError ? QString::fromStdString(reader.DiscError()) : QString());
                 continue;
             }
             model.AddTitle(&info, i, model.SelectedProfileInd(), model.SelectedFormatInd());

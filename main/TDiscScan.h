@@ -16,7 +16,8 @@ class TTitleModel;
 struct TDVDTitleReader {
     std::function<int(const std::string& path)> EnumTitles;
     std::function<bool(int index, TDVDTitleInfo& info)> GetTitle;
-    // The plug-in's text for a disc without titles.
+    // The plug-in's text for a disc without titles, or for the title it
+    // could not read last.
     std::function<std::string()> DiscError;
 
     // The DVD plug-in's wrappers (it must be loaded).
@@ -28,6 +29,7 @@ struct TDiscScanResult {
     QString DiscError;         // the reader's reason when Count < 1
     QStringList InfoLines;     // the "DVD Info" window's text
     QStringList FailureLines;  // one "Calling DVDGetTitle(#%d) failed." per unreadable title
+    QStringList FailureReasons;  // beside each, the reader's reason ("" when it gives none)
     int PreselectedRow = -1;   // the longest title's row, already checked
 };
 

@@ -1,6 +1,7 @@
 // The plug-in's disc and title records, checked against lsdvd on every test
 // disc, and its answers for paths that hold no readable DVD.
 #include "tests/LibAV/DvdPlugin.h"
+#include "tests/support/DamagedDiscs.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
@@ -277,6 +278,25 @@ TEST(DvddecEnumTitle, NamesWhyAPathHoldsNoReadableDvd)
     EXPECT_EQ(Plugin().EnumTitle(b.path.c_str()), static_cast<int>(b.titles.size()));
     EXPECT_EQ(Plugin().LastError(), "");
     EXPECT_EQ(Plugin().EnumTitle(nullptr), 0);
+}
+
+// What the plug-in learnt about a disc's information files holds only for
+// those very files: the same folder, damaged further, is looked at again.
+TEST(DvddecEnumTitle, ADiscChangedInPlaceIsCheckedAgain)
+{
+    const IfoDamage& damage = CrashingIfoDamage().back();
+    const std::string disc = DamagedDiscA(damage, false);
+    ASSERT_EQ(Plugin().EnumTitle(disc.c_str()), 4);
+    TDVDTitleInfo info{};
+    EXPECT_EQ(Plugin().GetTitle(0, &info), 1) << "the backup is read: " << Plugin().LastError();
+
+    // Now the backup has the same fault: reading it as before would crash.
+    const fs::path ifo = fs::path(disc) / "VIDEO_TS" / damage.file;
+    fs::copy_file(ifo, fs::path(ifo).replace_extension(".BUP"), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(Plugin().EnumTitle(disc.c_str()), 4);
+    EXPECT_EQ(Plugin().GetTitle(0, &info), 0);
+    EXPECT_THAT(Plugin().LastError(), HasSubstr("VTS_01_0.IFO and its backup"));
+    EXPECT_EQ(Plugin().GetTitle(2, &info), 1) << Plugin().LastError();
 }
 
 TEST(DvddecEntryPoints, VersionErrorTextAndParameters)

@@ -1,4 +1,5 @@
 // vidrelo-cli scan and dump on the generated test discs.
+#include "tests/support/DamagedDiscs.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -6,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
+#include <string_view>
 
 using namespace vidrelo::test;
 
@@ -87,6 +91,110 @@ TEST(CliDiscTest, DumpWritesTheTitleStreamOrNoFileAtAll)
         EXPECT_FALSE(std::filesystem::exists(dir + "/bad.mpg")) << bad;
         EXPECT_FALSE(std::filesystem::exists(dir + "/bad.mpg.part")) << bad;
     }
+}
+
+// ----------------------------------------------------------------------------
+// information files that once crashed the reading of the disc
+
+// A title of disc A outside the damaged titleset: titles 1-2 are titleset 1's.
+std::string IntactTitleSource(const std::string& disc, int damagedTitleset)
+{
+    return "opendvd:" + disc + (damagedTitleset == 1 ? "|Title=3" : "|Title=1") +
+           ",FromChapter=1,ToChapter=1,AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0";
+}
+
+TEST(CliDiscTest, DamageInBothCopiesOfAnIfoRefusesOnlyItsTitleset)
+{
+    for (const IfoDamage& damage : CrashingIfoDamage()) {
+        SCOPED_TRACE(Describe(damage));
+        const std::string disc = DamagedDiscA(damage, true);
+        const TProgramResult scan = RunProgram(Cli(), {"scan", disc});
+        ASSERT_GE(scan.ExitCode, 0) << "ended with a signal:\n" << scan.Err;
+        if (damage.titleset == 0) {
+            EXPECT_EQ(scan.ExitCode, 1);
+            EXPECT_NE(scan.Err.find("VIDEO_TS.IFO"), std::string::npos) << scan.Err;
+            continue;
+        }
+        EXPECT_EQ(scan.ExitCode, 0) << scan.Err;
+        char name[16];
+        std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", damage.titleset);
+        EXPECT_NE(scan.Err.find(name), std::string::npos) << scan.Err;
+        EXPECT_NE(scan.Out.find(damage.titleset == 1 ? "Title #3\t" : "Title #1\t"), std::string::npos) << scan.Out;
+
+        const std::string out = disc + "/../title.mpg";
+        const TProgramResult dump = RunProgram(Cli(), {"dump", IntactTitleSource(disc, damage.titleset), out});
+        EXPECT_EQ(dump.ExitCode, 0) << dump.Err;
+        EXPECT_TRUE(std::filesystem::exists(out));
+    }
+}
+
+TEST(CliDiscTest, AnIfoThatCrashesIsReplacedByItsBackup)
+{
+    for (const IfoDamage& damage : CrashingIfoDamage()) {
+        SCOPED_TRACE(Describe(damage));
+        const TProgramResult scan = RunProgram(Cli(), {"scan", DamagedDiscA(damage, false)});
+        ASSERT_EQ(scan.ExitCode, 0) << scan.Err;
+        EXPECT_EQ(scan.Err.find("failed"), std::string::npos) << scan.Err;
+        EXPECT_EQ(scan.Out.find("is invalid"), std::string::npos) << scan.Out;
+        EXPECT_NE(scan.Out.find("\nTitle #4\t"), std::string::npos) << scan.Out;
+    }
+}
+
+TEST(CliDiscTest, AnImageOfADamagedFolderIsReadTheSameWay)
+{
+    const IfoDamage& damage = CrashingIfoDamage().back();  // a titleset's
+    const std::string folder = DamagedDiscA(damage, true);
+    const std::string iso = folder + ".iso";
+    // genisoimage follows the links to the VOBs.
+    const TProgramResult made =
+        RunProgram("/usr/bin/genisoimage", {"-quiet", "-f", "-dvd-video", "-o", iso, folder});
+    ASSERT_EQ(made.ExitCode, 0) << made.Err;
+    const TProgramResult fromFolder = RunProgram(Cli(), {"scan", folder});
+    const TProgramResult fromImage = RunProgram(Cli(), {"scan", iso});
+    ASSERT_GE(fromImage.ExitCode, 0) << "ended with a signal:\n" << fromImage.Err;
+    EXPECT_EQ(fromImage.ExitCode, fromFolder.ExitCode);
+    // The rows, past the header line that names the path.
+    const auto rows = [](const std::string& out) { return out.substr(out.find('\n')); };
+    EXPECT_EQ(rows(fromImage.Out), rows(fromFolder.Out));
+
+    const std::string backupOnly = DamagedDiscA(damage, false) + ".iso";
+    ASSERT_EQ(RunProgram("/usr/bin/genisoimage", {"-quiet", "-f", "-dvd-video", "-o", backupOnly,
+                                                  backupOnly.substr(0, backupOnly.size() - 4)})
+                  .ExitCode,
+              0);
+    const TProgramResult rescued = RunProgram(Cli(), {"scan", backupOnly});
+    ASSERT_EQ(rescued.ExitCode, 0) << rescued.Err;
+    EXPECT_EQ(rescued.Out.find("is invalid"), std::string::npos) << rescued.Out;
+}
+
+// Tables that libdvdread accepts but that point past what the titleset
+// holds: the title is refused with the reason, the rest of the disc reads.
+TEST(CliDiscTest, AChapterNamingAMissingProgramRefusesItsTitle)
+{
+    IfoDamage damage{"VTS_01_0.IFO", 0, {}, 1};
+    {
+        // The part-of-title table's sector is at 0xC8 of the IFO; its first
+        // title's offset at +8 leads to (program chain, program) pairs.
+        std::ifstream in(Disc("discA").path + "/VIDEO_TS/VTS_01_0.IFO", std::ios::binary);
+        const std::string ifo((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto be32 = [&ifo](std::size_t at) {
+            return static_cast<unsigned long>(static_cast<unsigned char>(ifo[at])) << 24 |
+                   static_cast<unsigned long>(static_cast<unsigned char>(ifo[at + 1])) << 16 |
+                   static_cast<unsigned long>(static_cast<unsigned char>(ifo[at + 2])) << 8 |
+                   static_cast<unsigned long>(static_cast<unsigned char>(ifo[at + 3]));
+        };
+        const unsigned long table = be32(0xC8) * 2048;
+        damage.offset = static_cast<long>(table + be32(table + 8) + 4 + 2);  // chapter 2's program
+    }
+    damage.bytes = std::string("\x00\x07", 2);
+    const TProgramResult scan = RunProgram(Cli(), {"scan", DamagedDiscA(damage, true)});
+    ASSERT_EQ(scan.ExitCode, 0) << scan.Err;
+    EXPECT_NE(scan.Err.find("Title 1 cannot be read: chapter 2 of its titleset's table names program 7, but its "
+                            "program chain has 2"),
+              std::string::npos)
+        << scan.Err;
+    EXPECT_NE(scan.Out.find("\nTitle #1 is invalid\n"), std::string::npos) << scan.Out;
+    EXPECT_NE(scan.Out.find("\nTitle #2\t"), std::string::npos) << scan.Out;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
 #include "tests/main/ProgramWindows.h"
+#include "tests/support/DamagedDiscs.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
@@ -136,6 +137,28 @@ TEST_F(DiscLoadTest, UnreadableTitlesGetInvalidRowsAndLogLines)
     EXPECT_TRUE(LogHas("-> Calling DVDGetTitle(#3) failed."));
     EXPECT_FALSE(LogHas("DVDGetTitle(#1)"));
     EXPECT_FALSE(Form().DVDInfoLines().join('\n').contains("Title #3 "));
+}
+
+TEST_F(DiscLoadTest, InformationFilesThatCrashedTheReaderGiveRowsOrTheMessage)
+{
+    for (const vidrelo::test::IfoDamage& damage : vidrelo::test::CrashingIfoDamage()) {
+        SCOPED_TRACE(vidrelo::test::Describe(damage));
+        Messages.clear();
+        const QString disc = QString::fromStdString(vidrelo::test::DamagedDiscA(damage, true));
+        Form().BuildDriveMenu({disc.toStdString()});
+        Form().AddButtonClick();
+        if (damage.titleset == 0) {
+            EXPECT_EQ(Messages.value(0), "No DVD title(s) found. Common reason: invalid DVD.");
+            EXPECT_TRUE(LogHas("VIDEO_TS.IFO")) << Log().join('\n').toStdString();
+            continue;
+        }
+        const QTreeWidget& list = *Form().lvTitles;
+        ASSERT_EQ(list.topLevelItemCount(), 4);
+        const int first = damage.titleset == 1 ? 0 : 2;  // titles 1-2 are titleset 1's, 3-4 titleset 2's
+        EXPECT_EQ(list.topLevelItem(first)->text(0), QString("Title #%1 is invalid").arg(first + 1));
+        EXPECT_EQ(list.topLevelItem(2 - first)->text(0), QString("Title #%1").arg(3 - first));
+        EXPECT_EQ(Form().Titles().DVDPath(), disc);
+    }
 }
 
 TEST_F(DiscLoadTest, ADiscWithoutTitlesShowsTheMessageAndKeepsTheList)

@@ -66,6 +66,7 @@ TEST_F(DiscScanTest, AnUnreadableTitleKeepsItsRowAndTheOthersTheirOwnEntries)
     EXPECT_EQ(Model.Data(2)->Selection.SubtitleID, 0x21);
     EXPECT_EQ(Model.Data(2)->Selection.TitleIndex, 2);
     EXPECT_EQ(result.FailureLines, QStringList{"Calling DVDGetTitle(#1) failed."});
+    EXPECT_EQ(result.FailureReasons, QStringList{"/media/x is not a DVD-Video disc."}) << "the reader's reason";
     EXPECT_EQ(Model.DVDPath(), "/dev/sr0");
     // The longest title is pre-selected and checked, and only it.
     EXPECT_EQ(result.PreselectedRow, 2);
