@@ -3,6 +3,7 @@
 // image): its title table and, per title, what the titleset IFO says about
 // it. Opening checks what would otherwise fail later and less clearly: an
 // image cut short and a disc whose sectors come back scrambled.
+#include "LibAV/DVDDiscChecks.h"
 #include "LibAV/DVDReader.h"
 #include "LibAV/DVDTitleLayout.h"
 
@@ -17,7 +18,8 @@ namespace vidrelo::dvddec {
 class DVDDisc {
 public:
     // Null, with a sentence for the user in `error`, when `path` holds no
-    // readable DVD-Video disc.
+    // readable DVD-Video disc. An image cut short opens while a titleset is
+    // intact; `error` then says where it ends.
     static std::unique_ptr<DVDDisc> Open(const std::string& path, std::string& error);
 
     int TitleCount() const;
@@ -36,6 +38,7 @@ private:
     std::unique_ptr<DVDReader> reader_;
     IfoPtr vmg_;
     std::map<int, IfoPtr> titlesets_;
+    DVDCutImage cutImage_;  // an image cut short: its titles past the end are refused
 };
 
 }  // namespace vidrelo::dvddec
