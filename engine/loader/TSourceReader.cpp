@@ -156,4 +156,12 @@ int64_t TSourceReader::Size()
     return FShared->Stream->Size();
 }
 
+std::string TSourceReader::Problems()
+{
+    std::unique_lock lock(FShared->Lock);
+    if (!WaitIdle(lock))
+        return {};
+    return FShared->Stream->Problems();
+}
+
 }  // namespace vidrelo

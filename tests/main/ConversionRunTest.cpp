@@ -72,6 +72,14 @@ TEST(ConversionRunTest, TheEndOfTheRunAndFailedTasksTakeTheirSteps)
     EXPECT_TRUE(s.Close);
     EXPECT_FALSE(s.ClearOptions || s.OpenFolder);
 
+    // A task that finished with losses is logged as such, without a report.
+    s = EndSteps(TTerminateInfo{0, true, false, "", "2 damaged sectors skipped.", false}, true, false);
+    EXPECT_EQ(s.LogEvents, QStringList{"Conversion ended with a warning: 2 damaged sectors skipped."});
+    s = EndSteps(TTerminateInfo{0, true, false, "", "The output is short.", true}, true, false);
+    EXPECT_EQ(s.LogEvents, QStringList{"Conversion ended incomplete: The output is short."});
+    EXPECT_TRUE(s.ErrorReport.isEmpty());
+    EXPECT_FALSE(s.Close || s.ClearOptions);
+
     s = EndSteps(TTerminateInfo{0, false, false, ""}, true, false);  // stopped: nothing to do
     EXPECT_FALSE(s.Close || s.ClearOptions || s.OpenFolder);
     EXPECT_TRUE(s.LogEvents.isEmpty() && s.ErrorReport.isEmpty());
