@@ -220,6 +220,7 @@ private:
     // Logs what the sources lost and checks the output against the length
     // expected of them (TCustomFFmpegSourceLosses.cpp).
     void ReportSourceLosses();
+    int64_t ExpectedOutputDuration() const;
     void AddWarning(const std::string& AText);
 
     // Stream tables (TCustomFFmpegTables.cpp).
@@ -465,6 +466,7 @@ private:
     std::string FFatalMessage;
     std::string FWarning;
     bool FIncomplete = false;
+    int64_t FSkippedStart = 0;              // microseconds: the most an input was started into ("ss")
     int64_t FTotalOutputDuration = -1;      // microseconds; -1 = none
     std::string FLastErrMsg;
     bool FJoinMode = false;

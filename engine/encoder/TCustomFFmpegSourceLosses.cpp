@@ -18,6 +18,22 @@ constexpr double kShortShare = 0.9;
 
 }  // namespace
 
+// What the inputs hold past where they were started, cut to "t" when given;
+// -1 when unknown.
+int64_t TCustomFFmpeg::ExpectedOutputDuration() const
+{
+    int64_t inputs = 0;
+    for (const TInputFileSetup& input : Finput_setups) {
+        if (input.Duration == AV_NOPTS_VALUE || input.Duration <= 0)
+            return -1;
+        inputs = FJoinMode ? inputs + input.Duration : std::max(inputs, input.Duration);
+    }
+    const int64_t available = inputs - FSkippedStart;
+    if (available <= 0)
+        return -1;
+    return Frecording_time == INT64_MAX ? available : std::min(available, Frecording_time);
+}
+
 void TCustomFFmpeg::AddWarning(const std::string& AText)
 {
     Log(llWarning, AText);
@@ -45,8 +61,9 @@ void TCustomFFmpeg::ReportSourceLosses()
     if (written <= 0)
         throw FFmpegException("Nothing could be converted: the source gave no pictures or sound" +
                               (FWarning.empty() ? std::string(".") : " (" + FWarning + ")"));
-    const double expected = FTotalOutputDuration / 1e6;
-    if (FTotalOutputDuration <= 0 || written >= kShortShare * expected)
+    const int64_t expectedDuration = ExpectedOutputDuration();
+    const double expected = expectedDuration / 1e6;
+    if (expectedDuration <= 0 || written >= kShortShare * expected)
         return;
     FIncomplete = true;
     AddWarning(Format("The output is short: it lasts %.1f s of the %.1f s expected (%.0f %%).", written, expected,
