@@ -240,7 +240,7 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* Sender)
 void TCustomEncoder::DeliverFinal()
 {
     std::lock_guard lock(FTerminateLock);
-    FTerminateInfo = TTerminateInfo{-1, true, false, ""};
+    FTerminateInfo = TTerminateInfo{-1, true, false, "", "", false};
     if (!FThreadMode) {
         FTerminated = true;
         if (OnTerminate)

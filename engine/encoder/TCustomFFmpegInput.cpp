@@ -350,8 +350,10 @@ void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetu
 
 bool TCustomFFmpeg::FailInput(AVFormatContext*& AContext, const std::string& AMessage)
 {
+    // A damaged source's losses are often why nothing in it could be used.
+    const std::string problems = SourceInputProblems(AContext);
     CloseSourceInput(&AContext);
-    FLastErrMsg = AMessage;
+    FLastErrMsg = problems.empty() ? AMessage : AMessage + " (" + problems + ")";
     return false;
 }
 

@@ -370,6 +370,10 @@ TEST(CliRipTest, ADamagedTitleConvertsWhatIsReadableAndSaysWhatWasLost)
         const std::string zeros(64 * 2048, '\0');
         f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
     };
+    const auto blank = [](const std::string& vob) {
+        const std::uintmax_t size = std::filesystem::file_size(vob);
+        std::ofstream(vob, std::ios::binary | std::ios::trunc) << std::string(size, '\0');
+    };
     const struct {
         std::string name;
         std::function<void(const std::string&)> damage;
@@ -381,7 +385,8 @@ TEST(CliRipTest, ADamagedTitleConvertsWhatIsReadableAndSaysWhatWasLost)
         {"cut short", cutTo(300), 1, 2.0, 4.0,
          {"runs past the end of the titleset's video files (300 sectors)", "Lost: ", "The output is short",
           "the converted file is kept, but incomplete"}},
-        {"nothing left", cutTo(0), 1, 0, 0, {"Title #1"}},
+        {"nothing left", cutTo(0), 1, 0, 0, {"hold no readable video"}},
+        {"all blank", blank, 1, 0, 0, {"damaged sectors skipped", "Lost: "}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
