@@ -13,8 +13,11 @@
 namespace vidrelo {
 namespace {
 
-// Below this share of the expected length an output is reported short.
-constexpr double kShortShare = 0.9;
+// An output is reported short when it misses more than this share of the
+// expected length, and more than the slack: the time written lags the last
+// picture shown by the encoder's delay, which weighs on clips of a second.
+constexpr double kShortShare = 0.1;
+constexpr double kSlackSeconds = 1.0;
 
 }  // namespace
 
@@ -63,7 +66,7 @@ void TCustomFFmpeg::ReportSourceLosses()
                               (FWarning.empty() ? std::string(".") : " (" + FWarning + ")"));
     const int64_t expectedDuration = ExpectedOutputDuration();
     const double expected = expectedDuration / 1e6;
-    if (expectedDuration <= 0 || written >= kShortShare * expected)
+    if (expectedDuration <= 0 || expected - written <= std::max(kShortShare * expected, kSlackSeconds))
         return;
     FIncomplete = true;
     AddWarning(Format("The output is short: it lasts %.1f s of the %.1f s expected (%.0f %%).", written, expected,
