@@ -210,10 +210,10 @@ std::string DVDTitleSource::Problems() const
         parts.push_back(sectors(unreadableCount_, "unreadable") + " skipped (replaced by padding).");
     const int64_t lost = damagedCount_ + unreadableCount_ + rangeLostSectors_;
     if (lost > 0 || lostSeconds_ > 0) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f", lostSeconds_);
+        // Tenths by hand: the host's locale must not turn the point into a comma.
+        const long long tenths = std::llround(lostSeconds_ * 10);
         parts.push_back("Lost: " + std::to_string(lost) + (lost == 1 ? " sector" : " sectors") + ", about " +
-                        seconds + " s of video.");
+                        std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s of video.");
     }
     if (!fatal_.empty())
         parts.push_back(fatal_);

@@ -39,7 +39,7 @@ public:
     // when given up while waiting).
     int64_t Seek(int64_t offset, int whence);
     int64_t Size();
-    // The stream's problems so far ("" also when given up while waiting).
+    // The stream's problems so far; "" also while a read is in flight.
     std::string Problems();
 
 private:

@@ -1,6 +1,7 @@
 // "opendvd:" sources: what the byte stream holds as ffprobe sees it, that
 // any way of reading it gives the same bytes, damaged discs, bad strings.
 #include "tests/LibAV/DvdPlugin.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
@@ -310,8 +311,14 @@ TEST(DvddecSourceDamage, AVobCutShortGivesItsReadablePartAndNamesTheLoss)
     EXPECT_TRUE(PacksAligned(bytes));
     std::vector<uint8_t> buffer(2048);
     EXPECT_EQ(DvdPlugin::Get().ReadSource(s.get(), buffer.data(), 2048), 0) << "a clean end, not an error";
-    const std::string problems = SourceProblems(s.get());
+    std::string problems;
+    {
+        const TCommaLocale comma;  // as a host program in a German locale
+        ASSERT_TRUE(comma.Active());
+        problems = SourceProblems(s.get());
+    }
     EXPECT_THAT(problems, HasSubstr("runs past the end of the titleset's video files (100 sectors)"));
+    EXPECT_THAT(problems, ::testing::ContainsRegex("about [0-9]+\\.[0-9] s of video"));
     const auto [sectors, seconds] = Loss(problems);
     const int64_t claimed = whole.Size / 2048;
     EXPECT_EQ(sectors, claimed - kept) << problems;
