@@ -195,6 +195,7 @@ int64_t DVDTitleSource::Seek(int64_t offset, int whence)
         base + offset > size_)
         return -EINVAL;
     position_ = base + offset;
+    inDeadStretch_ = false;  // a new place: its sectors get their own tries
     return position_;
 }
 
@@ -235,8 +236,10 @@ void DVDTitleSource::LoadChunk(int64_t sector)
     const Segment& segment = SegmentOf(sector);
     const int64_t into = sector - segment.firstOut;
     const int count = static_cast<int>(std::min<int64_t>(kChunkSectors, segment.sectors - into));
-    const int failures = sectors_.Read(segment.firstSector + static_cast<uint32_t>(into), count, chunk_.data(), failed_);
+    const int failures =
+        sectors_.Read(segment.firstSector + static_cast<uint32_t>(into), count, chunk_.data(), failed_, !inDeadStretch_);
     anyRead_ = anyRead_ || failures < count;
+    inDeadStretch_ = failures == count;
     for (int i = 0; i < count; ++i)
         ProcessSector(segment, sector + i, chunk_.data() + static_cast<std::size_t>(i) * kPackSize,
                       failed_[static_cast<std::size_t>(i)]);

@@ -77,6 +77,7 @@ private:
     std::vector<std::string> rangeNotes_;
     int64_t rangeLostSectors_ = 0;
     bool anyRead_ = false;       // a sector of the title came from the disc
+    bool inDeadStretch_ = false; // the last chunk read gave nothing at all
     std::string fatal_;
 };
 
