@@ -93,12 +93,16 @@ std::unique_ptr<DVDDisc> DVDDisc::Open(const std::string& path, std::string& err
         error = path + " is a DVD-Video disc without any titles.";
         return nullptr;
     }
-    error = CutShortText(*reader, *vmg);
+    DVDCutImage cut = CheckCutImage(*reader, *vmg);
+    error = cut.AnyIntact() ? std::string() : cut.text;
     if (error.empty())
         error = ScrambledText(*reader, vmg->tt_srpt->title[0].title_set_nr);
     if (!error.empty())
         return nullptr;
-    return std::unique_ptr<DVDDisc>(new DVDDisc(std::move(reader), std::move(backups), std::move(vmg), std::move(verdict)));
+    std::unique_ptr<DVDDisc> disc(new DVDDisc(std::move(reader), std::move(backups), std::move(vmg), std::move(verdict)));
+    error = cut.text;
+    disc->cutImage_ = std::move(cut);
+    return disc;
 }
 
 int DVDDisc::TitleCount() const
@@ -115,6 +119,10 @@ bool DVDDisc::Title(int number, DVDTitleLayout& layout, int& titleset, std::stri
     }
     const title_info_t& entry = vmg_->tt_srpt->title[number - 1];
     titleset = entry.title_set_nr;
+    if (cutImage_.cut.count(titleset)) {
+        error = "Title " + std::to_string(number) + " cannot be read: " + cutImage_.text;
+        return false;
+    }
     const ifo_handle_t* vts = Titleset(titleset);
     if (!vts) {
         error = "Title " + std::to_string(number) + " cannot be read: the information file of its titleset (" +

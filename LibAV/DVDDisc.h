@@ -4,6 +4,7 @@
 // it. Opening checks what would otherwise fail later and less clearly: an
 // image cut short and a disc whose sectors come back scrambled.
 #include "LibAV/DVDBackupCopies.h"
+#include "LibAV/DVDDiscChecks.h"
 #include "LibAV/DVDIfoCheck.h"
 #include "LibAV/DVDReader.h"
 #include "LibAV/DVDTitleLayout.h"
@@ -19,7 +20,8 @@ namespace vidrelo::dvddec {
 class DVDDisc {
 public:
     // Null, with a sentence for the user in `error`, when `path` holds no
-    // readable DVD-Video disc.
+    // readable DVD-Video disc. An image cut short opens while a titleset is
+    // intact; `error` then says where it ends.
     static std::unique_ptr<DVDDisc> Open(const std::string& path, std::string& error);
 
     int TitleCount() const;
@@ -45,6 +47,7 @@ private:
     IfoPtr vmg_;
     DVDIfoVerdict verdict_;
     std::map<int, IfoPtr> titlesets_;
+    DVDCutImage cutImage_;  // an image cut short: its titles past the end are refused
 };
 
 }  // namespace vidrelo::dvddec

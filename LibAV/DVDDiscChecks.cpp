@@ -75,20 +75,49 @@ std::string DamagedVideoManagerText(const DVDReader& reader)
            "the backup copy (VIDEO_TS.BUP) are both damaged.";
 }
 
-std::string CutShortText(const DVDReader& reader, const ifo_handle_t& vmg)
+DVDCutImage CheckCutImage(const DVDReader& reader, const ifo_handle_t& vmg)
 {
+    DVDCutImage result;
     if (KindOf(reader.Path()) != PathKind::File || !vmg.vmgi_mat)
-        return {};
+        return result;
+    result.titlesets = vmg.vmgi_mat->vmg_nr_of_title_sets;
     std::vector<unsigned char> sector(DVD_VIDEO_LB_LEN);
-    for (int ts = 1; ts <= vmg.vmgi_mat->vmg_nr_of_title_sets; ++ts) {
+    std::string where;
+    for (int ts = 1; ts <= result.titlesets; ++ts) {
         const DvdFilePtr vobs = reader.OpenTitleVobs(ts);
         const ssize_t blocks = vobs ? DVDFileSize(vobs.get()) : 0;
-        if (blocks > 0 && DVDReadBlocks(vobs.get(), static_cast<int>(blocks - 1), 1, sector.data()) == 1)
+        auto readable = [&](ssize_t block) {
+            return DVDReadBlocks(vobs.get(), static_cast<int>(block), 1, sector.data()) == 1;
+        };
+        if (blocks > 0 && readable(blocks - 1))
             continue;
-        return "The DVD image " + reader.Path() + " is incomplete: it ends before the video of titleset " +
-               std::to_string(ts) + " (the file may be cut short or still being copied).";
+        result.cut.insert(ts);
+        if (!where.empty())
+            continue;
+        // The image holds a prefix of the VOBs: find its length.
+        ssize_t held = 0, missing = blocks > 0 ? blocks - 1 : 0;
+        while (held < missing) {
+            const ssize_t middle = held + (missing - held) / 2;
+            if (readable(middle))
+                held = middle + 1;
+            else
+                missing = middle;
+        }
+        where = held == 0 ? "before the video of titleset " + std::to_string(ts)
+                          : "inside the video of titleset " + std::to_string(ts) + ", after " +
+                                std::to_string(held) + " of its " + std::to_string(blocks) + " sectors";
     }
-    return {};
+    if (result.cut.empty())
+        return result;
+    result.text = "The DVD image " + reader.Path() + " is incomplete: it ends " + where +
+                  " (the file may be cut short or still being copied).";
+    std::string intact;
+    for (int ts = 1; ts <= result.titlesets; ++ts)
+        if (!result.cut.count(ts))
+            intact += (intact.empty() ? "" : ", ") + std::to_string(ts);
+    if (!intact.empty())
+        result.text += " The titles of titleset(s) " + intact + " are intact.";
+    return result;
 }
 
 std::string ScrambledText(const DVDReader& reader, int titleset)

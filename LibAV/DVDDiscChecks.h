@@ -4,6 +4,7 @@
 // a disc whose sectors are still CSS-scrambled.
 #include "LibAV/DVDReader.h"
 
+#include <set>
 #include <string>
 
 namespace vidrelo::dvddec {
@@ -18,7 +19,13 @@ std::string DamagedVideoManagerText(const DVDReader& reader);
 
 // An image file whose titleset VOBs reach past its end (a download or copy
 // that stopped half way). Devices and folders are not checked.
-std::string CutShortText(const DVDReader& reader, const ifo_handle_t& vmg);
+struct DVDCutImage {
+    std::string text;         // where the image ends and what is intact; "" when whole
+    std::set<int> cut;        // the titlesets whose video the image does not hold whole
+    int titlesets = 0;
+    bool AnyIntact() const { return static_cast<int>(cut.size()) < titlesets; }
+};
+DVDCutImage CheckCutImage(const DVDReader& reader, const ifo_handle_t& vmg);
 
 // The first packs of the titleset's VOBs carry CSS-scrambled data: libdvdread
 // could not decrypt them (without libdvdcss it never can).

@@ -90,6 +90,16 @@ bool ParsePes(uint8_t* p, int room, PesPacket& pes)
     return true;
 }
 
+void DropTimestamps(PesPacket& pes)
+{
+    if (!pes.ptsOffset)
+        return;
+    uint8_t* p = pes.data;
+    p[7] = 0;
+    std::memset(p + 9, 0xFF, p[8]);
+    pes.ptsOffset = pes.dtsOffset = 0;
+}
+
 void MakePadding(const PesPacket& pes)
 {
     pes.data[3] = 0xBE;

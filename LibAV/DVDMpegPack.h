@@ -39,6 +39,11 @@ struct PesPacket {
 // no well-formed packet starts there.
 bool ParsePes(uint8_t* p, int room, PesPacket& pes);
 
+// Clears the packet's PTS and DTS (and the other optional header fields,
+// which may sit behind them): the header keeps its size, filled with
+// stuffing, so the payload stays where it was.
+void DropTimestamps(PesPacket& pes);
+
 // Turns the packet into padding (stream 0xBE, 0xFF payload), same size.
 void MakePadding(const PesPacket& pes);
 

@@ -4,6 +4,20 @@
 
 namespace vidrelo::dvddec {
 
+namespace {
+
+// How far a timestamp may lie outside its cell's span and still be the
+// cell's own: video decoded ahead of a VOBU's start, audio delivered ahead
+// of or after its video.
+constexpr int64_t kSlack = 2 * 90000;
+
+bool InCell(int64_t t, const DVDCellClock& clock)
+{
+    return t >= clock.outStart - kSlack && t <= clock.outStart + clock.span + kSlack;
+}
+
+}  // namespace
+
 bool DVDPackRewriter::Keeps(const PesPacket& pes) const
 {
     switch (pes.streamId) {
@@ -27,6 +41,13 @@ bool DVDPackRewriter::Retime(PesPacket& pes, const DVDCellClock& clock) const
     // cut mid-GOP, so its few early frames start at 0.
     if ((pts < 0 || dts < 0) && pes.streamId != 0xE0)
         return false;
+    // A timestamp far outside its cell is damage (a flipped bit), not
+    // playing time: the packet keeps its data without it, and the demuxer
+    // carries the clock on from its neighbours.
+    if ((pes.ptsOffset && !InCell(pts, clock)) || (pes.dtsOffset && !InCell(dts, clock))) {
+        DropTimestamps(pes);
+        return true;
+    }
     if (pes.ptsOffset)
         WriteTimestamp(pes.data + pes.ptsOffset, static_cast<uint64_t>(std::max<int64_t>(pts, 0)));
     if (pes.dtsOffset)

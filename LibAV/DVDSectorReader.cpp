@@ -8,7 +8,8 @@ int DVDSectorReader::ReadRun(uint32_t first, int count, uint8_t* data) const
     return n < 0 ? 0 : static_cast<int>(n > count ? count : n);
 }
 
-int DVDSectorReader::Read(uint32_t first, int count, uint8_t* data, std::vector<bool>& failed) const
+int DVDSectorReader::Read(uint32_t first, int count, uint8_t* data, std::vector<bool>& failed,
+                          bool sectorBySector) const
 {
     failed.assign(static_cast<std::size_t>(count), false);
     int done = ReadRun(first, count, data);
@@ -16,7 +17,7 @@ int DVDSectorReader::Read(uint32_t first, int count, uint8_t* data, std::vector<
         done += ReadRun(first + done, count - done, data + static_cast<std::size_t>(done) * DVD_VIDEO_LB_LEN);
     int failures = 0;
     for (int i = done; i < count; ++i) {
-        if (ReadRun(first + i, 1, data + static_cast<std::size_t>(i) * DVD_VIDEO_LB_LEN) == 1)
+        if (sectorBySector && ReadRun(first + i, 1, data + static_cast<std::size_t>(i) * DVD_VIDEO_LB_LEN) == 1)
             continue;
         failed[static_cast<std::size_t>(i)] = true;
         ++failures;

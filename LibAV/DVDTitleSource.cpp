@@ -15,9 +15,6 @@ namespace vidrelo::dvddec {
 namespace {
 
 constexpr int kChunkSectors = 512;
-// More sectors than this failing in a row means the disc has stopped
-// giving data (a scratched-through or missing area), not a blemish.
-constexpr int kMaxConsecutiveFailures = 1024;
 
 std::string Hex(int id)
 {
@@ -83,11 +80,11 @@ std::unique_ptr<DVDTitleSource> DVDTitleSource::Open(const DVDSourceRequest& req
     std::vector<DVDCell> cells;
     for (int c = r.fromChapter; c <= r.toChapter; ++c)
         for (const DVDCell& cell : layout.chapters[c - 1].cells)
-            if (cell.lastSector >= cell.firstSector)
-                cells.push_back(cell);
+            cells.push_back(cell);
+    const std::string chapters = "Chapters " + std::to_string(r.fromChapter) + " to " + std::to_string(r.toChapter) +
+                                 " of title " + std::to_string(r.title);
     if (cells.empty()) {
-        error = "Chapters " + std::to_string(r.fromChapter) + " to " + std::to_string(r.toChapter) + " of title " +
-                std::to_string(r.title) + " hold no video.";
+        error = chapters + " hold no video.";
         return nullptr;
     }
     DvdFilePtr vobs = disc->Reader().OpenTitleVobs(titleset);
@@ -95,29 +92,41 @@ std::unique_ptr<DVDTitleSource> DVDTitleSource::Open(const DVDSourceRequest& req
         error = "The video files of titleset " + std::to_string(titleset) + " on " + r.path + " cannot be opened.";
         return nullptr;
     }
-    std::unique_ptr<DVDTitleSource> source(new DVDTitleSource(std::move(disc), std::move(vobs), r, cells));
+    const DVDCellRanges ranges = CheckCellRanges(cells, DVDFileSize(vobs.get()));
+    if (ranges.cells.empty()) {
+        error = chapters + " hold no readable video (the files may be cut short or damaged):";
+        for (const std::string& note : ranges.notes)
+            error += " " + note;
+        return nullptr;
+    }
+    std::unique_ptr<DVDTitleSource> source(new DVDTitleSource(std::move(disc), std::move(vobs), r, ranges));
     if (info)
         source->FillInfo(r, layout, *info);
     return source;
 }
 
 DVDTitleSource::DVDTitleSource(std::unique_ptr<DVDDisc> disc, DvdFilePtr vobs, const DVDSourceRequest& request,
-                               const std::vector<DVDCell>& cells)
+                               const DVDCellRanges& ranges)
     : disc_(std::move(disc)),
       vobs_(std::move(vobs)),
       sectors_(vobs_.get()),
       rewriter_(request.audioId, request.subtitleId),
-      timeline_(cells, vobs_.get()),
-      chunk_(static_cast<std::size_t>(kChunkSectors) * kPackSize)
+      timeline_(ranges.cells, vobs_.get()),
+      chunk_(static_cast<std::size_t>(kChunkSectors) * kPackSize),
+      lostSeconds_(ranges.lostSeconds),
+      rangeNotes_(ranges.notes),
+      rangeLostSectors_(ranges.lostSectors)
 {
+    // The cells lie within the VOB files here, so the sizes below are bounded by them.
     int64_t out = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        const uint32_t count = cells[i].lastSector - cells[i].firstSector + 1;
-        segments_.push_back({i, cells[i].firstSector, count, out});
+    for (std::size_t i = 0; i < ranges.cells.size(); ++i) {
+        const DVDCell& cell = ranges.cells[i];
+        const uint32_t count = cell.lastSector - cell.firstSector + 1;
+        segments_.push_back({i, cell.firstSector, count, out, cell.seconds / count});
         out += count;
     }
     size_ = out * kPackSize;
-    damaged_.assign(static_cast<std::size_t>(out), false);
+    lost_.assign(static_cast<std::size_t>(out), false);
 }
 
 void DVDTitleSource::FillInfo(const DVDSourceRequest& r, const DVDTitleLayout& layout, TDVDSourceInfo& info) const
@@ -156,10 +165,14 @@ int32_t DVDTitleSource::Read(uint8_t* buffer, int32_t size)
     if (size < 0 || (!buffer && size > 0))
         return -EINVAL;
     int32_t done = 0;
+    if (size > 0 && position_ >= size_ && !anyRead_) {
+        fatal_ = "Not one of the title's " + std::to_string(size_ / kPackSize) + " sectors could be read.";
+        return -EIO;
+    }
     while (done < size && position_ < size_) {
         const int64_t sector = position_ / kPackSize;
-        if ((sector < chunkFirst_ || sector >= chunkFirst_ + chunkCount_) && !LoadChunk(sector))
-            return done > 0 ? done : -EIO;
+        if (sector < chunkFirst_ || sector >= chunkFirst_ + chunkCount_)
+            LoadChunk(sector);
         const int64_t available = (chunkFirst_ + chunkCount_) * kPackSize - position_;
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(size - done, available));
         std::memcpy(buffer + done, chunk_.data() + (position_ - chunkFirst_ * kPackSize), static_cast<std::size_t>(n));
@@ -182,18 +195,32 @@ int64_t DVDTitleSource::Seek(int64_t offset, int whence)
         base + offset > size_)
         return -EINVAL;
     position_ = base + offset;
-    consecutiveFailures_ = 0;
+    inDeadStretch_ = false;  // a new place: its sectors get their own tries
     return position_;
 }
 
 std::string DVDTitleSource::Problems() const
 {
-    std::string text;
+    std::vector<std::string> parts = rangeNotes_;
+    auto sectors = [](int64_t n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? " sector" : " sectors");
+    };
     if (damagedCount_ > 0)
-        text = std::to_string(damagedCount_) + (damagedCount_ == 1 ? " damaged sector" : " damaged sectors") +
-               " skipped (replaced by padding).";
+        parts.push_back(sectors(damagedCount_, "damaged") + " skipped (replaced by padding).");
+    if (unreadableCount_ > 0)
+        parts.push_back(sectors(unreadableCount_, "unreadable") + " skipped (replaced by padding).");
+    const int64_t lost = damagedCount_ + unreadableCount_ + rangeLostSectors_;
+    if (lost > 0 || lostSeconds_ > 0) {
+        // Tenths by hand: the host's locale must not turn the point into a comma.
+        const long long tenths = std::llround(lostSeconds_ * 10);
+        parts.push_back("Lost: " + std::to_string(lost) + (lost == 1 ? " sector" : " sectors") + ", about " +
+                        std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s of video.");
+    }
     if (!fatal_.empty())
-        text += (text.empty() ? "" : " ") + fatal_;
+        parts.push_back(fatal_);
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : " ") + part;
     return text;
 }
 
@@ -204,41 +231,39 @@ const DVDTitleSource::Segment& DVDTitleSource::SegmentOf(int64_t sector) const
     return *(after - 1);
 }
 
-bool DVDTitleSource::LoadChunk(int64_t sector)
+void DVDTitleSource::LoadChunk(int64_t sector)
 {
     const Segment& segment = SegmentOf(sector);
     const int64_t into = sector - segment.firstOut;
     const int count = static_cast<int>(std::min<int64_t>(kChunkSectors, segment.sectors - into));
-    chunkFirst_ = sector;
-    chunkCount_ = 0;
-    sectors_.Read(segment.firstSector + static_cast<uint32_t>(into), count, chunk_.data(), failed_);
-    for (int i = 0; i < count; ++i) {
+    const int failures =
+        sectors_.Read(segment.firstSector + static_cast<uint32_t>(into), count, chunk_.data(), failed_, !inDeadStretch_);
+    anyRead_ = anyRead_ || failures < count;
+    inDeadStretch_ = failures == count;
+    for (int i = 0; i < count; ++i)
         ProcessSector(segment, sector + i, chunk_.data() + static_cast<std::size_t>(i) * kPackSize,
                       failed_[static_cast<std::size_t>(i)]);
-        if (!fatal_.empty())
-            return false;
-    }
+    chunkFirst_ = sector;
     chunkCount_ = count;
-    return true;
 }
 
 void DVDTitleSource::ProcessSector(const Segment& segment, int64_t sector, uint8_t* data, bool readFailed)
 {
-    consecutiveFailures_ = readFailed ? consecutiveFailures_ + 1 : 0;
-    if (consecutiveFailures_ > kMaxConsecutiveFailures) {
-        fatal_ = "Reading stopped at byte " + std::to_string(sector * kPackSize) + ": " +
-                 std::to_string(consecutiveFailures_) + " sectors in a row could not be read from the disc.";
-        return;
-    }
     const DVDCellClock& clock = timeline_.Clock(segment.cell);
     if (!readFailed && rewriter_.Process(data, clock))
         return;
-    if (!damaged_[static_cast<std::size_t>(sector)]) {
-        damaged_[static_cast<std::size_t>(sector)] = true;
-        ++damagedCount_;
-    }
+    CountLost(segment, sector, readFailed ? unreadableCount_ : damagedCount_);
     const double fraction = static_cast<double>(sector - segment.firstOut) / segment.sectors;
     WritePaddingPack(data, static_cast<uint64_t>(clock.ScrAt(fraction)));
+}
+
+void DVDTitleSource::CountLost(const Segment& segment, int64_t sector, int64_t& counter)
+{
+    if (lost_[static_cast<std::size_t>(sector)])
+        return;
+    lost_[static_cast<std::size_t>(sector)] = true;
+    ++counter;
+    lostSeconds_ += segment.secondsPerSector;
 }
 
 }  // namespace vidrelo::dvddec

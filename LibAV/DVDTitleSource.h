@@ -5,6 +5,7 @@
 // any position reads the same bytes whether reached by seeking or reading.
 // A source has its own reader and VOB handle: sources on different threads
 // share nothing.
+#include "LibAV/DVDCellRanges.h"
 #include "LibAV/DVDDisc.h"
 #include "LibAV/DVDPackRewriter.h"
 #include "LibAV/DVDSectorReader.h"
@@ -27,11 +28,14 @@ public:
     static std::unique_ptr<DVDTitleSource> Open(const DVDSourceRequest& request, TDVDSourceInfo* info,
                                                 std::string& error);
 
-    // Bytes copied (> 0), 0 at the end, -EIO once the disc stopped giving data.
+    // Bytes copied (> 0), 0 at the end, -EIO at the end when not one sector
+    // of the title could be read. Unreadable sectors never end the stream:
+    // they come out as padding and are counted.
     int32_t Read(uint8_t* buffer, int32_t size);
     // The new position, or -EINVAL for a position outside [0, size].
     int64_t Seek(int64_t offset, int whence);
-    // The problems so far ("" when none).
+    // The problems so far ("" when none): cells left out or clipped, damaged
+    // and unreadable sectors, and what that lost in sectors and seconds.
     std::string Problems() const;
 
 private:
@@ -40,14 +44,17 @@ private:
         uint32_t firstSector;   // on the disc
         uint32_t sectors;
         int64_t firstOut;       // index of its first sector in the stream
+        double secondsPerSector;
     };
 
     DVDTitleSource(std::unique_ptr<DVDDisc> disc, DvdFilePtr vobs, const DVDSourceRequest& request,
-                   const std::vector<DVDCell>& cells);
+                   const DVDCellRanges& ranges);
     void FillInfo(const DVDSourceRequest& request, const DVDTitleLayout& layout, TDVDSourceInfo& info) const;
     const Segment& SegmentOf(int64_t sector) const;
-    bool LoadChunk(int64_t sector);
+    void LoadChunk(int64_t sector);
     void ProcessSector(const Segment& segment, int64_t sector, uint8_t* data, bool readFailed);
+    // Counts a sector replaced by padding, once however often it is read.
+    void CountLost(const Segment& segment, int64_t sector, int64_t& counter);
 
     std::unique_ptr<DVDDisc> disc_;
     DvdFilePtr vobs_;
@@ -63,9 +70,14 @@ private:
     int64_t chunkFirst_ = 0;   // stream sectors held in chunk_
     int64_t chunkCount_ = 0;
 
-    std::vector<bool> damaged_;  // per stream sector: replaced by padding
-    int64_t damagedCount_ = 0;
-    int consecutiveFailures_ = 0;
+    std::vector<bool> lost_;     // per stream sector: replaced by padding
+    int64_t damagedCount_ = 0;   // read, but not a well-formed pack
+    int64_t unreadableCount_ = 0;
+    double lostSeconds_ = 0;     // of the sectors above and the cells' missing parts
+    std::vector<std::string> rangeNotes_;
+    int64_t rangeLostSectors_ = 0;
+    bool anyRead_ = false;       // a sector of the title came from the disc
+    bool inDeadStretch_ = false; // the last chunk read gave nothing at all
     std::string fatal_;
 };
 

@@ -93,6 +93,11 @@ int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand)
         allFinished = allFinished && end.Finished;
         if (end.Exception)
             std::fprintf(stderr, "vidrelo-cli %s: %s\n", ACommand, end.ExceptionMsg.c_str());
+        // The file is kept (it holds what could be read), but is no success.
+        if (end.Incomplete) {
+            allFinished = false;
+            std::fprintf(stderr, "vidrelo-cli %s: the converted file is kept, but incomplete\n", ACommand);
+        }
     }
     if (stoppedBy) {
         // As a shell reports a program the signal ended, though the stopped

@@ -47,6 +47,9 @@ TEndSteps EndSteps(const vidrelo::TTerminateInfo& T, bool openOutput, bool shutd
         steps.Close = true;
         steps.OpenFolder = openOutput && !shutdown;
     }
+    if (!T.Warning.empty())
+        steps.LogEvents << (T.Incomplete ? "Conversion ended incomplete: " : "Conversion ended with a warning: ") +
+                               QString::fromStdString(T.Warning);
     if (T.Exception) {
         const QString text = "Conversion terminated with error: " + QString::fromStdString(T.ExceptionMsg);
         steps.ErrorReport = text;

@@ -216,7 +216,7 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* Sender)
     {
         std::lock_guard lock(FTerminateLock);
         FTerminateInfo = TTerminateInfo{GetTaskIndex(Sender), Sender->Finished(), Sender->FatalException(),
-                                        Sender->FatalMessage()};
+                                        Sender->FatalMessage(), Sender->Warning(), Sender->Incomplete()};
         if (FThreadMode) {
             FTerminateThreads->Start([this, info = FTerminateInfo, handler = OnTerminate] {
                 if (handler)
@@ -240,7 +240,7 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* Sender)
 void TCustomEncoder::DeliverFinal()
 {
     std::lock_guard lock(FTerminateLock);
-    FTerminateInfo = TTerminateInfo{-1, true, false, ""};
+    FTerminateInfo = TTerminateInfo{-1, true, false, "", "", false};
     if (!FThreadMode) {
         FTerminated = true;
         if (OnTerminate)

@@ -132,6 +132,9 @@ public:
     bool Finished() const { return FFinished; }
     bool FatalException() const { return FFatalException; }
     const std::string& FatalMessage() const { return FFatalMessage; }
+    // What went wrong without ending the run (see TTerminateInfo).
+    const std::string& Warning() const { return FWarning; }
+    bool Incomplete() const { return FIncomplete; }
     const std::string& LastErrMsg() const { return FLastErrMsg; }
     bool Terminated() const { return FTerminated; }
     int64_t TotalOutputDuration() const { return FTotalOutputDuration; }
@@ -214,6 +217,11 @@ private:
     bool StartInputOver(int AFile);
     bool FinishSegment();
     void FinishRun();
+    // Logs what the sources lost and checks the output against the length
+    // expected of them (TCustomFFmpegSourceLosses.cpp).
+    void ReportSourceLosses();
+    int64_t ExpectedOutputDuration() const;
+    void AddWarning(const std::string& AText);
 
     // Stream tables (TCustomFFmpegTables.cpp).
     void BuildInputTables();
@@ -456,6 +464,9 @@ private:
     std::atomic<int> FInterrupted{0};       // why the predicate gave up during this I/O: 0, 1 timeout, 2 cancelled
     bool FFatalException = false;
     std::string FFatalMessage;
+    std::string FWarning;
+    bool FIncomplete = false;
+    int64_t FSkippedStart = 0;              // microseconds: the most an input was started into ("ss")
     int64_t FTotalOutputDuration = -1;      // microseconds; -1 = none
     std::string FLastErrMsg;
     bool FJoinMode = false;

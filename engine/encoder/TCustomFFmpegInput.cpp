@@ -8,6 +8,7 @@
 #include "engine/loader/MediaURL.h"
 #include "engine/loader/TSourceInput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -224,6 +225,7 @@ int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& A
             Log(llVerbose, Format("%s: could not seek to position %0.3f", AFileName.c_str(),
                                   static_cast<double>(timestamp) / AV_TIME_BASE));
     }
+    FSkippedStart = std::max(FSkippedStart, Fstart_time);
     Fstart_time = 0;
     return timestamp;
 }
@@ -348,8 +350,10 @@ void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetu
 
 bool TCustomFFmpeg::FailInput(AVFormatContext*& AContext, const std::string& AMessage)
 {
+    // A damaged source's losses are often why nothing in it could be used.
+    const std::string problems = SourceInputProblems(AContext);
     CloseSourceInput(&AContext);
-    FLastErrMsg = AMessage;
+    FLastErrMsg = problems.empty() ? AMessage : AMessage + " (" + problems + ")";
     return false;
 }
 

@@ -303,6 +303,7 @@ void TCustomFFmpeg::FinishRun()
         if (code < 0)
             throw FFmpegException(MediaErrorText(Format("Could not write trailer for output file #%d", file), code));
     }
+    ReportSourceLosses();
     FOutputsFinalised = FHeaderWritten;  // these files play: the clean-up gives them their names
     PrintReport(true, -1);
     FFinished = !FBroken;

@@ -51,6 +51,8 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool AUseThread, TThreadPriority APr
     FTerminated = false;
     FFatalException = false;
     FFatalMessage.clear();
+    FWarning.clear();
+    FIncomplete = false;
     FInputHookStopped = FOutputHookStopped = false;
     FPreviewLastTime = 0;
     {

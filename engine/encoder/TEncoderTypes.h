@@ -120,6 +120,10 @@ struct TTerminateInfo {
     bool Finished = false;
     bool Exception = false;
     std::string ExceptionMsg;
+    // What went wrong without ending the task: a source's losses, an output
+    // well short of the expected length ("" when nothing did).
+    std::string Warning;
+    bool Incomplete = false;  // finished, but the output falls well short of its expected length
 };
 
 struct THookInfo {

@@ -171,6 +171,13 @@ int AddHintedStreams(AVFormatContext* context, const TSourceHints& hints)
     return added;
 }
 
+std::string SourceInputProblems(AVFormatContext* context)
+{
+    if (!context || !(context->flags & AVFMT_FLAG_CUSTOM_IO) || !context->pb)
+        return {};
+    return static_cast<TSourceIO*>(context->pb->opaque)->Reader.Problems();
+}
+
 void CloseSourceInput(AVFormatContext** context)
 {
     if (!*context)

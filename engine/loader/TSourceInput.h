@@ -36,6 +36,11 @@ TSourceInputResult OpenSourceInput(AVFormatContext** context, const std::string&
 // the text the decoder reads. Returns how many streams were added.
 int AddHintedStreams(AVFormatContext* context, const TSourceHints& hints);
 
+// What the registered source under an input opened by OpenSourceInput
+// reported going wrong (sectors it skipped, what that lost); "" for inputs
+// the libraries opened themselves.
+std::string SourceInputProblems(AVFormatContext* context);
+
 // Closes an input opened by OpenSourceInput, its byte source included, and
 // sets `*context` to null. Null is fine.
 void CloseSourceInput(AVFormatContext** context);

@@ -156,4 +156,12 @@ int64_t TSourceReader::Size()
     return FShared->Stream->Size();
 }
 
+std::string TSourceReader::Problems()
+{
+    // Never waits: a read that stalled (the reason a run may be ending) can
+    // stay blocked for good, and the stream is its thread's while it is.
+    std::lock_guard lock(FShared->Lock);
+    return FShared->InFlight ? std::string() : FShared->Stream->Problems();
+}
+
 }  // namespace vidrelo

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace vidrelo {
@@ -38,6 +39,8 @@ public:
     // when given up while waiting).
     int64_t Seek(int64_t offset, int whence);
     int64_t Size();
+    // The stream's problems so far; "" also while a read is in flight.
+    std::string Problems();
 
 private:
     struct TShared;

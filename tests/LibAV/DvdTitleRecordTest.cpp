@@ -252,8 +252,9 @@ TEST(DvddecEnumTitle, NamesWhyAPathHoldsNoReadableDvd)
 {
     const std::string dir = MakeTempDir("notdvd");
     const TestDisc& b = Disc("discB");
-    fs::copy_file(b.path, dir + "/half.iso");
-    fs::resize_file(dir + "/half.iso", fs::file_size(b.path) / 2);
+    // Cut inside titleset 1's VOB, the first of the image: nothing is intact.
+    fs::copy_file(b.path, dir + "/cut.iso");
+    fs::resize_file(dir + "/cut.iso", fs::file_size(b.path) / 5 / 2048 * 2048);
     WriteFile(dir + "/notes.iso", "Shopping list\n- milk\n");
     const struct {
         std::string path;
@@ -263,7 +264,7 @@ TEST(DvddecEnumTitle, NamesWhyAPathHoldsNoReadableDvd)
         {Disc("empty").path, "empty folder"},
         {dir + "/no-such-disc", "the path does not exist"},
         {dir + "/notes.iso", "not a DVD-Video disc image"},
-        {dir + "/half.iso", "incomplete"},
+        {dir + "/cut.iso", "incomplete: it ends inside the video of titleset 1"},
         {ScrambledCopy(dir), "encrypted"},
         {"", "No DVD path"},
     };
@@ -297,6 +298,42 @@ TEST(DvddecEnumTitle, ADiscChangedInPlaceIsCheckedAgain)
     EXPECT_EQ(Plugin().GetTitle(0, &info), 0);
     EXPECT_THAT(Plugin().LastError(), HasSubstr("VTS_01_0.IFO and its backup"));
     EXPECT_EQ(Plugin().GetTitle(2, &info), 1) << Plugin().LastError();
+}
+
+TEST(DvddecEnumTitle, AnImageCutShortKeepsItsIntactTitlesets)
+{
+    // Disc B holds one title per titleset, their VOBs in titleset order.
+    const TestDisc& b = Disc("discB");
+    const std::string dir = MakeTempDir("cutiso");
+    const std::uintmax_t size = fs::file_size(b.path);
+    const struct {
+        std::string name;
+        std::uintmax_t keep;
+        std::vector<int> valid;  // 1 per title that still reads
+        std::string says;
+    } cases[] = {
+        {"inside the last titleset", size * 4 / 5, {1, 1, 0},
+         "it ends inside the video of titleset 3, after "},
+        {"inside the second titleset", size / 2, {1, 0, 0}, "it ends inside the video of titleset 2, after "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string iso = dir + "/cut.iso";
+        fs::copy_file(b.path, iso, fs::copy_options::overwrite_existing);
+        fs::resize_file(iso, c.keep / 2048 * 2048);
+        ASSERT_EQ(Plugin().EnumTitle(iso.c_str()), 3);
+        const std::string note = Plugin().LastError();
+        EXPECT_THAT(note, HasSubstr(c.says));
+        EXPECT_THAT(note, HasSubstr(c.valid[1] ? "titleset(s) 1, 2 are intact" : "titleset(s) 1 are intact"));
+        for (int t = 0; t < 3; ++t) {
+            TDVDTitleInfo info{};
+            const int32_t got = Plugin().GetTitle(t, &info);
+            EXPECT_EQ(got != 0 && info.IsValid != 0, c.valid[static_cast<std::size_t>(t)] != 0) << "title " << t + 1;
+            if (!got) {
+                EXPECT_THAT(Plugin().LastError(), HasSubstr(c.says));
+            }
+        }
+    }
 }
 
 TEST(DvddecEntryPoints, VersionErrorTextAndParameters)

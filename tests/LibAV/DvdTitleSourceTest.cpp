@@ -1,6 +1,7 @@
 // "opendvd:" sources: what the byte stream holds as ffprobe sees it, that
 // any way of reading it gives the same bytes, damaged discs, bad strings.
 #include "tests/LibAV/DvdPlugin.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
@@ -281,23 +282,166 @@ TEST(DvddecSourceDamage, ZeroedSectorsBecomePaddingAndAreCounted)
     EXPECT_EQ(codecs, (std::map<std::string, std::string>{{"0x1e0", "mpeg2video"}, {"0x80", "ac3"}}));
 }
 
-TEST(DvddecSourceDamage, AnUnreadableStretchEndsTheStreamWithAnError)
+// "Lost: N sectors, about S s of video." out of a source's problems.
+std::pair<int64_t, double> Loss(const std::string& problems)
 {
-    // Most of title 1's sectors are gone: more than the reader skips in a row.
+    long long sectors = -1;
+    double seconds = -1;
+    const std::size_t at = problems.find("Lost: ");
+    if (at != std::string::npos)
+        std::sscanf(problems.c_str() + at, "Lost: %lld sectors, about %lf s", &sectors, &seconds);
+    return {sectors, seconds};
+}
+
+TEST(DvddecSourceDamage, AVobCutShortGivesItsReadablePartAndNamesTheLoss)
+{
+    // Title 1 opens VTS_01_1.VOB; title 2 follows it in the same file.
+    TDVDSourceInfo whole{};
+    OpenSourceOrThrow(SourceString(Disc("discA").path, "Title=1"), whole);
     const std::string copy = DiscACopy("truncated");
-    fs::resize_file(copy + "/VIDEO_TS/VTS_01_1.VOB", 100 * 2048);
+    const int64_t kept = 100;
+    fs::resize_file(copy + "/VIDEO_TS/VTS_01_1.VOB", kept * 2048);
+
     TDVDSourceInfo info{};
     SourcePtr s = OpenSourceOrThrow(SourceString(copy, "Title=1"), info);
-    std::vector<uint8_t> buffer(65536);
-    int32_t n = 0;
-    int64_t total = 0;
-    for (int reads = 0; reads < 10000 && (n = DvdPlugin::Get().ReadSource(s.get(), buffer.data(), 65536)) > 0;
-         ++reads)
-        total += n;
-    EXPECT_EQ(n, -EIO);
-    EXPECT_LT(total, info.Size);
-    EXPECT_THAT(SourceProblems(s.get()), HasSubstr("could not be read"));
-    EXPECT_EQ(DvdPlugin::Get().ReadSource(s.get(), buffer.data(), 65536), -EIO) << "the stream stays ended";
+    EXPECT_EQ(info.Size, kept * 2048) << "the missing tail is left out at once, not read sector by sector";
+    EXPECT_EQ(info.Duration, whole.Duration) << "the title keeps its length";
+    const std::string bytes = ReadToEnd(s.get(), 65536);
+    EXPECT_EQ(static_cast<int64_t>(bytes.size()), info.Size);
+    EXPECT_TRUE(PacksAligned(bytes));
+    std::vector<uint8_t> buffer(2048);
+    EXPECT_EQ(DvdPlugin::Get().ReadSource(s.get(), buffer.data(), 2048), 0) << "a clean end, not an error";
+    std::string problems;
+    {
+        const TCommaLocale comma;  // as a host program in a German locale
+        ASSERT_TRUE(comma.Active());
+        problems = SourceProblems(s.get());
+    }
+    EXPECT_THAT(problems, HasSubstr("runs past the end of the titleset's video files (100 sectors)"));
+    EXPECT_THAT(problems, ::testing::ContainsRegex("about [0-9]+\\.[0-9] s of video"));
+    const auto [sectors, seconds] = Loss(problems);
+    const int64_t claimed = whole.Size / 2048;
+    EXPECT_EQ(sectors, claimed - kept) << problems;
+    const double expected = whole.Duration / 1e6 * static_cast<double>(claimed - kept) / claimed;
+    EXPECT_NEAR(seconds, expected, 0.1 + expected * 0.1) << problems;
+
+    // Title 2 lies wholly past the cut: nothing of it is readable.
+    std::string error;
+    EXPECT_FALSE(OpenSource(SourceString(copy, "Title=2"), info, error));
+    EXPECT_THAT(error, HasSubstr("hold no readable video"));
+    EXPECT_THAT(error, HasSubstr("lies past the end of the titleset's video files"));
+}
+
+// The cell playback table of the first program chain of a titleset IFO:
+// where its first cell's record starts, and how many cells it has.
+std::pair<std::streamoff, int> FirstCells(std::fstream& ifo)
+{
+    auto u32 = [&](std::streamoff at) {
+        unsigned char b[4];
+        ifo.seekg(at);
+        ifo.read(reinterpret_cast<char*>(b), 4);
+        return static_cast<uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
+    };
+    const std::streamoff pgcit = static_cast<std::streamoff>(u32(0xCC)) * 2048;
+    const std::streamoff pgc = pgcit + u32(pgcit + 8 + 4);
+    const int cells = static_cast<int>(u32(pgc) & 0xFF);  // nr_of_cells at byte 3
+    return {pgc + static_cast<std::streamoff>(u32(pgc + 0xE8) >> 16), cells};
+}
+
+void WriteU32(std::fstream& f, std::streamoff at, uint32_t v)
+{
+    const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                       static_cast<char>(v)};
+    f.seekp(at);
+    f.write(b, 4);
+}
+
+TEST(DvddecSourceDamage, CellRangesBeyondTheFilesAreClippedOrDroppedAndSaid)
+{
+    const std::uintmax_t vobSectors = fs::file_size(Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB") / 2048;
+    const struct {
+        std::string name;
+        uint32_t first, last;  // given to every cell of title 1
+        std::string says;
+        bool opens;
+    } cases[] = {
+        {"huge", 0, 0x7FFFFFFF, "runs past the end of the titleset's video files", true},
+        {"whole 32-bit range", 0, 0xFFFFFFFF, "runs past the end of the titleset's video files", true},
+        {"first after last", 50, 10, "ends before it starts: left out", false},
+        {"past the files", 0x7FFFFFF0, 0x7FFFFFFF, "lies past the end", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string copy = DiscACopy("cells");
+        for (const char* name : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) {
+            std::fstream ifo(copy + name, std::ios::in | std::ios::out | std::ios::binary);
+            const auto [table, cells] = FirstCells(ifo);
+            ASSERT_GT(cells, 0);
+            for (int i = 0; i < cells; ++i) {
+                WriteU32(ifo, table + i * 24 + 8, c.first);
+                WriteU32(ifo, table + i * 24 + 20, c.last);
+            }
+        }
+        TDVDSourceInfo info{};
+        std::string error;
+        SourcePtr s = OpenSource(SourceString(copy, "Title=1"), info, error);
+        ASSERT_EQ(s != nullptr, c.opens) << error;
+        if (!s) {
+            EXPECT_THAT(error, HasSubstr(c.says));
+            continue;
+        }
+        // Each cell is cut to the files: the stream is sized by what is there.
+        EXPECT_GT(info.Size, 0);
+        EXPECT_EQ(info.Size % static_cast<int64_t>(vobSectors * 2048), 0);
+        EXPECT_LE(info.Size, static_cast<int64_t>(vobSectors * 2048) * 4);
+        EXPECT_EQ(static_cast<int64_t>(ReadToEnd(s.get(), 1 << 20).size()), info.Size);
+        EXPECT_THAT(SourceProblems(s.get()), HasSubstr(c.says));
+    }
+}
+
+TEST(DvddecSourceDamage, AFlippedTimestampDoesNotReachTheStream)
+{
+    // A bit of a video PTS in the middle of title 1 flipped: ~6 minutes later.
+    const std::string copy = DiscACopy("pts");
+    const std::string vob = copy + "/VIDEO_TS/VTS_01_1.VOB";
+    std::fstream f(vob, std::ios::in | std::ios::out | std::ios::binary);
+    bool flipped = false;
+    for (std::uintmax_t sector = fs::file_size(vob) / 2048 / 3; !flipped && sector < fs::file_size(vob) / 2048;
+         ++sector) {
+        unsigned char pack[2048];
+        f.seekg(static_cast<std::streamoff>(sector * 2048));
+        f.read(reinterpret_cast<char*>(pack), sizeof pack);
+        const unsigned char* pes = pack + 14 + (pack[13] & 7);
+        if (pes[3] != 0xE0 || !(pes[7] & 0x80))
+            continue;
+        f.seekp(static_cast<std::streamoff>(sector * 2048 + (pes - pack) + 10));
+        const char byte = static_cast<char>(pes[10] ^ 0x08);
+        f.write(&byte, 1);
+        flipped = true;
+    }
+    f.close();
+    ASSERT_TRUE(flipped);
+
+    const std::string file = fs::path(copy).parent_path() / "title.mpg";
+    TDVDSourceInfo info{};
+    Dump(SourceString(copy, "Title=1"), info, file);
+    double last = -1;
+    int packets = 0;
+    for (const Block& p : Probe(file, {"-select_streams", "v", "-show_packets", "-show_entries",
+                                       "packet=pts_time,dts_time"}, "PACKET")) {
+        EXPECT_LT(Number(p, "pts_time"), info.Duration / 1e6 + 0.5) << "a picture is shown after the title's end";
+        const double t = Number(p, "dts_time");
+        if (t < 0)
+            continue;
+        ++packets;
+        EXPECT_GE(t, last) << "video goes back";
+        if (last >= 0) {
+            EXPECT_LT(t - last, 0.5) << "video jumps from " << last << " s";
+        }
+        last = t;
+    }
+    EXPECT_GT(packets, 10);
+    EXPECT_LT(last, info.Duration / 1e6 + 0.5);
 }
 
 TEST(DvddecSourceStrings, BadStringsGiveNoSourceButAReason)

@@ -83,7 +83,18 @@ TEST(CliDiscTest, DumpWritesTheTitleStreamOrNoFileAtAll)
     ASSERT_EQ(RunProgram(Cli(), {"dump", source, "-y", dir + "/title3.mpg"}).ExitCode, 0);
     EXPECT_EQ(std::filesystem::file_size(dir + "/title3.mpg"), size);
 
-    for (const std::string& bad : {std::string("opendvd:") + Disc("discA").path + "|Title=9",
+    // Title 1's VOB cut short: its readable part is written and the loss named;
+    // title 2 lay wholly past the cut.
+    const std::string cut = dir + "/cut";
+    std::filesystem::copy(Disc("discA").path, cut, std::filesystem::copy_options::recursive);
+    std::filesystem::resize_file(cut + "/VIDEO_TS/VTS_01_1.VOB", 300 * 2048);
+    const TProgramResult part = RunProgram(Cli(), {"dump", "opendvd:" + cut + "|Title=1", dir + "/part.mpg"});
+    EXPECT_EQ(part.ExitCode, 0) << part.Err;
+    EXPECT_EQ(std::filesystem::file_size(dir + "/part.mpg"), 300u * 2048);
+    EXPECT_NE(part.Err.find("Lost: "), std::string::npos) << part.Err;
+
+    for (const std::string& bad : {std::string("opendvd:") + cut + "|Title=2",
+                                   std::string("opendvd:") + Disc("discA").path + "|Title=9",
                                    std::string("opendvd:garbage"), std::string("/tmp/not-a-source")}) {
         const TProgramResult failed = RunProgram(Cli(), {"dump", bad, dir + "/bad.mpg"});
         EXPECT_EQ(failed.ExitCode, 1) << bad;

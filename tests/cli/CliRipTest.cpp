@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -346,6 +347,63 @@ TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
         EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
     }
     EXPECT_TRUE(FilesIn(dir).empty());
+}
+
+// A disc A copy whose title 1 lost part of its VOB.
+std::string DamagedDiscA(const std::string& hint, const std::function<void(const std::string& vob)>& damage)
+{
+    const std::string copy = MakeTempDir(hint) + "/disc";
+    std::filesystem::copy(DiscA(), copy, std::filesystem::copy_options::recursive);
+    damage(copy + "/VIDEO_TS/VTS_01_1.VOB");
+    return copy;
+}
+
+TEST(CliRipTest, ADamagedTitleConvertsWhatIsReadableAndSaysWhatWasLost)
+{
+    // Title 1 (10 s) fills about the first 960 sectors of VTS_01_1.VOB.
+    const auto cutTo = [](std::uintmax_t sectors) {
+        return [sectors](const std::string& vob) { std::filesystem::resize_file(vob, sectors * 2048); };
+    };
+    const auto zeroed = [](const std::string& vob) {
+        std::fstream f(vob, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(400 * 2048);
+        const std::string zeros(64 * 2048, '\0');
+        f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    };
+    const auto blank = [](const std::string& vob) {
+        const std::uintmax_t size = std::filesystem::file_size(vob);
+        std::ofstream(vob, std::ios::binary | std::ios::trunc) << std::string(size, '\0');
+    };
+    const struct {
+        std::string name;
+        std::function<void(const std::string&)> damage;
+        int status;
+        double minSeconds, maxSeconds;  // the file's length; 0, 0: no file
+        std::vector<std::string> says;
+    } cases[] = {
+        {"blemish", zeroed, 0, 9.5, 10.5, {"64 damaged sectors skipped", "Lost: 64 sectors, about 0."}},
+        {"cut short", cutTo(300), 1, 2.0, 4.0,
+         {"runs past the end of the titleset's video files (300 sectors)", "Lost: ", "The output is short",
+          "the converted file is kept, but incomplete"}},
+        {"nothing left", cutTo(0), 1, 0, 0, {"hold no readable video"}},
+        {"all blank", blank, 1, 0, 0, {"damaged sectors skipped", "Lost: "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = MakeTempDir("ripdamaged");
+        const TProgramResult r = Rip({DamagedDiscA("ripdisc", c.damage), "--titles", "1", "--out", dir});
+        EXPECT_EQ(r.ExitCode, c.status) << r.Err;
+        for (const std::string& text : c.says)
+            EXPECT_NE(r.Err.find(text), std::string::npos) << text << "\n" << r.Err;
+        if (c.maxSeconds == 0) {
+            EXPECT_TRUE(FilesIn(dir).empty()) << "no file without pictures";
+            continue;
+        }
+        ASSERT_EQ(FilesIn(dir), std::set<std::string>{"Title1.mp4"});
+        const TProbedFile file = Probe(dir + "/Title1.mp4");
+        EXPECT_GE(file.Duration, c.minSeconds);
+        EXPECT_LE(file.Duration, c.maxSeconds);
+    }
 }
 
 TEST(CliRipTest, CtrlCStopsTheRunCleanlyAndFails)

@@ -59,6 +59,7 @@ TEST_F(SourceReaderTest, AGivenUpReadKeepsItsBytesForTheNextRead)
         EXPECT_EQ(reader.Seek(0, SEEK_CUR), AVERROR_EXIT);  // still blocked
 
         GGiveUp = false;
+        EXPECT_EQ(reader.Problems(), "") << "asking for problems does not wait for the stalled read";
         gate->Release();
         ASSERT_EQ(reader.Read(buffer, 2), 2);
         EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 2), "45");

@@ -54,7 +54,7 @@ TEST(ConversionRunTest, TheTitleLineNamesTheSourceAndTheFile)
 
 TEST(ConversionRunTest, TheEndOfTheRunAndFailedTasksTakeTheirSteps)
 {
-    const TTerminateInfo final{-1, true, false, ""};
+    const TTerminateInfo final{-1, true, false, "", "", false};
     TEndSteps s = EndSteps(final, true, false);
     EXPECT_TRUE(s.ClearOptions && s.Close && s.OpenFolder);
     EXPECT_FALSE(s.Shutdown || s.WriteSettings);
@@ -66,13 +66,21 @@ TEST(ConversionRunTest, TheEndOfTheRunAndFailedTasksTakeTheirSteps)
     EXPECT_FALSE(s.OpenFolder);
     EXPECT_TRUE(s.LogEvents.isEmpty());
 
-    s = EndSteps(TTerminateInfo{1, false, true, "Unknown encoder 'x'"}, true, false);
+    s = EndSteps(TTerminateInfo{1, false, true, "Unknown encoder 'x'", "", false}, true, false);
     EXPECT_EQ(s.ErrorReport, "Conversion terminated with error: Unknown encoder 'x'");
     EXPECT_EQ(s.LogEvents, QStringList{"Conversion terminated with error: Unknown encoder 'x'"});
     EXPECT_TRUE(s.Close);
     EXPECT_FALSE(s.ClearOptions || s.OpenFolder);
 
-    s = EndSteps(TTerminateInfo{0, false, false, ""}, true, false);  // stopped: nothing to do
+    // A task that finished with losses is logged as such, without a report.
+    s = EndSteps(TTerminateInfo{0, true, false, "", "2 damaged sectors skipped.", false}, true, false);
+    EXPECT_EQ(s.LogEvents, QStringList{"Conversion ended with a warning: 2 damaged sectors skipped."});
+    s = EndSteps(TTerminateInfo{0, true, false, "", "The output is short.", true}, true, false);
+    EXPECT_EQ(s.LogEvents, QStringList{"Conversion ended incomplete: The output is short."});
+    EXPECT_TRUE(s.ErrorReport.isEmpty());
+    EXPECT_FALSE(s.Close || s.ClearOptions);
+
+    s = EndSteps(TTerminateInfo{0, false, false, "", "", false}, true, false);  // stopped: nothing to do
     EXPECT_FALSE(s.Close || s.ClearOptions || s.OpenFolder);
     EXPECT_TRUE(s.LogEvents.isEmpty() && s.ErrorReport.isEmpty());
 }

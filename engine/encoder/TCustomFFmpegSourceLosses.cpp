@@ -1,0 +1,76 @@
+// What the run's sources lost on the way (a damaged disc's skipped
+// sectors) and whether the output still holds what they promised. A source
+// that skips what it cannot read never ends early, so a DVD title that
+// converted to much less than its length has lost part of itself: the task
+// says so instead of passing for a clean success.
+#include "engine/StringFormat.h"
+#include "engine/encoder/FFmpegException.h"
+#include "engine/encoder/TCustomFFmpeg.h"
+#include "engine/loader/TSourceInput.h"
+
+#include <algorithm>
+
+namespace vidrelo {
+namespace {
+
+// An output is reported short when it misses more than this share of the
+// expected length, and more than the slack: the time written lags the last
+// picture shown by the encoder's delay, which weighs on clips of a second.
+constexpr double kShortShare = 0.1;
+constexpr double kSlackSeconds = 1.0;
+
+}  // namespace
+
+// What the inputs hold past where they were started, cut to "t" when given;
+// -1 when unknown.
+int64_t TCustomFFmpeg::ExpectedOutputDuration() const
+{
+    int64_t inputs = 0;
+    for (const TInputFileSetup& input : Finput_setups) {
+        if (input.Duration == AV_NOPTS_VALUE || input.Duration <= 0)
+            return -1;
+        inputs = FJoinMode ? inputs + input.Duration : std::max(inputs, input.Duration);
+    }
+    const int64_t available = inputs - FSkippedStart;
+    if (available <= 0)
+        return -1;
+    return Frecording_time == INT64_MAX ? available : std::min(available, Frecording_time);
+}
+
+void TCustomFFmpeg::AddWarning(const std::string& AText)
+{
+    Log(llWarning, AText);
+    FWarning += (FWarning.empty() ? "" : " ") + AText;
+}
+
+void TCustomFFmpeg::ReportSourceLosses()
+{
+    bool allFromSource = !Finput_setups.empty();
+    for (std::size_t i = 0; i < Finput_files.size() && i < Finput_setups.size(); ++i) {
+        allFromSource = allFromSource && Finput_setups[i].FromSource;
+        const std::string problems = SourceInputProblems(Finput_files[i]);
+        if (!problems.empty())
+            AddWarning(Finput_setups[i].FileName + ": " + problems);
+    }
+    // A stopped run is as short as the user wanted it.
+    if (!allFromSource || FBroken)
+        return;
+    double written = 0;
+    if (const TAVOutputStream* video = FirstVideoStream())
+        written = video->out_time;
+    else
+        for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+            written = std::max(written, record->out_time);
+    if (written <= 0)
+        throw FFmpegException("Nothing could be converted: the source gave no pictures or sound" +
+                              (FWarning.empty() ? std::string(".") : " (" + FWarning + ")"));
+    const int64_t expectedDuration = ExpectedOutputDuration();
+    const double expected = expectedDuration / 1e6;
+    if (expectedDuration <= 0 || expected - written <= std::max(kShortShare * expected, kSlackSeconds))
+        return;
+    FIncomplete = true;
+    AddWarning(Format("The output is short: it lasts %.1f s of the %.1f s expected (%.0f %%).", written, expected,
+                      100.0 * written / expected));
+}
+
+}  // namespace vidrelo
