@@ -143,13 +143,8 @@ std::string ProgramText(const pgc_t& pgc, int chapter, int pgn)
     if (cell < 1 || cell > pgc.nr_of_cells || cell <= previous)
         return where + "starts at cell " + std::to_string(cell) + ", but its program chain has " +
                std::to_string(pgc.nr_of_cells) + " cells";
-    // A titleset's video is at most nine files of 1 GiB.
-    constexpr uint32_t kMaxSectors = 9u * 524288u;
-    const int last = pgn < pgc.nr_of_programs ? pgc.program_map[pgn] - 1 : pgc.nr_of_cells;
-    for (int c = cell; c <= last && c <= pgc.nr_of_cells; ++c)
-        if (pgc.cell_playback[c - 1].last_sector >= kMaxSectors)
-            return where + "reaches sector " + std::to_string(pgc.cell_playback[c - 1].last_sector) +
-                   ", beyond the largest video a titleset can hold";
+    // Sector ranges are checked against the VOB files when a title is read
+    // (cells past them are clipped or left out, and said).
     return {};
 }
 
