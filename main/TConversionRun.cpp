@@ -47,9 +47,15 @@ TEndSteps EndSteps(const vidrelo::TTerminateInfo& T, bool openOutput, bool shutd
         steps.Close = true;
         steps.OpenFolder = openOutput && !shutdown;
     }
-    if (!T.Warning.empty())
-        steps.LogEvents << (T.Incomplete ? "Conversion ended incomplete: " : "Conversion ended with a warning: ") +
-                               QString::fromStdString(T.Warning);
+    if (!T.Warning.empty()) {
+        const QString text = (T.Incomplete ? "Conversion ended incomplete: " : "Conversion ended with a warning: ") +
+                             QString::fromStdString(T.Warning);
+        steps.LogEvents << text;
+        // A file well short of its title is kept, but the user must hear of
+        // it as of a failure, not only in the log.
+        if (T.Incomplete)
+            steps.ErrorReport = text;
+    }
     if (T.Exception) {
         const QString text = "Conversion terminated with error: " + QString::fromStdString(T.ExceptionMsg);
         steps.ErrorReport = text;

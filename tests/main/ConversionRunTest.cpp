@@ -77,7 +77,7 @@ TEST(ConversionRunTest, TheEndOfTheRunAndFailedTasksTakeTheirSteps)
     EXPECT_EQ(s.LogEvents, QStringList{"Conversion ended with a warning: 2 damaged sectors skipped."});
     s = EndSteps(TTerminateInfo{0, true, false, "", "The output is short.", true}, true, false);
     EXPECT_EQ(s.LogEvents, QStringList{"Conversion ended incomplete: The output is short."});
-    EXPECT_TRUE(s.ErrorReport.isEmpty());
+    EXPECT_EQ(s.ErrorReport, "Conversion ended incomplete: The output is short.");
     EXPECT_FALSE(s.Close || s.ClearOptions);
 
     s = EndSteps(TTerminateInfo{0, false, false, "", "", false}, true, false);  // stopped: nothing to do
