@@ -7,6 +7,7 @@
 #   tools/setup.sh test --asan      the same under AddressSanitizer + UBSan (build-asan/)
 #   tools/setup.sh test --tsan      the same under ThreadSanitizer (build-tsan/)
 #   tools/setup.sh build            install what is missing and build only
+#   tools/setup.sh deps             install what is missing, nothing else
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -45,6 +46,7 @@ case "$variant" in
 esac
 
 install_missing
+[ "$action" = deps ] && exit 0
 cmake -S . -B "$build_dir" -G Ninja "${cmake_args[@]}" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
 
@@ -63,5 +65,5 @@ case "$action" in
     export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp}"
     ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)"
     ;;
-  *) echo "usage: tools/setup.sh run|test|build [--asan|--tsan]" >&2; exit 2 ;;
+  *) echo "usage: tools/setup.sh run|test|build|deps [--asan|--tsan]" >&2; exit 2 ;;
 esac

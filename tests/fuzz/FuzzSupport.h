@@ -1,0 +1,45 @@
+#pragma once
+// What the fuzz targets share. A target is one LLVMFuzzerTestOneInput: built
+// with libFuzzer in the fuzzing tree (tools/fuzz.sh), and with
+// FuzzReplayMain.cpp in the normal suite, which feeds it every kept input
+// (the seed corpus and the inputs that once crashed it).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vidrelo::fuzz {
+
+// A private folder for this process's files, below a private HOME (and XDG
+// folders) set up on first use, so a target never touches the user's files.
+// Removed when the process ends normally.
+const std::string& WorkDir();
+
+// Writes `bytes` to `path` (replacing it).
+void WriteBytes(const std::string& path, std::string_view bytes);
+std::string ReadBytes(const std::string& path);
+
+// Where the kept inputs and seed files are (tests/fuzz in the sources).
+std::string FuzzSourceDir();
+
+// A fuzz input split into named files: records of one byte choosing the
+// name (modulo names.size()), three bytes of little-endian length and that
+// many bytes (fewer when the input ends first). A name given twice keeps
+// its last contents.
+struct TNamedFile {
+    std::string Name;
+    std::string Bytes;
+};
+std::vector<TNamedFile> SplitFiles(const uint8_t* data, std::size_t size, const std::vector<std::string>& names);
+// The inverse, for making seeds.
+std::string JoinFiles(const std::vector<TNamedFile>& files, const std::vector<std::string>& names);
+
+// The seed disc in `folder` (made once per folder): the information files
+// of the first test disc (corpus/disc_scan/discA) and the start of its first
+// titleset's video (corpus/title_stream). Its path.
+std::string WriteSeedDisc(const std::string& folder);
+
+}  // namespace vidrelo::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
