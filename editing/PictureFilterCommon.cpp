@@ -5,12 +5,33 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <mutex>
+#include <set>
 
 namespace vidrelo {
 namespace {
 
 constexpr int32_t MinValue = -100;
 constexpr int32_t MaxValue = 100;
+
+// The addresses of the live values that exist now.
+struct TLiveValues {
+    std::mutex Lock;
+    std::set<const int32_t*> Addresses;
+};
+
+TLiveValues& LiveValues()
+{
+    static TLiveValues values;
+    return values;
+}
+
+bool IsLiveValue(uintptr_t address)
+{
+    TLiveValues& live = LiveValues();
+    const std::lock_guard lock(live.Lock);
+    return live.Addresses.count(reinterpret_cast<const int32_t*>(address)) != 0;
+}
 
 std::string_view Trimmed(std::string_view field)
 {
@@ -70,8 +91,8 @@ bool ParseAddress(std::string_view field, const char* name, int32_t*& live, std:
     }
     if (address == 0)
         return true;
-    if (address % alignof(int32_t) != 0) {
-        error = std::string(name) + " address " + std::string(field) + " is not that of a 32-bit integer";
+    if (!IsLiveValue(address)) {
+        error = std::string(name) + " address " + std::string(field) + " is not that of a live value";
         return false;
     }
     live = reinterpret_cast<int32_t*>(address);
@@ -79,6 +100,35 @@ bool ParseAddress(std::string_view field, const char* name, int32_t*& live, std:
 }
 
 }  // namespace
+
+TLiveFilterValue::TLiveFilterValue(int32_t value) : FValue(value)
+{
+    TLiveValues& live = LiveValues();
+    const std::lock_guard lock(live.Lock);
+    live.Addresses.insert(&FValue);
+}
+
+TLiveFilterValue::~TLiveFilterValue()
+{
+    TLiveValues& live = LiveValues();
+    const std::lock_guard lock(live.Lock);
+    live.Addresses.erase(&FValue);
+}
+
+void TLiveFilterValue::Store(int32_t value)
+{
+    std::atomic_ref<int32_t>(FValue).store(value, std::memory_order_relaxed);
+}
+
+int32_t TLiveFilterValue::Load() const
+{
+    return std::atomic_ref<int32_t>(FValue).load(std::memory_order_relaxed);
+}
+
+std::string TLiveFilterValue::AddressText() const
+{
+    return std::to_string(reinterpret_cast<uintptr_t>(&FValue));
+}
 
 const std::vector<AVPixelFormat>& PictureFilterPixelFormats()
 {

@@ -8,13 +8,15 @@
 // is trimmed; an empty or missing field keeps its default (0 for a value, the
 // filter's own value for an address). Values are decimal 32-bit integers. An
 // address field is the decimal address, in full pointer width, of a live
-// int32_t in this process; when it is not 0 the filter reads and writes that
-// integer instead of its own value, and the value field is not used.
+// value (TLiveFilterValue) of this process; when it is not 0 the filter reads
+// and writes that value instead of its own, and the value field is not used.
+// Any other address is refused: a filter text can come from a file or a
+// catalogue, and must never make a filter touch memory it was not given.
 //
 // Live values are shared with the thread that shows the editor: it may write
 // them at any time, and the filter reads them once per slice. Both sides go
 // through std::atomic_ref (relaxed), so each read sees either the old or the
-// new value; the writer should do the same, or own a std::atomic<int32_t>.
+// new value. A live value must outlive the filters that were given it.
 #include "engine/loader/MediaHeaders.h"
 
 #include <array>
@@ -24,6 +26,24 @@
 #include <vector>
 
 namespace vidrelo {
+
+// An integer an editor shares with running filters, registered for its
+// lifetime so that its address is accepted in their option texts.
+class TLiveFilterValue {
+public:
+    explicit TLiveFilterValue(int32_t value = 0);
+    ~TLiveFilterValue();
+    TLiveFilterValue(const TLiveFilterValue&) = delete;
+    TLiveFilterValue& operator=(const TLiveFilterValue&) = delete;
+
+    void Store(int32_t value);
+    int32_t Load() const;
+    // The address field for an option text.
+    std::string AddressText() const;
+
+private:
+    alignas(int32_t) mutable int32_t FValue;
+};
 
 // yuv420p, yuv422p, yuv444p, yuv410p, yuv411p, yuv440p, yuvj420p, yuvj422p,
 // yuvj444p, yuvj440p: planar 8-bit YUV, in this order.
@@ -36,7 +56,7 @@ struct TPictureFilterOptions {
 
 // Parses `text` into `options`; false with `error` naming the field (by the
 // value names given, e.g. {"brightness", "contrast"}) that is not a decimal
-// integer, or an address that cannot be a live int32_t's.
+// integer, or an address that is not a live value's.
 bool ParsePictureFilterOptions(std::string_view text, const std::array<const char*, 2>& names,
                                TPictureFilterOptions& options, std::string& error);
 

@@ -1,6 +1,8 @@
 // nativeeq on real frames: the brightness and contrast arithmetic, clamping
 // with its log lines, live values, option fields, and slices.
+#include "editing/PictureFilterCommon.h"
 #include "editing/vf_eq.h"
+#include "editing/vf_hue.h"
 #include "engine/loader/AVBindings.h"
 #include "tests/editing/PictureFilterFixture.h"
 
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 using namespace vidrelo;
@@ -36,11 +39,6 @@ void ExpectLuma(AVFrame& frame, TExpected expected)
     for (int y = 0; y < PlaneHeight(frame, 1); ++y)
         for (int x = 0; x < PlaneWidth(frame, 1); ++x)
             ASSERT_TRUE(Sample(frame, 1, x, y) == 60 && Sample(frame, 2, x, y) == 200);
-}
-
-std::string AddressOf(int32_t& value)
-{
-    return std::to_string(reinterpret_cast<uintptr_t>(&value));
 }
 
 using PictureEqTest = PictureFilterTest;
@@ -112,14 +110,29 @@ TEST_F(PictureEqTest, FieldsThatAreNotDecimalIntegersFailInitialisation)
               "nativeeq: brightness \"abc\" is not a decimal 32-bit integer");
     EXPECT_EQ(NativeEqDefinition().Create("1:2:0:4:5").ErrorText,
               "nativeeq: contrast address \"4:5\" is not a decimal address");
+    // An address that is not a live value's is never followed: the text may
+    // come from a file, and 480 or a stranger's integer would be read and written.
+    int32_t stranger = 0;
+    const std::string strangerAddress = std::to_string(reinterpret_cast<uintptr_t>(&stranger));
+    for (const std::string& address : {std::string("480"), strangerAddress}) {
+        EXPECT_EQ(NativeEqDefinition().Create("0:0:" + address).ErrorText,
+                  "nativeeq: brightness address " + address + " is not that of a live value");
+        EXPECT_EQ(NativeHueDefinition().Create("0:0:0:" + address).ErrorText,
+                  "nativehue: saturation address " + address + " is not that of a live value");
+    }
+    std::optional<TLiveFilterValue> gone(std::in_place);
+    const std::string goneAddress = gone->AddressText();
+    EXPECT_TRUE(NativeEqDefinition().Create("0:0:" + goneAddress).Instance);
+    gone.reset();
+    EXPECT_FALSE(NativeEqDefinition().Create("0:0:" + goneAddress).Instance);
 }
 
 TEST_F(PictureEqTest, LiveValuesAreReadAtEverySliceAndLoggedOnChangeOnly)
 {
-    int32_t brightness = 0;
-    int32_t contrast = 0;
+    TLiveFilterValue brightness;
+    TLiveFilterValue contrast;
     // The value fields give way to the live values.
-    auto eq = Create("nativeeq", "90:90:" + AddressOf(brightness) + ":" + AddressOf(contrast));
+    auto eq = Create("nativeeq", "90:90:" + brightness.AddressText() + ":" + contrast.AddressText());
     EXPECT_THAT(TakeLines("nativeeq"), ElementsAre("debug brightness:0, contrast 0"));
 
     TFramePtr frame = LumaRamp();
@@ -127,7 +140,7 @@ TEST_F(PictureEqTest, LiveValuesAreReadAtEverySliceAndLoggedOnChangeOnly)
     ASSERT_EQ(eq->ProcessFrame(frame.get()), 0);
     EXPECT_EQ(FrameBytes(*frame), before);
 
-    std::atomic_ref<int32_t>(brightness).store(30);
+    brightness.Store(30);
     ASSERT_EQ(eq->ProcessFrame(frame.get()), 0);
     EXPECT_THAT(TakeLines("nativeeq"), ElementsAre("debug brightness:30, contrast 0"));
     ExpectLuma(*frame, [](int p) { return p + 76; });  // B = 130 * 511 div 200 - 256
@@ -135,9 +148,9 @@ TEST_F(PictureEqTest, LiveValuesAreReadAtEverySliceAndLoggedOnChangeOnly)
     EXPECT_THAT(TakeLines("nativeeq"), IsEmpty());
 
     // Out of range: pinned, written back, logged, and taken as the last value.
-    std::atomic_ref<int32_t>(contrast).store(300);
+    contrast.Store(300);
     ASSERT_EQ(eq->ProcessSlice(frame.get(), 0, 1), 0);
-    EXPECT_EQ(contrast, 100);
+    EXPECT_EQ(contrast.Load(), 100);
     EXPECT_THAT(TakeLines("nativeeq"), ElementsAre("error Invalid contrast value 300, force to 100"));
 }
 
