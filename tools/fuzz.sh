@@ -61,7 +61,8 @@ seeds=("tests/fuzz/corpus/$target")
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tools/lsan.supp:print_suppressions=0}"
+cat tools/lsan.supp tools/fuzz-lsan.supp > build-fuzz/lsan.supp
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/build-fuzz/lsan.supp:print_suppressions=0}"
 export QT_QPA_PLATFORM=offscreen
 exec "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=30 \
   -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$crashes/" "$@" "$work" "${seeds[@]}"
