@@ -59,7 +59,9 @@ mkdir -p "$work" "$crashes"
 seeds=("tests/fuzz/corpus/$target")
 [ -d "tests/fuzz/regressions/$target" ] && seeds+=("tests/fuzz/regressions/$target")
 
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
+# Full stacks through the uninstrumented libraries, so that the suppressions
+# can name their functions.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1:fast_unwind_on_malloc=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 cat tools/lsan.supp tools/fuzz-lsan.supp > build-fuzz/lsan.supp
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/build-fuzz/lsan.supp:print_suppressions=0}"
