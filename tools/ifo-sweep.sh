@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Damages a DVD folder's information files one change at a time and runs
-# `vidrelo-cli scan` on each copy, listing every run that ended with a
-# signal or did not end in time. Not part of the test suite: it runs
-# thousands of scans.
+# `vidrelo-cli scan` on each copy (with SWEEP_COMMAND=dump: `vidrelo-cli
+# dump` of title SWEEP_TITLE, default 1, which reads the whole title),
+# listing every run that ended with a signal or did not end in time. Not part
+# of the test suite: it runs thousands of scans.
 #
 #   tools/ifo-sweep.sh DISC_FOLDER CLI [STEP] [JOBS] [FILES]
 #
@@ -34,6 +35,12 @@ kinds=${5:-IFO BUP}
 both=0
 if [ "$kinds" = BOTH ]; then both=1; kinds=IFO; fi
 limit=${SWEEP_TIME_LIMIT:-60}
+command=${SWEEP_COMMAND:-scan}
+title=${SWEEP_TITLE:-1}
+case "$command" in
+  scan|dump) ;;
+  *) echo "SWEEP_COMMAND must be scan or dump" >&2; exit 2 ;;
+esac
 
 [ -d "$disc/VIDEO_TS" ] || { echo "no VIDEO_TS in $disc" >&2; exit 2; }
 [ -x "$cli" ] || { echo "$cli is not a program" >&2; exit 2; }
@@ -65,7 +72,11 @@ sweep_one() {
   if [ "$both" = 1 ]; then
     dd if="$copy/bytes" of="${target%.IFO}.BUP" bs=1 seek="$offset" conv=notrunc status=none
   fi
-  timeout -s KILL "$limit" "$cli" scan "$copy" >/dev/null 2>&1
+  if [ "$command" = dump ]; then
+    timeout -s KILL "$limit" "$cli" dump "opendvd:$copy|Title=$title" "$copy/title.mpg" >/dev/null 2>&1
+  else
+    timeout -s KILL "$limit" "$cli" scan "$copy" >/dev/null 2>&1
+  fi
   local rc=$?
   rm -rf "$copy"
   if [ $rc -eq 137 ]; then
@@ -75,7 +86,7 @@ sweep_one() {
   fi
 }
 export -f sweep_one
-export disc cli work limit both
+export disc cli work limit both command title
 
 list="$work/mutations"
 # Every byte of each 16-byte row that holds data, every STEP-th byte of the
