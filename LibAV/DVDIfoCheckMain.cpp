@@ -19,6 +19,7 @@
 #include "LibAV/DVDBackupCopies.h"
 #include "LibAV/DVDReader.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -83,6 +84,9 @@ int main(int argc, char** argv)
     // No memory limit here: libdvdread must meet the same allocations as
     // in the plug-in's process, or a table it reads wrongly there may pass
     // here as a failed allocation.
+    // Freed memory is overwritten, so that a table read after libdvdread
+    // freed it follows garbage and crashes here rather than passing.
+    ::mallopt(M_PERTURB, 0xA5);
     Disc disc;
     disc.backupOnly = Numbers(argv[2]);
     const std::set<int> skip = Numbers(argv[3]);
