@@ -8,6 +8,7 @@
 #include "catalogue/EInOutError.h"
 #include "catalogue/FormatCheck.h"
 #include "catalogue/TCatalogue.h"
+#include "tests/LibAV/DvdPlugin.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <QStringList>
@@ -66,8 +67,8 @@ std::string WriteCatalogue(const std::vector<fuzz::TNamedFile>& files, std::stri
     }
     const std::string folder = fuzz::WorkDir() + "/dvd-ripper-profiles";
     std::filesystem::create_directories(folder);
-    fuzz::WriteBytes(folder + "/Formats.dat", formats);
-    fuzz::WriteBytes(folder + "/Profiles.dat", profiles);
+    test::WriteFile(folder + "/Formats.dat", formats);
+    test::WriteFile(folder + "/Profiles.dat", profiles);
     return folder;
 }
 

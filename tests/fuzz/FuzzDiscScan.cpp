@@ -15,9 +15,6 @@ using namespace vidrelo;
 
 namespace {
 
-const std::vector<std::string> kNames = {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO",
-                                         "VTS_01_0.BUP", "VTS_02_0.IFO", "VTS_02_0.BUP"};
-
 // The seed disc's VOB sizes: cells are checked against them.
 struct TVob {
     const char* Name;
@@ -32,10 +29,10 @@ std::string MakeDisc(const uint8_t* data, std::size_t size)
     std::error_code ignored;
     fs::remove_all(disc, ignored);
     fs::create_directories(videoTs);
-    for (const fuzz::TNamedFile& f : fuzz::SplitFiles(data, size, kNames))
-        fuzz::WriteBytes(videoTs + "/" + f.Name, f.Bytes);
+    for (const fuzz::TNamedFile& f : fuzz::SplitFiles(data, size, fuzz::IfoSetNames()))
+        test::WriteFile(videoTs + "/" + f.Name, f.Bytes);
     for (const TVob& vob : kVobs) {
-        fuzz::WriteBytes(videoTs + "/" + vob.Name, "");
+        test::WriteFile(videoTs + "/" + vob.Name, "");
         fs::resize_file(videoTs + "/" + vob.Name, vob.Size);  // sparse: zeros cost nothing
     }
     return disc;

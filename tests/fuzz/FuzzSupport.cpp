@@ -1,7 +1,9 @@
 #include "tests/fuzz/FuzzSupport.h"
 
+#include "tests/LibAV/DvdPlugin.h"
+#include "tests/support/TestPaths.h"
+
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -11,22 +13,7 @@ namespace vidrelo::fuzz {
 namespace {
 
 struct TWorkDir {
-    std::string Path;
-
-    TWorkDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vidrelo-fuzz-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        Path = pattern;
-        const std::string home = Path + "/home";
-        for (const char* sub : {"", "/.config", "/.local/share", "/.cache"})
-            std::filesystem::create_directories(home + sub);
-        ::setenv("HOME", home.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
-    }
+    std::string Path = test::MakePrivateHome();
     ~TWorkDir()
     {
         std::error_code ignored;
@@ -40,14 +27,6 @@ const std::string& WorkDir()
 {
     static const TWorkDir dir;
     return dir.Path;
-}
-
-void WriteBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadBytes(const std::string& path)
@@ -95,19 +74,24 @@ std::string JoinFiles(const std::vector<TNamedFile>& files, const std::vector<st
     return out;
 }
 
-std::string WriteSeedDisc(const std::string& folder)
+const std::vector<std::string>& IfoSetNames()
 {
     static const std::vector<std::string> names = {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO",
                                                    "VTS_01_0.BUP", "VTS_02_0.IFO", "VTS_02_0.BUP"};
+    return names;
+}
+
+std::string WriteSeedDisc(const std::string& folder)
+{
     const std::string videoTs = folder + "/VIDEO_TS";
     if (std::filesystem::exists(videoTs + "/VTS_01_1.VOB"))
         return folder;
     std::filesystem::create_directories(videoTs);
     const std::string ifos = ReadBytes(FuzzSourceDir() + "/corpus/disc_scan/discA");
-    for (const TNamedFile& f : SplitFiles(reinterpret_cast<const uint8_t*>(ifos.data()), ifos.size(), names))
-        WriteBytes(videoTs + "/" + f.Name, f.Bytes);
-    WriteBytes(videoTs + "/VTS_02_1.VOB", "");
-    WriteBytes(videoTs + "/VTS_01_1.VOB", ReadBytes(FuzzSourceDir() + "/corpus/title_stream/discA-vts1-start"));
+    for (const TNamedFile& f : SplitFiles(reinterpret_cast<const uint8_t*>(ifos.data()), ifos.size(), IfoSetNames()))
+        test::WriteFile(videoTs + "/" + f.Name, f.Bytes);
+    test::WriteFile(videoTs + "/VTS_02_1.VOB", "");
+    test::WriteFile(videoTs + "/VTS_01_1.VOB", ReadBytes(FuzzSourceDir() + "/corpus/title_stream/discA-vts1-start"));
     return folder;
 }
 

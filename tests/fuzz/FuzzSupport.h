@@ -6,18 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace vidrelo::fuzz {
 
-// A private folder for this process's files, below a private HOME (and XDG
-// folders) set up on first use, so a target never touches the user's files.
+// This process's private HOME (TestPaths' MakePrivateHome), made on first
+// use, so a target never touches the user's files; its files go there too.
 // Removed when the process ends normally.
 const std::string& WorkDir();
 
-// Writes `bytes` to `path` (replacing it).
-void WriteBytes(const std::string& path, std::string_view bytes);
 std::string ReadBytes(const std::string& path);
 
 // Where the kept inputs and seed files are (tests/fuzz in the sources).
@@ -34,6 +31,8 @@ struct TNamedFile {
 std::vector<TNamedFile> SplitFiles(const uint8_t* data, std::size_t size, const std::vector<std::string>& names);
 // The inverse, for making seeds.
 std::string JoinFiles(const std::vector<TNamedFile>& files, const std::vector<std::string>& names);
+// The names of the disc_scan records: the VMG's and both titlesets' IFO and BUP.
+const std::vector<std::string>& IfoSetNames();
 
 // The seed disc in `folder` (made once per folder): the information files
 // of the first test disc (corpus/disc_scan/discA) and the start of its first

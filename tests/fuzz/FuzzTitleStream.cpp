@@ -40,7 +40,7 @@ void ReadAll(TDVDSource* source, const TDVDSourceInfo& info)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     static const std::string disc = fuzz::WriteSeedDisc(fuzz::WorkDir() + "/stream-disc");
-    fuzz::WriteBytes(disc + "/VIDEO_TS/VTS_01_1.VOB", {reinterpret_cast<const char*>(data), size});
+    test::WriteFile(disc + "/VIDEO_TS/VTS_01_1.VOB", {reinterpret_cast<const char*>(data), size});
     for (const char* settings : {"Title=1,AudioID=128", "Title=1,FromChapter=2,SubtitleID=32"}) {
         TDVDSourceInfo info{};
         std::string error;

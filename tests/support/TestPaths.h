@@ -10,6 +10,10 @@ std::string DataDir();
 std::string SourceDir();
 // The private home folder this test program runs with.
 std::string TestHome();
+// Creates a temporary home folder with its own XDG folders, points HOME and
+// XDG_* at it and makes the process headless (offscreen Qt, no sound); its
+// path, for the caller to remove at the end.
+std::string MakePrivateHome();
 // A new empty folder below the private home, named after `hint`.
 std::string MakeTempDir(const std::string& hint);
 
