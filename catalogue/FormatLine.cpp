@@ -84,7 +84,8 @@ TChoiceList SplitChoiceList(const QString& list)
             piece.append(c);
         }
     }
-    if (!list.isEmpty() && !list.endsWith(u','))
-        result.Labels.append(piece);
+    // Also after a final "," and in an empty list: the settings editor shows
+    // that empty label as an item.
+    result.Labels.append(piece);
     return result;
 }

@@ -21,7 +21,7 @@ bool IsFormatLine(const QString& line);
 
 // A choice list "value$label,value$label" cut in one pass: a "$" ends a value
 // piece, a "," ends a label piece, and what is left at the end is a label
-// (nothing is left after a final "," or in an empty list). Values and labels
+// (an empty one after a final "," and in an empty list). Values and labels
 // are matched by position only; an item without "$" has a label and no value.
 struct TChoiceList {
     QStringList Values;

@@ -99,15 +99,15 @@ TEST(FormatLineTest, SplitChoiceListCutsInOnePass)
         QStringList Values;
         QStringList Labels;
     } cases[] = {
-        {"", {}, {}},
+        {"", {}, {""}},
         {"640x480$640*480", {"640x480"}, {"640*480"}},
         {"a$A,b$B,c$C", {"a", "b", "c"}, {"A", "B", "C"}},
         {"plain", {}, {"plain"}},                          // no "$": a label without a value
         {"a$A,plain,c$C", {"a", "c"}, {"A", "plain", "C"}},  // matched by position only
-        {"a$A,", {"a"}, {"A"}},                            // a final comma leaves nothing
+        {"a$A,", {"a"}, {"A", ""}},                        // a final comma leaves an empty label
         {"a$", {"a"}, {""}},                               // a value with an empty label
         {"a$b$c", {"a", "b"}, {"c"}},
-        {",", {}, {""}},
+        {",", {}, {"", ""}},
         {"$", {""}, {""}},
     };
     for (const TCase& c : cases) {
