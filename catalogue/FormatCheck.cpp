@@ -51,13 +51,13 @@ QString RuleFault(const TNumberRule& rule, const QString& text)
     return QStringLiteral("%1 \"%2\" is outside %3 to %4").arg(attribute, text).arg(rule.Min).arg(rule.Max);
 }
 
+}  // namespace
+
 bool IsAudioOnly(const TFormat& format)
 {
     qint64 flag = 0;
     return ReadNumber(format.IsAudioFormat, flag) && flag == 1;
 }
-
-}  // namespace
 
 QString FormatFault(const TFormat& format)
 {

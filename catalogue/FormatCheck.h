@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+// audio_format "1": the conversion applies no video setting.
+bool IsAudioOnly(const TFormat& format);
+
 // Empty when the format is usable; otherwise every fault, each naming its
 // attribute, for example: width "0" is outside 16 to 8192.
 QString FormatFault(const TFormat& format);

@@ -147,7 +147,11 @@ void TCatalogue::ApplyLastEdited(TFormat& format) const
 
 TFormat* TCatalogue::FormatAt(int profileInd, int formatInd)
 {
-    return const_cast<TFormat*>(std::as_const(*this).FormatAt(profileInd, formatInd));
+    // Through the non-const lists, so that a list shared with a copy is
+    // detached before the caller writes into the format.
+    if (!std::as_const(*this).FormatAt(profileInd, formatInd))
+        return nullptr;
+    return &Profiles[profileInd].Formats[formatInd];
 }
 
 const TFormat* TCatalogue::FormatAt(int profileInd, int formatInd) const

@@ -157,17 +157,19 @@ bool TFormatSettings::Choose(TSettingBox box, const QString& choice, QString& er
             return true;
         }
     }
-    error = QStringLiteral("\"%1\" is not a %2 of \"%3\"; it offers: %4")
+    error = QStringLiteral("\"%1\" is not offered as the %2 of \"%3\"; choose one of: %4")
                 .arg(choice, SettingBoxName(box), title, Offers(state));
     return false;
 }
 
 bool TFormatSettings::Ok()
 {
-    const TResolution size = ParseResolution(FBoxes[sbResolution].Text);
-    if (!ResolutionValid(size))
-        return false;
     TFormat* format = FCatalogue.FormatAt(FProfileInd, FFormatInd);
+    // An audio-only format has no picture size to check (and no way to enter
+    // one: its resolution box is disabled), so the rule would lock it.
+    const bool audioOnly = format && IsAudioOnly(*format);
+    if (!audioOnly && !ResolutionValid(ParseResolution(FBoxes[sbResolution].Text)))
+        return false;
     try {
         if (!format)
             throw std::out_of_range("the edited format is no longer in the catalogue");

@@ -28,7 +28,7 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
 
     TMainFormServices services{*FEventsLog, *FEngineLogHistory, *FLogForm, arguments.value(0), programFolder};
     FMainForm = std::make_unique<TMainForm>(services);
-    Fproform = std::make_unique<Tproform>(FMainForm.get());
+    Fproform = std::make_unique<Tproform>(FMainForm.get(), programFolder);
     Fsettingsform = std::make_unique<Tsettingsform>(FMainForm.get());
     FClipForm = std::make_unique<TClipForm>(FMainForm.get());
     FCropForm = std::make_unique<TCropForm>(FMainForm.get());
@@ -40,6 +40,7 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
     FMainForm->SetAboutForm(FAboutForm.get());
     FMainForm->SetDiscForms(FWaitForm.get(), FDVDInfoForm.get());
     FMainForm->SetConvForm(FConvForm.get());
+    FMainForm->SetProfileForms(Fproform.get(), Fsettingsform.get());
 }
 
 TApplicationWindows::~TApplicationWindows()

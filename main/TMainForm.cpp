@@ -177,7 +177,7 @@ void TMainForm::BuildBottomPanel(QWidget* client)
     grid->addWidget(cboSubtitle, 0, 3);
     grid->addWidget(chkDeinterlace, 1, 3);
 
-    auto* profileField = new QWidget(panel);
+    auto* profileField = ProfileField = new QWidget(panel);
     profileField->setObjectName("ProfileField");
     profileField->setFixedHeight(40);
     imgProfileButton = new QLabel(profileField);

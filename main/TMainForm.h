@@ -2,6 +2,7 @@
 // The main window: the title list of the loaded disc and every command of
 // the ripping workflow. The window only places and connects controls; what
 // they show and do lives in the models it owns.
+#include "catalogue/TCatalogue.h"
 #include "main/TSettingsStore.h"
 #include "main/TSkin.h"
 #include "main/TTitleModel.h"
@@ -31,6 +32,8 @@ class TAboutForm;
 class TDVDInfoForm;
 class TWaitForm;
 class TCatalogue;
+class Tproform;
+class Tsettingsform;
 class TConvForm;
 class TJobBuilder;
 class TEngineLogHistory;
@@ -76,6 +79,18 @@ public:
     void BuildDriveMenu(const std::vector<std::string>& drives);
 
     TCatalogue& Catalogue() { return *FCatalogue; }
+
+    // --- the output format ---
+    // The profile chooser and the settings editor (the application's).
+    void SetProfileForms(Tproform* chooser, Tsettingsform* settings);
+    // A press on the profile field: the chooser opens right above it. Before
+    // a disc is loaded nothing happens.
+    void imgProfileButtonMouseDown();
+    // "Advanced...": the settings editor on the chosen format; after OK the
+    // size estimates follow the new values.
+    void btnAdvancedClick();
+    // How the modal settings editor is shown (tests replace it).
+    std::function<void(Tsettingsform&)> ShowSettingsForm;
     const QString& SnapshotFolder() const { return FSnapshotFolder; }
     const QString& TempFolder() const { return FTempFolder; }
 
@@ -150,6 +165,7 @@ public:
     QCheckBox* chkDeinterlace;
     QSpinBox* seFromChapter;
     QSpinBox* seToChapter;
+    QWidget* ProfileField;     // holds the three below
     QLabel* imgProfileButton;  // the profile field's picture
     QLabel* imgProfileIcon;
     QLabel* lblProfile;
@@ -222,6 +238,10 @@ private:
     void LoadCatalogue();
     void ReadSettings();
     void ShowProfileChoice();
+    void ShowProfileDisplay(const TProfileDisplay& display);
+    void proformFormatChosen(int profileInd, int formatInd);
+    void proformHidden();
+    bool IsProfileField(QObject* watched) const;
     void LoadMediaLibraries();
     // The encoder's libraries (failures reported with `mark` and logged),
     // then the picture filters.
@@ -248,6 +268,8 @@ private:
 
     TMainFormServices FServices;
     TAboutForm* FAboutForm = nullptr;
+    Tproform* Fproform = nullptr;
+    Tsettingsform* Fsettingsform = nullptr;
     TWaitForm* FWaitForm = nullptr;      // the application's; created here when it gave none
     TDVDInfoForm* FDVDInfoForm = nullptr;
     QStringList FDVDInfoLines;

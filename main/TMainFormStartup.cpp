@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QToolButton>
 #include <QUrl>
 
@@ -161,11 +162,7 @@ void TMainForm::ReadSettings()
 
 void TMainForm::ShowProfileChoice()
 {
-    const TProfileDisplay& display = FCatalogue->ProfileDisplay();
-    if (!display.Restored)
-        return;  // the label keeps "Some profile"
-    lblProfile->setText(display.Label);
-    imgProfileIcon->setPixmap(QPixmap::fromImage(display.Picture));
+    ShowProfileDisplay(FCatalogue->ProfileDisplay());
 }
 
 void TMainForm::LoadMediaLibraries()
@@ -237,8 +234,9 @@ void TMainForm::ConnectCommands()
     connect(LikeButton, &QToolButton::clicked, actOnFacebook, &QAction::trigger);
     connect(TweetButton, &QToolButton::clicked, actOnTwitter, &QAction::trigger);
     // The profile field shows its "over" picture while the mouse is on it.
-    imgProfileButton->installEventFilter(this);
-    lblProfile->installEventFilter(this);
+    for (QWidget* part : std::initializer_list<QWidget*>{ProfileField, imgProfileButton, imgProfileIcon, lblProfile})
+        part->installEventFilter(this);
+    connect(btnAdvanced, &QPushButton::clicked, this, &TMainForm::btnAdvancedClick);
     connect(btnBrowseFolder, &QToolButton::clicked, this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(this, "Output folder", edDestinationFolder->text());
         if (!folder.isEmpty())

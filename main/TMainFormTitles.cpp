@@ -227,6 +227,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         const bool over = event->type() == QEvent::Enter;
         imgProfileButton->setPixmap(QPixmap::fromImage(over ? FSkin.Pictures.ProfileComboOver : FSkin.Pictures.ProfileCombo));
     }
+    if (IsProfileField(watched) && event->type() == QEvent::MouseButtonPress) {
+        imgProfileButtonMouseDown();
+        return true;
+    }
     if (watched == edDestinationTitle && event->type() == QEvent::FocusOut)
         edDestinationTitleExit();
     if (FTitles && watched == lvTitles->viewport() && event->type() == QEvent::MouseButtonPress) {

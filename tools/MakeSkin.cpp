@@ -26,6 +26,7 @@
 // | dragdrop.png               | 48 x 48  | on the panel at (36, 186), left in its drop zone       |
 // | open_for_gs.png            | 110 x 30 | on the panel at (306, 63), after the first step        |
 // | volume.png                 | 20 x 20  | beside the volume bar                                  |
+// | imgarrow.png               | 12 x 16  | at the right of each profile row in the profile chooser |
 #include "main/TSkinIni.h"
 #include "main/TSkinTheme.h"
 #include "tools/SkinGlyphs.h"
@@ -211,6 +212,11 @@ void Volume(QPainter& p, const QSize& s, const TSkinTheme& t)
     SkinGlyphs::Speaker(p, QRectF(QPointF(0, 0), s), t.Text);
 }
 
+void ChooserArrow(QPainter& p, const QSize& s, const TSkinTheme& t)
+{
+    SkinGlyphs::ChevronRight(p, QRectF(-2, 0, s.height(), s.height()), t.DimText);
+}
+
 struct TSkinPicture {
     const char* File;
     QSize Size;
@@ -252,6 +258,7 @@ std::vector<TSkinPicture> SkinPictures()
         {"dragdrop.png", {48, 48}, DragDrop},
         {"open_for_gs.png", {110, 30}, OpenForGettingStarted},
         {"volume.png", {20, 20}, Volume},
+        {"imgarrow.png", {12, 16}, ChooserArrow},
     };
 }
 

@@ -159,6 +159,13 @@ void ChevronUp(QPainter& p, const QRectF& box, const QColor& c)
     p.drawPolyline(QPolygonF({{6, 15}, {12, 9}, {18, 15}}));
 }
 
+void ChevronRight(QPainter& p, const QRectF& box, const QColor& c)
+{
+    TGrid grid(p, box);
+    Pen(p, c, 2.4);
+    p.drawPolyline(QPolygonF({{9, 6}, {15, 12}, {9, 18}}));
+}
+
 void Film(QPainter& p, const QRectF& box, const QColor& c, const QColor& holes)
 {
     TGrid grid(p, box);

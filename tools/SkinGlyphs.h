@@ -20,6 +20,7 @@ void SetStart(QPainter& p, const QRectF& box, const QColor& c);
 void SetEnd(QPainter& p, const QRectF& box, const QColor& c);
 void PlayPart(QPainter& p, const QRectF& box, const QColor& c);
 void ChevronUp(QPainter& p, const QRectF& box, const QColor& c);
+void ChevronRight(QPainter& p, const QRectF& box, const QColor& c);
 void Film(QPainter& p, const QRectF& box, const QColor& c, const QColor& holes);
 void ThumbUp(QPainter& p, const QRectF& box, const QColor& c);
 void Bubble(QPainter& p, const QRectF& box, const QColor& c);
