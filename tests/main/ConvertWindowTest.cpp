@@ -1,7 +1,11 @@
 // "Convert" in the main window, end to end and headless: a test disc opened
 // by path, titles checked, the progress window shown while the encoder
 // converts, and playable files in the output folder afterwards.
+#include "catalogue/ChooserPainting.h"
 #include "catalogue/TCatalogue.h"
+#include "catalogue/TOwnerDrawnList.h"
+#include "catalogue/Tproform.h"
+#include "catalogue/Tsettingsform.h"
 #include "diagnostics/TEventsLog.h"
 #include "dvd/DVDPlugIn.h"
 #include "engine/MediaEngine.h"
@@ -11,8 +15,10 @@
 #include "main/TJobBuilder.h"
 #include "main/TMainForm.h"
 #include "main/TQtHandOffs.h"
+#include "main/TitleColumns.h"
 #include "tests/main/ProgramWindows.h"
 #include "tests/support/CommaLocale.h"
+#include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -20,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QMouseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -27,6 +35,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QTreeWidget>
 
 #include <filesystem>
 
@@ -279,6 +288,84 @@ TEST_F(ConvertWindowTest, AMissingOutputFolderFallsBackToTheHomeFolder)
     EXPECT_EQ(Form().RunOutputFolder(), fallback);
     EXPECT_EQ(Form().edDestinationFolder->text(), Out + "/gone");  // the field keeps its text
     EXPECT_TRUE(QFileInfo::exists(fallback + "/" + Form().Titles().VideoFiles()[1].DestinationTitle + ".avi"));
+}
+
+// A mouse event at `pos` of `widget`, as the window system sends it.
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+// The output format picked in the pop-up above the profile field and edited
+// in "Advanced...", converted, and both still there at the next start.
+TEST_F(ConvertWindowTest, AFormatChosenAndEditedInTheWindowIsConvertedAndRemembered)
+{
+    Form().BuildDriveMenu({test::Disc("discA").path});
+    Form().AddButtonClick();
+    ASSERT_GE(Form().Titles().RowCount(), 4);
+    Form().Titles().UncheckAll();
+    Form().Titles().SetChecked(1, true);
+    const QList<TFormat>& general = Form().Catalogue().Profiles[0].Formats;
+    int avi = 0;
+    while (avi < general.size() && general[avi].Title != "AVI Video (Xvid, MP3)")
+        ++avi;
+    ASSERT_LT(avi, general.size());
+
+    SendMouse(Form().lblProfile, QEvent::MouseButtonPress, {5, 5});
+    auto* chooser = Form().findChild<Tproform*>();
+    ASSERT_TRUE(chooser && chooser->isVisible());
+    const QPoint field = Form().ProfileField->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(chooser->geometry().left(), field.x());
+    EXPECT_TRUE(chooser->geometry().bottom() + 1 == field.y() || chooser->geometry().top() == 0);
+    // The mouse crosses the profile list on its way and stops on the AVI row.
+    SendMouse(chooser->sgProfiles->viewport(), QEvent::MouseMove, {60, 27 * 3 + 10});
+    SendMouse(chooser->sgFormats->viewport(), QEvent::MouseMove, {100, 57 * avi + 30});
+    const QImage shown = chooser->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(148 + 8, 57 * avi + 3), ChooserColours::FormatHighlight);
+    EXPECT_EQ(shown.pixelColor(148 + 8, 57 * avi - 3), ChooserColours::Background);
+    EXPECT_EQ(shown.pixelColor(8, 3), ChooserColours::ProfileHighlight);  // back on the listed profile
+    SendMouse(chooser->sgFormats->viewport(), QEvent::MouseButtonRelease, {100, 57 * avi + 30});
+    EXPECT_FALSE(chooser->isVisible());
+    EXPECT_EQ(Form().lblProfile->text(), "AVI Video (Xvid, MP3)");
+    for (int row = 0; row < Form().Titles().RowCount(); ++row)  // "Apply to all" is checked
+        EXPECT_EQ(Form().lvTitles->topLevelItem(row)->text(tcFormat), ".avi") << row;
+
+    const QString sizeBefore = Form().lvTitles->topLevelItem(1)->text(tcSize);
+    QStringList warnings;
+    Form().ShowSettingsForm = [&](Tsettingsform& form) {
+        form.ShowWarning = [&](const QString& text) { warnings << text; };
+        form.cmbVideoResolution->setEditText("721*576");
+        form.spSkinButton1Click();  // refused: the dialog stays
+        form.btnDefaultClick();
+        EXPECT_EQ(form.cmbVideoResolution->currentText(), "640*480");
+        form.cmbVideoResolution->setEditText("320*240");
+        form.cmbVideoBitRate->setCurrentIndex(form.cmbVideoBitRate->findText("800 kbps"));
+        form.cmbAudioEncoder->setCurrentIndex(form.cmbAudioEncoder->findText("MPEG Audio Layer 2"));
+        form.spSkinButton1Click();
+    };
+    ASSERT_TRUE(Form().btnAdvanced->isEnabled());
+    Form().btnAdvanced->click();
+    EXPECT_EQ(warnings, QStringList{TFormatSettings::ResolutionWarning});
+    EXPECT_NE(Form().lvTitles->topLevelItem(1)->text(tcSize), sizeBefore);
+
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const test::TProbedFile file = test::Probe(OutFile(Form().Titles().VideoFiles()[1].DestinationTitle + ".avi"));
+    ASSERT_EQ(file.Streams.size(), 2u);
+    EXPECT_EQ(file.Streams[0].at("codec_name"), "mpeg4");
+    EXPECT_EQ(file.Streams[0].at("width") + "x" + file.Streams[0].at("height"), "320x240");
+    EXPECT_EQ(file.Streams[1].at("codec_name"), "mp2");
+    EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+
+    Form().close();  // writes the settings
+    Windows.reset();
+    Windows = maintest::StartWindows(Reported);
+    EXPECT_EQ(Form().lblProfile->text(), "AVI Video (Xvid, MP3)");
+    const TFormat& kept = Form().Catalogue().Profiles[0].Formats[avi];
+    EXPECT_EQ(QStringList({kept.Width, kept.Height, kept.VideoBitRate, kept.AudioCodecName}),
+              QStringList({"320", "240", "800000", "mp2"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "TitleModelFixture.h"
 
+#include "main/ProfileChoice.h"
 #include "main/TitleColumns.h"
 #include "main/TitleText.h"
 
@@ -226,6 +227,66 @@ TEST_F(TitleModelTest, ClearTitlesEmptiesRowsEntriesAndSelection)
     EXPECT_TRUE(model.VideoFiles().isEmpty());
     EXPECT_EQ(model.SelectedRow(), -1);
     EXPECT_FALSE(model.AudioChange(0));
+}
+
+}  // namespace
+
+namespace {
+
+// The chooser's choice over a catalogue: one title or all of them take the
+// format, the choice is remembered, and the field shows the format's title
+// with its profile's icon.
+TEST(ProfileChoiceTest, TheChoiceGoesToTheSelectedTitleOrToEveryTitle)
+{
+    const auto picture = [](Qt::GlobalColor c) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(c);
+        return image;
+    };
+    const struct {
+        bool ApplyToAll;
+        int SelectedRow;
+        QList<int> FormatInds;  // of the three titles afterwards, all in profile 0 before
+    } cases[] = {{false, 1, {0, 1, 0}}, {true, 1, {1, 1, 1}}, {false, -1, {0, 0, 0}}, {true, -1, {1, 1, 1}}};
+    for (const auto& c : cases) {
+        TCatalogue catalogue{""};
+        catalogue.Profiles = titletest::MakeProfiles();
+        catalogue.ProfileIcons = {TProfileIcon{"generic", picture(Qt::red)}, TProfileIcon{"IPOD", picture(Qt::blue)}};
+        TTitleModel titles(catalogue.Profiles, catalogue.ProfileIcons);
+        const TDVDTitleInfo t = titletest::MakeTitle(3600, {}, {}, 1);
+        for (int i = 0; i < 3; ++i)
+            titles.AddTitle(&t, i, 0, 0);
+        titles.SelectItem(c.SelectedRow, true);
+        const QString before = titles.CellText(0, tcSize);
+        const TProfileDisplay shown = ApplyProfileChoice(catalogue, titles, {0, 1}, c.ApplyToAll, {});
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(titles.VideoFiles()[row].FormatInd, c.FormatInds[row]) << c.ApplyToAll << c.SelectedRow;
+        // The audio format's estimate replaces the video one's.
+        EXPECT_EQ(titles.CellText(0, tcSize) != before, c.FormatInds[0] == 1);
+        EXPECT_EQ(titles.CellText(1, tcFormat), c.FormatInds[1] == 1 ? ".m4a" : ".mp4");
+        EXPECT_EQ(QList<int>({catalogue.SelectedProfileInd, catalogue.SelectedFormatInd, catalogue.RecentProfileInd,
+                              catalogue.RecentFormatInd}),
+                  QList<int>({0, 1, 0, 1}));
+        EXPECT_EQ(shown.Label, "iPod Audio");
+        EXPECT_EQ(shown.Picture.pixelColor(0, 0), QColor(Qt::blue));  // "iPod" found as "IPOD"
+    }
+}
+
+TEST(ProfileChoiceTest, AChoiceOutsideTheCatalogueIsReportedAndChangesNothing)
+{
+    TCatalogue catalogue{""};
+    catalogue.Profiles = titletest::MakeProfiles();
+    TTitleModel titles(catalogue.Profiles, catalogue.ProfileIcons);
+    const TDVDTitleInfo t = titletest::MakeTitle(60, {}, {}, 1);
+    titles.AddTitle(&t, 0, 1, 1);
+    titles.SelectItem(0, true);
+    QStringList reports;
+    const TProfileDisplay shown = ApplyProfileChoice(catalogue, titles, {1, 2}, true,
+                                                     [&](const QString& m, const QString& mark) { reports << m << mark; });
+    EXPECT_EQ(reports, QStringList({"Error on profile 0, format 0 choosing", "CLM_ProfileChoosing"}));
+    EXPECT_FALSE(shown.Restored);
+    EXPECT_EQ(titles.VideoFiles()[0].FormatInd, 1);
+    EXPECT_EQ(titles.CellText(0, tcFormat), ".mkv");
 }
 
 }  // namespace
