@@ -31,6 +31,20 @@ std::optional<TChooserKey> ChooserKey(int key)
     }
 }
 
+// Above the field, moved onto the screen the field is on.
+QRect Placement(const QRect& field, QSize size)
+{
+    QRect frame(QPoint(field.left(), field.top() - size.height()), size);
+    const QScreen* screen = QGuiApplication::screenAt(field.topLeft());
+    if (!screen)
+        return frame;
+    const QRect room = screen->availableGeometry();
+    frame.moveLeft(std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    if (frame.top() < room.top())
+        frame.moveTop(field.bottom() + size.height() <= room.bottom() ? field.bottom() + 1 : room.top());
+    return frame;
+}
+
 }  // namespace
 
 Tproform::Tproform(QWidget* parent, const QString& programFolder)
@@ -59,7 +73,7 @@ void Tproform::PlaceLists()
     sgFormats->setGeometry(kDividerX + 1, 0, width() - kDividerX - 1, height());
 }
 
-void Tproform::Popup(const TCatalogue& catalogue, const QPoint& bottomLeft)
+void Tproform::Popup(const TCatalogue& catalogue, const QRect& field)
 {
     FCatalogue = &catalogue;
     FModel.emplace(catalogue.Profiles);
@@ -70,13 +84,7 @@ void Tproform::Popup(const TCatalogue& catalogue, const QPoint& bottomLeft)
     sgFormats->SetRowCount(FModel->FormatRowCount());
     // A catalogue without a height would open an invisible chooser.
     const int h = catalogue.ChooserHeight > 0 ? catalogue.ChooserHeight : DefaultHeight;
-    QRect frame(bottomLeft.x(), bottomLeft.y() - h, DefaultWidth, h);
-    if (const QScreen* screen = QGuiApplication::screenAt(bottomLeft)) {
-        const QRect room = screen->availableGeometry();
-        frame.moveLeft(std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() + 1 - frame.width())));
-        frame.moveTop(std::max(frame.top(), room.top()));
-    }
-    setGeometry(frame);
+    setGeometry(Placement(field, QSize(DefaultWidth, h)));
     PlaceLists();
     sgFormats->ShowRow(FModel->HoverFormatInd);
     show();

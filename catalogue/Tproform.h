@@ -24,9 +24,10 @@ public:
     Tproform(QWidget* parent, const QString& programFolder);
 
     // Opens on the catalogue's current choice, ChooserHeight high (the
-    // default height when the catalogue gave none), its bottom-left corner at
-    // `bottomLeft` (screen coordinates), kept on the screen.
-    void Popup(const TCatalogue& catalogue, const QPoint& bottomLeft);
+    // default height when the catalogue gave none), right above `field`
+    // (screen coordinates), left edges aligned; below it when the screen has
+    // no room above but enough below.
+    void Popup(const TCatalogue& catalogue, const QRect& field);
     // Shown since the last Popup; null before the first.
     const TProfileChooserModel* Model() const { return FModel ? &*FModel : nullptr; }
 

@@ -1,5 +1,6 @@
 #include "catalogue/Tsettingsform.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -110,6 +111,8 @@ void Tsettingsform::ShowBoxes(bool setEnabled)
         QComboBox* box = Box(static_cast<TSettingBox>(b));
         box->clear();
         box->addItems(state.Items);
+        // The list may be wider than the box: labels such as "Dolby Digital (AC-3)".
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
         box->setCurrentIndex(state.Selected);
         if (box->isEditable())
             box->setEditText(state.Text);

@@ -35,7 +35,7 @@ void TMainForm::imgProfileButtonMouseDown()
     if (!Fproform || !FCatalogue || !FTitles || FTitles->VideoFiles().isEmpty() || Fproform->isVisible())
         return;
     // Opens upward: the chooser's bottom edge on the field's top edge.
-    Fproform->Popup(*FCatalogue, ProfileField->mapToGlobal(QPoint(0, 0)));
+    Fproform->Popup(*FCatalogue, QRect(ProfileField->mapToGlobal(QPoint(0, 0)), ProfileField->size()));
 }
 
 void TMainForm::proformFormatChosen(int profileInd, int formatInd)

@@ -314,12 +314,13 @@ TEST_F(ConvertWindowTest, AFormatChosenAndEditedInTheWindowIsConvertedAndRemembe
         ++avi;
     ASSERT_LT(avi, general.size());
 
+    Form().Catalogue().ChooserHeight = 300;  // room above the field on the test screen
     SendMouse(Form().lblProfile, QEvent::MouseButtonPress, {5, 5});
     auto* chooser = Form().findChild<Tproform*>();
     ASSERT_TRUE(chooser && chooser->isVisible());
     const QPoint field = Form().ProfileField->mapToGlobal(QPoint(0, 0));
     EXPECT_EQ(chooser->geometry().left(), field.x());
-    EXPECT_TRUE(chooser->geometry().bottom() + 1 == field.y() || chooser->geometry().top() == 0);
+    EXPECT_EQ(chooser->geometry(), QRect(field.x(), field.y() - 300, 500, 300));
     // The mouse crosses the profile list on its way and stops on the AVI row.
     SendMouse(chooser->sgProfiles->viewport(), QEvent::MouseMove, {60, 27 * 3 + 10});
     SendMouse(chooser->sgFormats->viewport(), QEvent::MouseMove, {100, 57 * avi + 30});

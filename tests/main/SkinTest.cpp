@@ -41,7 +41,7 @@ const QStringList Pictures = {
     "tablecolumncaptionbar.bmp", "filmicon.bmp", "gettingstarted.bmp",
     "preview.bmp",       "like.png",          "tweet.png",
     "like_over.png",     "tweet_over.png",    "dragdrop.png",
-    "open_for_gs.png",   "volume.png",        "imgarrow.png"};
+    "open_for_gs.png",   "volume.png"};
 
 QString GeneratedSkin() { return QString::fromStdString(BinDir()) + "/skin-black"; }
 
