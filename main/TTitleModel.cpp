@@ -1,5 +1,6 @@
 #include "main/TTitleModel.h"
 
+#include "catalogue/ProfileIcons.h"
 #include "main/TitleColumns.h"
 #include "main/TitleText.h"
 #include "main/VideoSizeEstimate.h"
@@ -183,13 +184,9 @@ const TFormat* TTitleModel::FormatOf(const TVideoFile& entry) const
 
 int TTitleModel::IconIndexOf(int profileInd) const
 {
-    if (FIcons.isEmpty() || profileInd < 0 || profileInd >= FProfiles.size())
+    if (profileInd < 0 || profileInd >= FProfiles.size())
         return -1;
-    const QString wanted = FProfiles[profileInd].Icon.toLower();
-    for (int i = 0; i < FIcons.size(); ++i)
-        if (FIcons[i].ID.toLower() == wanted)
-            return i;
-    return 0;
+    return ProfileIconIndex(FIcons, FProfiles[profileInd].Icon);
 }
 
 bool TTitleModel::EstimateVideoSize(int index)

@@ -27,6 +27,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QDir>
 #include <QElapsedTimer>
@@ -367,6 +368,22 @@ TEST_F(ConvertWindowTest, AFormatChosenAndEditedInTheWindowIsConvertedAndRemembe
     const TFormat& kept = Form().Catalogue().Profiles[0].Formats[avi];
     EXPECT_EQ(QStringList({kept.Width, kept.Height, kept.VideoBitRate, kept.AudioCodecName}),
               QStringList({"320", "240", "800000", "mp2"}));
+
+    // The keys: Escape closes without a choice, Down and Enter choose the next format.
+    Form().BuildDriveMenu({test::Disc("discA").path});
+    Form().AddButtonClick();
+    const auto key = [&](Qt::Key k) {
+        QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier);
+        QCoreApplication::sendEvent(Form().findChild<Tproform*>(), &event);
+    };
+    SendMouse(Form().imgProfileButton, QEvent::MouseButtonPress, {5, 5});
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(Form().findChild<Tproform*>()->isVisible());
+    SendMouse(Form().imgProfileButton, QEvent::MouseButtonPress, {5, 5});
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_FALSE(Form().findChild<Tproform*>()->isVisible());
+    EXPECT_EQ(Form().lblProfile->text(), Form().Catalogue().Profiles[0].Formats[avi + 1].Title);
 }
 
 }  // namespace

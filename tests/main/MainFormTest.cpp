@@ -2,6 +2,7 @@
 // skin, the remembered format and the output folder, and what it writes at
 // close it reads back at the next start.
 #include "catalogue/TCatalogue.h"
+#include "catalogue/Tproform.h"
 #include "diagnostics/TErrorReporter.h"
 #include "diagnostics/TEventsLog.h"
 #include "engine/MediaEngine.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSettings>
 
 namespace {
@@ -144,6 +146,11 @@ TEST_F(MainFormTest, TheProfileFieldLightsUpWhileTheMouseIsOverIt)
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(form.imgProfileButton, &leave);
     EXPECT_EQ(shown(), normal);
+    // Before a disc is loaded a press on the field opens nothing.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), form.lblProfile->mapToGlobal(QPointF(5, 5)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.lblProfile, &press);
+    EXPECT_FALSE(form.findChild<Tproform*>()->isVisible());
 }
 
 }  // namespace
