@@ -164,8 +164,11 @@ bool TFormatSettings::Choose(TSettingBox box, const QString& choice, QString& er
 
 bool TFormatSettings::Ok()
 {
-    const TResolution size = ParseResolution(FBoxes[sbResolution].Text);
-    if (!ResolutionValid(size))
+    // A format without a picture size (sound only) shows the box disabled
+    // and stores nothing from it: there is no size to check, and refusing
+    // would leave such formats impossible to change.
+    const TSettingBoxState& resolution = FBoxes[sbResolution];
+    if (resolution.Enabled && !ResolutionValid(ParseResolution(resolution.Text)))
         return false;
     TFormat* format = FCatalogue.FormatAt(FProfileInd, FFormatInd);
     try {

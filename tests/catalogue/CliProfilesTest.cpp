@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 
 using namespace vidrelo::test;
 
@@ -123,6 +125,83 @@ TEST(CliProfilesTest, FaultyFormatLineAndMissingFilesExitOne)
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_NE(missing.Err.find("Error loading profiles (CLM_LoadProfiles)"), std::string::npos) << missing.Err;
     EXPECT_NE(missing.Err.find("Formats.dat"), std::string::npos) << missing.Err;
+}
+
+TEST(CliProfilesTest, FormatDetailsListWhatEachRipOptionTakes)
+{
+    // Audio Only's MP3 format: no picture, so the video settings cannot be changed.
+    const TProgramResult mp3 = RunProgram(Cli(), {"profiles", "--format-details", "7", "0"});
+    EXPECT_EQ(mp3.ExitCode, 0) << mp3.Err;
+    EXPECT_EQ(mp3.Err, "");
+    EXPECT_EQ(OutputLines(mp3),
+              QStringList({"MP3 Audio\t.mp3", "--vcodec\t\tcannot be changed", "--size\t\tcannot be changed",
+                           "--vb\t\tcannot be changed", "--rate\t\tcannot be changed", "--acodec\tlibmp3lame\tcan be changed",
+                           "  libmp3lame\tMP3\t(current)", "--ar\t44100\tcan be changed", "  32000\t32000 Hz",
+                           "  44100\t44100 Hz\t(current)", "  48000\t48000 Hz", "--ab\t192000\tcan be changed",
+                           "  64000\t64 kbps", "  96000\t96 kbps", "  128000\t128 kbps", "  160000\t160 kbps",
+                           "  192000\t192 kbps\t(current)", "  256000\t256 kbps", "  320000\t320 kbps",
+                           "--ac\t2\tcan be changed", "  1\tMono", "  2\tStereo\t(current)"}));
+
+    const TProgramResult avi = RunProgram(Cli(), {"profiles", "--format-details", "0", "4"});
+    EXPECT_EQ(avi.ExitCode, 0) << avi.Err;
+    const QStringList lines = OutputLines(avi);
+    ASSERT_GT(lines.size(), 12);
+    EXPECT_EQ(lines.mid(0, 4), QStringList({"AVI Video (Xvid, MP3)\t.avi", "--vcodec\tlibxvid\tcan be changed",
+                                            "  libxvid\tXvid\t(current)", "  mpeg4\tMPEG-4 Part 2"}));
+    EXPECT_EQ(lines[4], "--size\t640x480\tcan be changed\tany even size from 64x64 to 1920x1280, or:");
+    EXPECT_TRUE(lines.contains("  640x480\t640*480\t(current)")) << avi.Out;
+    EXPECT_TRUE(lines.contains("  320x240\t320*240")) << avi.Out;
+    EXPECT_TRUE(lines.contains("--rate\t29970\tcan be changed")) << avi.Out;
+}
+
+TEST(CliProfilesTest, FormatDetailsShowValuesOutsideTheChoicesAsFixedAndRipRefusesThem)
+{
+    TCatalogueFolder folder("cli-details");
+    folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"});
+    // A frame rate its list does not offer, and a size the editor's rule refuses.
+    folder.WriteFormats({FormatLine({{"id", "a"}, {"name", "Wide"}, {"frame_rate", "29970"}, {"width", "3000"}})});
+    const std::string dir = folder.Path().toStdString();
+    const TProgramResult r = RunProgram(Cli(), {"profiles", "--catalogue", dir, "--format-details", "0", "0"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(OutputLines(r).mid(0, 8),
+              QStringList({"Wide\t.mp4", "--vcodec\tlibx264\tcan be changed", "  libx264\tH.264\t(current)",
+                           "--size\t3000x480\tcan be changed\tany even size from 64x64 to 1920x1280, or:",
+                           "  640x480\t640*480", "--vb\t1000000\tcan be changed", "  1000000\t1000 kbps\t(current)",
+                           "--rate\t29970\tcannot be changed"}));
+
+    const std::string out = MakeTempDir("cli-details-out") + "/out";
+    const struct {
+        std::vector<std::string> Options;
+        std::string Says;
+    } refused[] = {
+        {{"--rate", "25"}, "vidrelo-cli rip: --rate: the frame rate of \"Wide\" cannot be changed"},
+        {{"--vb", "1000000"}, "vidrelo-cli rip: --size: the format's size \"3000x480\" is refused, give another: "
+                              "Please input valid resolution."},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> args = {"rip", dir + "/nodisc", "--catalogue", dir, "--out", out};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const TProgramResult rip = RunProgram(Cli(), args);
+        EXPECT_EQ(rip.ExitCode, 2) << rip.Err;
+        EXPECT_NE(rip.Err.find(c.Says), std::string::npos) << rip.Err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliProfilesTest, FormatDetailsOfAnUnknownFormatAreRefused)
+{
+    const TProgramResult unknown = RunProgram(Cli(), {"profiles", "--format-details", "0", "999"});
+    EXPECT_EQ(unknown.ExitCode, 1);
+    EXPECT_EQ(unknown.Err, "vidrelo-cli profiles: the catalogue has no format 999 in profile 0\n");
+    EXPECT_EQ(unknown.Out, "");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"x", "0"}, {"0", "-1"}, {"+0", "0"}, {"0"}, {"0", "0", "--format-details", "0", "1"}}) {
+        std::vector<std::string> all = {"profiles", "--format-details"};
+        all.insert(all.end(), args.begin(), args.end());
+        const TProgramResult r = RunProgram(Cli(), all);
+        EXPECT_EQ(r.ExitCode, 2) << args[0];
+        EXPECT_EQ(r.Out, "");
+    }
 }
 
 TEST(CliProfilesTest, UnexpectedArgumentsAreRefused)
