@@ -68,9 +68,9 @@ public:
     bool Choose(TSettingBox box, const QString& choice, QString& error);
 
     // "OK": false (nothing stored) when the resolution of a video format
-    // breaks the rule, for ResolutionWarning. Otherwise the format becomes the last-edited one and
-    // takes the value of every enabled box; true, also when storing failed
-    // part-way (reported; what was stored stays).
+    // breaks the rule, for ResolutionWarning. Otherwise the format becomes
+    // the last-edited one and takes the value of every enabled box; true,
+    // also when storing failed part-way (reported; what was stored stays).
     bool Ok();
 
 private:

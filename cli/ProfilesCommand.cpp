@@ -1,6 +1,7 @@
 #include "cli/ProfilesCommand.h"
 
 #include "cli/CliCatalogue.h"
+#include "cli/FormatSettingOptions.h"
 
 #include <QStringList>
 
@@ -9,7 +10,20 @@
 namespace vidrelo::cli {
 namespace {
 
-const char* const ProfilesUsage = "usage: vidrelo-cli profiles [--catalogue DIR]\n";
+const char* const ProfilesUsage = "usage: vidrelo-cli profiles [--format-details P F] [--catalogue DIR]\n";
+
+int Refuse(const std::string& reason)
+{
+    std::fprintf(stderr, "vidrelo-cli profiles: %s\n%s", reason.c_str(), ProfilesUsage);
+    return 2;
+}
+
+bool ParseIndex(const std::string& text, int& index)
+{
+    bool ok = false;
+    index = QString::fromStdString(text).toInt(&ok, 10);
+    return ok && index >= 0 && text.find_first_not_of("0123456789") == std::string::npos;
+}
 
 // A tab inside a value would shift the columns after it.
 QString Cell(const QString& value)
@@ -39,19 +53,29 @@ void PrintFormats(const TCatalogue& catalogue)
 int RunProfiles(const std::vector<std::string>& args, const std::string& programFolder)
 {
     std::string folder = programFolder + "dvd-ripper-profiles";
+    int profileInd = -1, formatInd = -1;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--catalogue" && i + 1 < args.size()) {
             folder = args[++i];
+        } else if (args[i] == "--format-details" && profileInd < 0 && i + 2 < args.size()) {
+            if (!ParseIndex(args[i + 1], profileInd) || !ParseIndex(args[i + 2], formatInd))
+                return Refuse("--format-details takes a profile and a format number: \"" + args[i + 1] + "\" \"" +
+                              args[i + 2] + "\"");
+            i += 2;
         } else {
-            std::fprintf(stderr, "vidrelo-cli profiles: unexpected argument \"%s\"\n%s", args[i].c_str(),
-                         ProfilesUsage);
-            return 2;
+            return Refuse("unexpected argument \"" + args[i] + "\"");
         }
     }
     const auto catalogue = MakeCatalogue(folder);
     const bool ok = LoadCatalogue(*catalogue);
-    // Whatever was built before a failure is still listed.
-    PrintFormats(*catalogue);
+    if (profileInd < 0) {
+        // Whatever was built before a failure is still listed.
+        PrintFormats(*catalogue);
+    } else if (!PrintFormatDetails(*catalogue, profileInd, formatInd)) {
+        std::fprintf(stderr, "vidrelo-cli profiles: the catalogue has no format %d in profile %d\n", formatInd,
+                     profileInd);
+        return 1;
+    }
     return ok ? 0 : 1;
 }
 

@@ -32,6 +32,12 @@ const char* const RipUsage =
     "  --brightness B, --contrast C, --saturation S   picture adjustment, -100..100\n"
     "  --start TIME, --end TIME   the part of the title to convert (HH:MM:SS)\n"
     "  --name TEXT           the output file's name without extension (one title)\n"
+    "  --vcodec NAME, --size WxH, --vb N, --rate R   the format's video encoder,\n"
+    "                        picture size, video bit rate and frame rate\n"
+    "  --acodec NAME, --ar N, --ab N, --ac N   its audio encoder, sample rate,\n"
+    "                        audio bit rate and channels; each a value or label the\n"
+    "                        format offers (\"vidrelo-cli profiles --format-details\n"
+    "                        P F\" lists them), for this run only\n"
     "  --libav DIR           the folder of the DVD plug-in and the media libraries\n"
     "  --catalogue DIR       the output profile catalogue\n"
     "\n"
@@ -139,11 +145,38 @@ bool SetText(const std::string& text, std::string& field)
     return !text.empty();
 }
 
+// "320x240" or "320*240", as the settings editor's "W*H"; whether the
+// numbers fit is the editor's rule.
+bool SetSize(const std::string& text, std::string& field)
+{
+    std::string size = text;
+    std::replace_if(size.begin(), size.end(), [](char c) { return c == 'x' || c == 'X'; }, '*');
+    // One separator between two parts.
+    const std::size_t star = size.find('*');
+    if (std::count(size.begin(), size.end(), '*') != 1 || star == 0 || star + 1 == size.size())
+        return false;
+    field = size;
+    return true;
+}
+
 using TValueSetter = std::function<bool(TRipRequest&, const std::string&)>;
+
+// The format settings' options added to `options`.
+std::map<std::string, TValueSetter> WithFormatSettings(std::map<std::string, TValueSetter> options)
+{
+    for (const char* name : {"--vcodec", "--size", "--vb", "--rate", "--acodec", "--ar", "--ab", "--ac"}) {
+        const auto set = name == std::string("--size") ? SetSize : SetText;
+        options.emplace(name, [name, set](TRipRequest& r, const std::string& v) {
+            std::string value;
+            return set(v, value) && r.FormatSettings.emplace(name, value).second;
+        });
+    }
+    return options;
+}
 
 const std::map<std::string, TValueSetter>& ValueOptions()
 {
-    static const std::map<std::string, TValueSetter> options = {
+    static const std::map<std::string, TValueSetter> options = WithFormatSettings({
         {"--titles", [](TRipRequest& r, const std::string& v) { return ParseTitles(v, r.Titles); }},
         {"--profile", [](TRipRequest& r, const std::string& v) { return ParseRange(v, 0, 9999, r.ProfileInd); }},
         {"--format", [](TRipRequest& r, const std::string& v) { return ParseRange(v, 0, 9999, r.FormatInd); }},
@@ -160,7 +193,7 @@ const std::map<std::string, TValueSetter>& ValueOptions()
         {"--start", [](TRipRequest& r, const std::string& v) { return SetTime(v, r.TimeStart); }},
         {"--end", [](TRipRequest& r, const std::string& v) { return SetTime(v, r.TimeEnd); }},
         {"--name", [](TRipRequest& r, const std::string& v) { return r.Name = v, true; }},
-    };
+    });
     return options;
 }
 

@@ -6,6 +6,7 @@
 // has those titles and streams is for the command to find out.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ struct TRipRequest {
     std::optional<int64_t> TimeStart;  // microseconds
     std::optional<int64_t> TimeEnd;
     std::optional<std::string> Name;
+    // The chosen format's settings for this run, by option ("--vcodec" ->
+    // "mpeg4", "--size" -> "320*240"): a value or label of the format's
+    // choices. Whether the format offers it is for the command to find out.
+    std::map<std::string, std::string> FormatSettings;
 };
 
 extern const char* const RipUsage;

@@ -3,6 +3,7 @@
 #include "cli/CliCatalogue.h"
 #include "cli/CliPlugin.h"
 #include "cli/ConsoleEncoderRun.h"
+#include "cli/FormatSettingOptions.h"
 #include "cli/RipArguments.h"
 #include "cli/RipTitleChoices.h"
 #include "engine/MediaEngine.h"
@@ -106,13 +107,19 @@ int Convert(TTitleModel& titles, const QList<TProfile>& profiles, const TRipRequ
     return RunEncoderOnConsole(encoder, "rip");
 }
 
-// Scans the disc into `titles` in the chosen format and applies the choices.
-int PrepareTitles(TTitleModel& titles, const TCatalogue& catalogue, const TRipRequest& request)
+// Scans the disc into `titles` in the chosen format, changed by the
+// request's settings (before the scan estimates sizes with them), and
+// applies the choices.
+int PrepareTitles(TTitleModel& titles, TCatalogue& catalogue, const TRipRequest& request)
 {
     std::string error;
     int profileInd = 0, formatInd = 0;
     if (!ChooseRipFormat(catalogue, request, profileInd, formatInd, error))
         return Fail(error);
+    if (!ApplyFormatSettings(catalogue, profileInd, formatInd, request.FormatSettings, error)) {
+        PrintError(QString::fromStdString(error));
+        return 2;
+    }
     titles.SetSelectedFormat(profileInd, formatInd);
     const TDiscScanResult scan = ScanDisc(titles, QString::fromStdString(request.Disc), TDVDTitleReader::Plugin());
     if (scan.Count < 1) {

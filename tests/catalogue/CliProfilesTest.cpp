@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 
 using namespace vidrelo::test;
 
@@ -125,10 +127,65 @@ TEST(CliProfilesTest, FaultyFormatLineAndMissingFilesExitOne)
     EXPECT_NE(missing.Err.find("Formats.dat"), std::string::npos) << missing.Err;
 }
 
+TEST(CliProfilesTest, FormatDetailsListWhatEachRipOptionTakes)
+{
+    // Audio Only's MP3 format: no picture, so the video settings cannot be changed.
+    const TProgramResult mp3 = RunProgram(Cli(), {"profiles", "--format-details", "7", "0"});
+    EXPECT_EQ(mp3.ExitCode, 0) << mp3.Err;
+    EXPECT_EQ(OutputLines(mp3).mid(0, 9),
+              QStringList({"MP3 Audio\t.mp3", "--vcodec\t\tcannot be changed", "--size\t\tcannot be changed",
+                           "--vb\t\tcannot be changed", "--rate\t\tcannot be changed",
+                           "--acodec\tlibmp3lame\tcan be changed", "  libmp3lame\tMP3\t(current)",
+                           "--ar\t44100\tcan be changed", "  32000\t32000 Hz"}));
+    const TProgramResult avi = RunProgram(Cli(), {"profiles", "--format-details", "0", "4"});
+    EXPECT_EQ(OutputLines(avi).mid(0, 6),
+              QStringList({"AVI Video (Xvid, MP3)\t.avi", "--vcodec\tlibxvid\tcan be changed",
+                           "  libxvid\tXvid\t(current)", "  mpeg4\tMPEG-4 Part 2",
+                           "--size\t640x480\tcan be changed\tany even size from 64x64 to 1920x1280, or:",
+                           "  854x480\t854*480"}));
+    EXPECT_TRUE(OutputLines(avi).contains("  640x480\t640*480\t(current)")) << avi.Out;
+}
+
+TEST(CliProfilesTest, FormatDetailsShowValuesOutsideTheChoicesAsFixedAndRipRefusesThem)
+{
+    TCatalogueFolder folder("cli-details");
+    folder.WriteProfiles({"<category id=\"a\" title=\"A\" icon=\"a\" />"});
+    // A frame rate its list does not offer, and a size the editor's rule refuses.
+    folder.WriteFormats({FormatLine({{"id", "a"}, {"name", "Wide"}, {"frame_rate", "29970"}, {"width", "3000"}})});
+    const std::string dir = folder.Path().toStdString();
+    const TProgramResult r = RunProgram(Cli(), {"profiles", "--catalogue", dir, "--format-details", "0", "0"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(OutputLines(r).mid(3, 5),
+              QStringList({"--size\t3000x480\tcan be changed\tany even size from 64x64 to 1920x1280, or:",
+                           "  640x480\t640*480", "--vb\t1000000\tcan be changed", "  1000000\t1000 kbps\t(current)",
+                           "--rate\t29970\tcannot be changed"}));
+    // Changing any setting stores the size too, which the rule refuses.
+    const std::string out = MakeTempDir("cli-details-out") + "/out";
+    const TProgramResult rip =
+        RunProgram(Cli(), {"rip", dir + "/nodisc", "--catalogue", dir, "--out", out, "--vb", "1000000"});
+    EXPECT_EQ(rip.ExitCode, 2) << rip.Err;
+    EXPECT_NE(rip.Err.find("vidrelo-cli rip: --size: the format's size \"3000x480\" is refused, give another: "
+                           "Please input valid resolution."),
+              std::string::npos)
+        << rip.Err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliProfilesTest, FormatDetailsOfAnUnknownFormatAreRefused)
+{
+    const TProgramResult unknown = RunProgram(Cli(), {"profiles", "--format-details", "0", "999"});
+    EXPECT_EQ(unknown.ExitCode, 1);
+    EXPECT_EQ(unknown.Err, "vidrelo-cli profiles: the catalogue has no format 999 in profile 0\n");
+    EXPECT_EQ(unknown.Out, "");
+    for (const char* malformed : {"x", "-1", "+0"})
+        EXPECT_EQ(RunProgram(Cli(), {"profiles", "--format-details", "0", malformed}).ExitCode, 2) << malformed;
+}
+
 TEST(CliProfilesTest, UnexpectedArgumentsAreRefused)
 {
     EXPECT_EQ(RunProgram(Cli(), {"profiles", "--bogus"}).ExitCode, 2);
     EXPECT_EQ(RunProgram(Cli(), {"profiles", "--catalogue"}).ExitCode, 2);
+    EXPECT_EQ(RunProgram(Cli(), {"profiles", "--format-details", "0"}).ExitCode, 2);
 }
 
 }  // namespace

@@ -300,9 +300,48 @@ TEST(CliRipTest, KeepingTheOriginalShowsTheDiscsShapeWithSquarePixels)
     EXPECT_GT(MeanGrey(boxed, 640, 0, 62, 640, 68), 40) << "the picture starts at row 60";
 }
 
+// One entry of the first stream `stream` ("v:0") selects.
+std::string StreamEntry(const std::string& file, const std::string& stream, const std::string& entry)
+{
+    std::vector<TProbeBlock> blocks = ProbeBlocks({"-select_streams", stream, "-show_entries", "stream=" + entry, file});
+    return blocks.empty() ? "" : blocks[0][entry];
+}
+
+TEST(CliRipTest, FormatSettingsChangeTheFormatForThisRunOnly)
+{
+    const std::string dir = MakeTempDir("ripsettings");
+    WriteSettings("");
+    const std::string conf = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Quarnix/Vidrelo.conf";
+    const std::string settingsBefore = ReadAll(conf);
+    const TProgramResult r = Rip({DiscA(), "--titles", "2", "--name", "small", "--out", dir, "--end", "1",
+                                  "--format-title", "AVI Video (Xvid, MP3)", "--vcodec", "mpeg4", "--size", "320x240",
+                                  "--vb", "800000", "--rate", "25", "--acodec", "mp2", "--ar", "44100", "--ac", "1"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const TProbedFile file = Probe(dir + "/small.avi");
+    TProbeBlock video = file.Stream("video"), audio = file.Stream("audio");
+    EXPECT_EQ(video["codec_name"], "mpeg4");
+    EXPECT_EQ(Number(video, "width"), 320);
+    EXPECT_EQ(Number(video, "height"), 240);
+    EXPECT_EQ(StreamEntry(dir + "/small.avi", "v:0", "r_frame_rate"), "25/1") << "chosen by its label";
+    EXPECT_EQ(audio["codec_name"], "mp2");
+    EXPECT_EQ(Number(audio, "sample_rate"), 44100);
+    EXPECT_EQ(Number(audio, "channels"), 1);
+
+    // A sound-only format has no picture size to check and still takes its settings.
+    const TProgramResult sound = Rip({DiscA(), "--titles", "2", "--name", "sound", "--out", dir, "--end", "1",
+                                      "--format-title", "MP3 Audio", "--ab", "96 kbps", "--ac", "mono"});
+    ASSERT_EQ(sound.ExitCode, 0) << sound.Err;
+    TProbeBlock mp3 = Probe(dir + "/sound.mp3").Stream("audio");
+    EXPECT_EQ(mp3["codec_name"], "mp3");
+    EXPECT_EQ(Number(mp3, "channels"), 1);
+    EXPECT_EQ(StreamEntry(dir + "/sound.mp3", "a:0", "bit_rate"), "96000");
+    EXPECT_EQ(ReadAll(conf), settingsBefore) << "the user's settings are left alone";
+}
+
 TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
 {
     const std::string dir = MakeTempDir("ripbad");
+    const std::string avi = "AVI Video (Xvid, MP3)";
     const struct {
         std::vector<std::string> Args;
         int Status;
@@ -338,9 +377,20 @@ TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
         {{dir + "/nodisc"}, 1, "No DVD title(s) found"},
         {{Disc("discC").path, "--titles", "3"}, 1, "title 3 cannot be read"},
         {{DiscA(), "--catalogue", dir + "/nocatalogue"}, 1, "has no formats"},
+        {{DiscA(), "--format-title", avi, "--vcodec", "libx264"}, 2,
+         "vidrelo-cli rip: --vcodec: \"libx264\" is not offered as the video encoder of \"AVI Video (Xvid, MP3)\"; "
+         "choose one of: libxvid (Xvid), mpeg4 (MPEG-4 Part 2)\n"},
+        {{DiscA(), "--format-title", avi, "--size", "321x240"}, 2,
+         "vidrelo-cli rip: --size: Please input valid resolution. Both width and height must be multiples of 2, "
+         "and range from 64*64 to 1920*1280.\n"},
+        {{DiscA(), "--format-title", "MP3 Audio", "--ab", "96000", "--rate", "25000"}, 2,
+         "vidrelo-cli rip: --rate: the frame rate of \"MP3 Audio\" cannot be changed"},
+        {{DiscA(), "--vb", "lots"}, 2, "--vb: \"lots\" is not offered as the video bit rate of \"MP4 Video (H.264, AAC)\""},
+        {{DiscA(), "--size", "640"}, 2, "invalid value for --size: \"640\""},
     };
+    // No run makes the output folder it names.
     for (const auto& c : cases) {
-        std::vector<std::string> args = {"--out", dir};
+        std::vector<std::string> args = {"--out", dir + "/out"};
         args.insert(args.end(), c.Args.begin(), c.Args.end());
         const TProgramResult r = Rip(args);
         EXPECT_EQ(r.ExitCode, c.Status) << c.Says << "\n" << r.Err;

@@ -65,6 +65,16 @@ TEST(RipArgumentsTest, EveryOptionLandsInItsField)
     EXPECT_EQ(Parsed({"d", "--format-title", "MP4 Video (H.264, AAC)"}).FormatTitle, "MP4 Video (H.264, AAC)");
     EXPECT_EQ(Parsed({"d", "--titles", "2", "--name", "My Film"}).Name, "My Film");
     EXPECT_TRUE(Parsed({"d", "--merge", "--titles", "1,2"}).Merge);
+
+    // The format's settings, as given; the size in the editor's own form.
+    const std::map<std::string, std::string> settings = {
+        {"--vcodec", "mpeg4"}, {"--size", "320*240"}, {"--vb", "800 kbps"}, {"--rate", "25000"},
+        {"--acodec", "MP2"},   {"--ar", "44100"},     {"--ab", "128000"},   {"--ac", "Mono"}};
+    std::vector<std::string> args = {"d"};
+    for (const auto& [option, value] : settings)
+        args.insert(args.end(), {option, option == "--size" ? "320x240" : value});
+    EXPECT_EQ(Parsed(args).FormatSettings, settings);
+    EXPECT_EQ(Parsed({"d", "--size", "640*480"}).FormatSettings.at("--size"), "640*480");
 }
 
 TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
@@ -94,6 +104,14 @@ TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
     EXPECT_EQ(Refused({"--merge"}), "no DISC given");
     EXPECT_EQ(Refused({"d", "-x"}), "unknown option \"-x\"");
     EXPECT_EQ(Refused({"d", "--audio"}), "missing value for --audio");
+    for (const std::string option : {"--vcodec", "--size", "--vb", "--rate", "--acodec", "--ar", "--ab", "--ac"}) {
+        EXPECT_EQ(Refused({"d", option, "1*1", option, "1*1"}), option + " given twice");
+        EXPECT_EQ(Refused({"d", option}), "missing value for " + option);
+        EXPECT_EQ(Refused({"d", option, ""}), "invalid value for " + option + ": \"\"");
+    }
+    // Whether the numbers fit is the format's question; the form is not.
+    for (const std::string size : {"640", "x480", "640x480x2"})
+        EXPECT_EQ(Refused({"d", "--size", size}), "invalid value for --size: \"" + size + "\"");
 }
 
 }  // namespace
