@@ -44,9 +44,18 @@ void TConvForm::PauseButtonClick()
 
 void TConvForm::CancelButtonClick()
 {
+    if (FCancelling)
+        return;
+    FCancelling = true;
     if (OnCancel)
         OnCancel();
-    close();
+    TPlainDialog::reject();
+    FCancelling = false;
+}
+
+void TConvForm::reject()
+{
+    CancelButtonClick();
 }
 
 void TConvForm::FormShow()

@@ -25,8 +25,11 @@ public:
     // "Pause" pauses and then reads "Resume"; "Resume" resumes and reads
     // "Pause" again.
     void PauseButtonClick();
-    // Stops the run (waiting), then closes the window.
+    // Stops the run (waiting), then closes the window. Escape and the
+    // frame's close button do the same: the window never goes while the
+    // run goes on.
     void CancelButtonClick();
+    void reject() override;
     // Gauges to 0, the title line "Converting...", the button "Pause".
     void FormShow();
 
@@ -40,4 +43,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    bool FCancelling = false;
 };

@@ -61,7 +61,8 @@ void TMainForm::ConnectConvForm()
 
 void TMainForm::StartButtonClick()
 {
-    if (!FEncoder || FTitles->VideoFiles().isEmpty())
+    // A run is on (its progress window is somehow not in front): one at a time.
+    if (!FEncoder || FTitles->VideoFiles().isEmpty() || (FEncoder->Working() && !FEncoder->Terminated()))
         return;
     const std::optional<QString> folder =
         RunOutputFolderFor(edDestinationFolder->text(), FallbackOutputFolder(), ShowWarning);

@@ -227,6 +227,22 @@ TEST_F(ConvertWindowTest, CancelStopsTheRunAndTheEndIsStillHandled)
         EXPECT_GT(file.size(), 0) << file.fileName().toStdString();
 }
 
+// Escape (like the frame's close button) cancels: the window never goes
+// while the run goes on, and nothing else can start meanwhile.
+TEST_F(ConvertWindowTest, EscapeOnTheProgressWindowCancelsTheRun)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({0, 1, 2, 3}));
+    Conv().cbOpenOutput->setChecked(false);
+    ASSERT_TRUE(ConvertAndWait([this] {
+        Form().StartButtonClick();  // a second Convert while running does nothing
+        EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Conv(), &escape);
+        EXPECT_FALSE(Conv().isVisible());
+    })) << Log().toStdString();
+    EXPECT_EQ(Log().count("-> Conversion cancelled by user"), 1);
+}
+
 TEST_F(ConvertWindowTest, AFailingSetupIsReportedAndNothingStarts)
 {
     ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}));
