@@ -4,10 +4,17 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kClientWidth = 376;
 constexpr int kClientHeight = 120;
+constexpr int kTextLeft = 56;
+constexpr int kTextWidth = 310;
+constexpr int kMaxTextWidth = 560;
+constexpr int kTextHeight = 34;
+constexpr int kNoteHeight = 18;
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
 {
@@ -45,6 +52,7 @@ TErrorForm::TErrorForm(QWidget* parent)
     lblReportNote = MakeLabel(this, QStringLiteral("lblReportNote"),
                               QStringLiteral("Error report is generated. Please send it to developers."),
                               QRect(56, 64, 310, 18));
+    lblReportNote->setWordWrap(true);
 
     btnSend = MakeButton(this, QStringLiteral("btnSend"), QStringLiteral("Send"), QRect(206, 88, 75, 25));
     btnSend->setDefault(true);
@@ -60,8 +68,29 @@ bool TErrorForm::Execute(const QString& AMessage)
     return exec() == QDialog::Accepted;
 }
 
+// The design's 376 x 120 holds two short lines; a longer message (a path,
+// a library's text) and the note below it get the room they need: the
+// window widens up to kMaxTextWidth for the text, then grows downwards.
+void TErrorForm::FitToText()
+{
+    const QFontMetrics metrics(lblErrorText->font());
+    const int wanted = std::max(metrics.horizontalAdvance(lblErrorText->text()),
+                                QFontMetrics(lblReportNote->font()).horizontalAdvance(lblReportNote->text()));
+    const int textWidth = std::clamp(wanted + 4, kTextWidth, kMaxTextWidth);
+    const int textHeight = std::max(kTextHeight, lblErrorText->heightForWidth(textWidth));
+    const int noteHeight = std::max(kNoteHeight, lblReportNote->heightForWidth(textWidth));
+    lblCaption->setGeometry(kTextLeft, 8, textWidth, 18);
+    lblErrorText->setGeometry(kTextLeft, 28, textWidth, textHeight);
+    lblReportNote->setGeometry(kTextLeft, lblErrorText->geometry().bottom() + 3, textWidth, noteHeight);
+    const int clientWidth = kTextLeft + textWidth + 10;
+    const int buttonsTop = lblReportNote->geometry().bottom() + 7;
+    btnSend->setGeometry(clientWidth - 170, buttonsTop, 75, 25);
+    btnCancel->setGeometry(clientWidth - 85, buttonsTop, 75, 25);
+    resize(clientWidth, buttonsTop + 25 + 7);
+}
+
 void TErrorForm::showEvent(QShowEvent* event)
 {
-    resize(width(), kClientHeight);
+    FitToText();
     QDialog::showEvent(event);
 }

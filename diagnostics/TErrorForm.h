@@ -23,4 +23,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    void FitToText();
 };

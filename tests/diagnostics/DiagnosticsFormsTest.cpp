@@ -54,10 +54,30 @@ TEST(DiagnosticsForms, ErrorFormAsksSendOrCancel)
 
     form.resize(376, 300);
     QTimer::singleShot(0, [&form] {
-        EXPECT_EQ(form.height(), 120);  // set again each time it is shown
+        // Set again each time it is shown: the design's height, wide enough for the note.
+        EXPECT_EQ(form.height(), 120);
+        EXPECT_GE(form.width(), 376);
+        EXPECT_GE(form.lblReportNote->width(), form.lblReportNote->sizeHint().width());
         form.btnCancel->click();
     });
     EXPECT_FALSE(form.Execute("Error loading formats"));
+
+    // A long message and the note under it are shown whole, above the buttons.
+    const QString longMessage =
+        "Cannot set output file: '/home/someone/Documents/Quarnix/Vidrelo/Output/A rather long title name.mp4': "
+        "Permission denied. The output folder cannot be written; choose another one in the Output field.";
+    QTimer::singleShot(0, [&form] {
+        for (const QLabel* label : {form.lblErrorText, form.lblReportNote}) {
+            EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->objectName().toStdString();
+            EXPECT_LE(label->geometry().right(), form.width());
+        }
+        EXPECT_LT(form.lblErrorText->geometry().bottom(), form.lblReportNote->geometry().top());
+        EXPECT_LT(form.lblReportNote->geometry().bottom(), form.btnSend->geometry().top());
+        EXPECT_LE(form.btnCancel->geometry().bottom(), form.height());
+        EXPECT_GT(form.height(), 120);
+        form.btnCancel->click();
+    });
+    EXPECT_FALSE(form.Execute(longMessage));
 }
 
 TEST(DiagnosticsForms, ReporterAsksThroughTheErrorForm)
