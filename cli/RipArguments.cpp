@@ -1,6 +1,7 @@
 #include "cli/RipArguments.h"
 
 #include "cli/ConvertArguments.h"
+#include "engine/PlainFileName.h"
 
 #include <algorithm>
 #include <charconv>
@@ -203,12 +204,6 @@ bool Fail(std::string& error, const std::string& reason)
     return false;
 }
 
-// An output name is one file in the output folder.
-bool ValidName(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
-}
-
 // The combinations the options cannot come in.
 bool CheckCombination(const TRipRequest& r, std::string& error)
 {
@@ -225,7 +220,7 @@ bool CheckCombination(const TRipRequest& r, std::string& error)
         return Fail(error, "--end must be after 00:00:00, where the title starts");
     if (r.Merge && (r.TimeStart || r.TimeEnd))
         return Fail(error, "--start and --end cannot be used with --merge: merged titles are joined whole");
-    if (r.Name && !ValidName(*r.Name))
+    if (r.Name && !IsPlainFileName(*r.Name))
         return Fail(error, "invalid value for --name: \"" + *r.Name + "\" (a file name without folders)");
     if (r.Name && r.Titles.size() > 1)
         return Fail(error, "--name names the file of one title, not of several");

@@ -204,9 +204,13 @@ void TMainForm::edDestinationTitleExit()
     if (!FEditingDestination)
         return;
     FEditingDestination = false;
-    if (FTitles->StoreDestination(edDestinationTitle->text()))
-        UpdateTitleCell(FTitles->SelectedRow(), tcDestination);
+    const QString text = edDestinationTitle->text();
     edDestinationTitle->hide();
+    if (FTitles->StoreDestination(text))
+        UpdateTitleCell(FTitles->SelectedRow(), tcDestination);
+    else if (FTitles->Data(FTitles->SelectedRow()) && ShowInformation)
+        ShowInformation("\"" + text + "\" cannot be a file name: the name keeps to the output folder, "
+                        "without \"/\". The title keeps its name.");
 }
 
 bool TMainForm::lvTitlesMouseDown(const QPoint& pos)

@@ -1,6 +1,7 @@
 #include "main/TTitleModel.h"
 
 #include "catalogue/ProfileIcons.h"
+#include "engine/PlainFileName.h"
 #include "main/TitleColumns.h"
 #include "main/TitleText.h"
 #include "main/VideoSizeEstimate.h"
@@ -318,7 +319,7 @@ std::optional<QString> TTitleModel::RenameText() const
 
 bool TTitleModel::StoreDestination(const QString& text)
 {
-    if (!Data(FSelectedRow))
+    if (!Data(FSelectedRow) || !vidrelo::IsPlainFileName(text.toStdString()))
         return false;
     FVideoFiles[FSelectedRow].DestinationTitle = text;
     SetColumnText(FSelectedRow, tcDestination, text);

@@ -118,7 +118,9 @@ public:
     // The text the in-place editor opens with, for the selected row; none
     // when there is no selected row or it is an invalid title's row.
     std::optional<QString> RenameText() const;
-    // Stores the editor's text as it is for the selected row.
+    // Stores the editor's text as it is for the selected row; false (nothing
+    // stored) without a selected valid row or when the text is not a plain
+    // file name (empty, "..", or holding a "/").
     bool StoreDestination(const QString& text);
 
     // --- trim ---

@@ -202,7 +202,7 @@ TEST_F(TitleListTest, CheckMarksDecideWhetherConversionCanStart)
     EXPECT_FALSE(form.StartButton->isEnabled());
 }
 
-TEST_F(TitleListTest, RenameOpensTheEditorOverTheDestinationCellAndStoresTheTextAsTyped)
+TEST_F(TitleListTest, RenameOpensTheEditorOverTheDestinationCellAndStoresAPlainNameAsTyped)
 {
     LoadTwoTitles();
     TMainForm& form = Form();
@@ -216,21 +216,28 @@ TEST_F(TitleListTest, RenameOpensTheEditorOverTheDestinationCellAndStoresTheText
     EXPECT_EQ(editor->width(), DestinationEditorWidth());
     EXPECT_EQ(editor->y(), form.lvTitles->visualItemRect(form.lvTitles->topLevelItem(0)).top());
 
-    editor->setText(" My film: part/1 ");
+    editor->setText(" My film: part 1 ");
     PressEnter(editor);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_EQ(form.Titles().VideoFiles()[0].DestinationTitle, " My film: part/1 ");
-    EXPECT_EQ(Cell(0, tcDestination), " My film: part/1 ");
+    EXPECT_EQ(form.Titles().VideoFiles()[0].DestinationTitle, " My film: part 1 ");
+    EXPECT_EQ(Cell(0, tcDestination), " My film: part 1 ");
 
-    // The menu command does the same; leaving the editor stores an empty name too.
-    form.actRename->trigger();
-    ASSERT_TRUE(editor->isVisible());
-    editor->clear();
-    QFocusEvent leave(QEvent::FocusOut);
-    QApplication::sendEvent(editor, &leave);
-    EXPECT_FALSE(editor->isVisible());
-    EXPECT_EQ(form.Titles().VideoFiles()[0].DestinationTitle, "");
-    EXPECT_EQ(Cell(0, tcDestination), "");
+    // The menu command does the same; leaving the editor with a name that is
+    // no plain file name keeps the old one and says why.
+    QStringList told;
+    form.ShowInformation = [&told](const QString& text) { told << text; };
+    for (const QString& refused : {QStringLiteral("nosuchdir/Title1"), QString()}) {
+        form.actRename->trigger();
+        ASSERT_TRUE(editor->isVisible());
+        editor->setText(refused);
+        QFocusEvent leave(QEvent::FocusOut);
+        QApplication::sendEvent(editor, &leave);
+        EXPECT_FALSE(editor->isVisible());
+        EXPECT_EQ(form.Titles().VideoFiles()[0].DestinationTitle, " My film: part 1 ");
+    }
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_EQ(told[0], "\"nosuchdir/Title1\" cannot be a file name: the name keeps to the output folder, without "
+                       "\"/\". The title keeps its name.");
 }
 
 TEST_F(TitleListTest, APressInsideTheDestinationColumnOpensTheEditorForThatRow)

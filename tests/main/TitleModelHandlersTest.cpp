@@ -147,7 +147,7 @@ TEST_F(TitleModelTest, HandlersIgnoreEventsWhileChangingOrWithoutABlock)
     EXPECT_EQ(model.SelectedSourceString(), QString());
 }
 
-TEST_F(TitleModelTest, RenameStoresTheEditorTextUnchanged)
+TEST_F(TitleModelTest, RenameStoresAPlainFileNameAsTyped)
 {
     AddFeature(0);
     AddFeature(1);
@@ -157,13 +157,16 @@ TEST_F(TitleModelTest, RenameStoresTheEditorTextUnchanged)
 
     model.SelectItem(1, true);
     EXPECT_EQ(model.RenameText().value(), "Title2");
-    const QString odd = QStringLiteral("  a/b:*?\"<>|  ");
+    const QString odd = QStringLiteral("  a:b*?\"<>|  ");
     EXPECT_TRUE(model.StoreDestination(odd));
     EXPECT_EQ(model.VideoFiles().at(1).DestinationTitle, odd);
     EXPECT_EQ(model.CellText(1, tcDestination), odd);
     EXPECT_EQ(model.VideoFiles().at(0).DestinationTitle, "Title1");
-    EXPECT_TRUE(model.StoreDestination(QString()));
-    EXPECT_EQ(model.RenameText().value(), "");
+    // A name is one file in the output folder: no folders, no way out of it, not nothing.
+    for (const QString& refused : {QStringLiteral("nosuchdir/Title1"), QStringLiteral("../x"), QStringLiteral(".."),
+                                   QString()})
+        EXPECT_FALSE(model.StoreDestination(refused)) << refused.toStdString();
+    EXPECT_EQ(model.RenameText().value(), odd);
 
     model.SelectItem(2, true);
     EXPECT_FALSE(model.RenameText().has_value()) << "an invalid title is never converted";
