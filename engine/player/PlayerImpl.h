@@ -138,6 +138,7 @@ struct TVideoState {
     std::mutex SubtitleLock;  // the burner, shared by the subtitle and video threads
     std::unique_ptr<TSubtitleBurner> Subtitles;
     std::atomic<double> paused_at{0};
+    std::atomic<bool> DecoderAttached{false};  // the owner has read the input's summary
     bool Redraw = false;           // the play thread's: show the current picture again
     bool PlayTimeReached = false;  // the play thread's
     void* AudioImpl = nullptr;  // the player behind the audio callback

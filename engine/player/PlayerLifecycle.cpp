@@ -128,6 +128,7 @@ bool TCustomPlayer::TImpl::Open(const std::string& fileName, TPlayerSurface* sur
     } catch (const std::exception& e) {
         Log(llError, e.what());
     }
+    state->DecoderAttached = true;
     CallFileOpen(*state);
     StartEventThread();
     StopEvent.Reset();

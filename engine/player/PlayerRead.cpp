@@ -212,6 +212,10 @@ bool TCustomPlayer::TImpl::QueuesFull(TVideoState& s)
 
 void TCustomPlayer::TImpl::ReadLoop(TVideoState& s)
 {
+    // The owner reads the input's summary (its size, through the same byte
+    // source) before the first packet: a read that blocks must not hold it.
+    while (!s.DecoderAttached && !s.abort_request)
+        Sleep(5);
     while (!s.abort_request) {
         if (s.paused != s.last_paused)
             s.last_paused = s.paused;

@@ -4,7 +4,7 @@
 #include "engine/player/TCustomPlayer.h"
 
 #include "engine/EngineError.h"
-#include "tests/engine/encoder/EncoderTestSupport.h"
+#include "tests/engine/EncoderJobSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,17 @@ namespace {
 using namespace std::chrono_literals;
 using test::MakeClip;
 using test::MakeTempDir;
+
+bool WaitUntilTrue(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
 
 // Frame n of the clips is painted red 20 + 20 * (n % 10), green 20 + 20 * (n / 10).
 int FrameNumber(const TSurfacePicture& p)
@@ -89,7 +100,7 @@ struct TPlayerEvents {
     }
     bool WaitFor(TPlayState state, std::chrono::milliseconds limit = 10s)
     {
-        return test::WaitFor([&] { return Saw(state); }, limit);
+        return WaitUntilTrue([&] { return Saw(state); }, limit);
     }
 };
 
@@ -124,8 +135,15 @@ protected:
 
 TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
 {
+    int64_t duration = 0;
+    Player.OnFileOpen = [&](TCustomPlayer&, int64_t d, int w, int h, int&, int&) {
+        duration = d;
+        EXPECT_EQ(w, 64);
+        EXPECT_EQ(h, 48);
+    };
     ASSERT_TRUE(Player.Open(ColourClip, &Surface)) << Player.LastErrMsg();
     EXPECT_EQ(Player.FileName(), ColourClip);
+    EXPECT_NEAR(duration, 3000000, 20000);
     ASSERT_TRUE(Events.WaitFor(TPlayState::psEnd));
     EXPECT_TRUE(Log.Has("reach end of file: " + ColourClip, llInfo));
     const auto pictures = Surface.All();
@@ -140,12 +158,16 @@ TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
     const TPlayerStatistics stats = Player.Statistics();
     EXPECT_EQ(stats.PicturesShown, int64_t(pictures.size()));
     EXPECT_GT(stats.OpenToFirstPicture, 0);
+    // The position runs on to the duration, which is the last report.
+    EXPECT_TRUE(WaitUntilTrue([&] { return Player.CurrentPTS() == duration; }, 2s));
+    std::this_thread::sleep_for(100ms);
     {
         std::lock_guard lock(Events.Lock);
         EXPECT_EQ(Events.States.front(), TPlayState::psPlay);
         ASSERT_FALSE(Events.Positions.empty());
-        EXPECT_EQ(Events.Positions.back(), 3000000);  // the last report is the duration
-        for (size_t i = 1; i < Events.Positions.size(); ++i)
+        EXPECT_EQ(Events.Positions.back(), duration);
+        // Reports are more than 10 ms apart, but for the one that reaches the end.
+        for (size_t i = 1; i + 1 < Events.Positions.size(); ++i)
             EXPECT_GT(std::llabs(Events.Positions[i] - Events.Positions[i - 1]), 10000);
     }
     Player.Stop(true);
@@ -158,7 +180,7 @@ TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
 TEST_F(PlayerTest, PicturesFollowTheSoundAndPausingHoldsThem)
 {
     ASSERT_TRUE(Player.Open(ColourClip, &Surface));
-    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > 25; }, 10s));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 25; }, 10s));
     std::vector<int64_t> offsets;
     for (const auto& p : Surface.All())
         if (p->PTS > 200000)
@@ -174,7 +196,7 @@ TEST_F(PlayerTest, PicturesFollowTheSoundAndPausingHoldsThem)
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(Surface.Count(), held);
     Player.Resume();
-    EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > held + 3; }, 5s));
+    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > held + 3; }, 5s));
     EXPECT_TRUE(Events.Saw(TPlayState::psPause));
     EXPECT_TRUE(Events.Saw(TPlayState::psResume));
 }
@@ -183,7 +205,7 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
 {
     ASSERT_TRUE(Player.Open(ColourClip, &Surface, true));
     ASSERT_TRUE(Events.WaitFor(TPlayState::psPause));
-    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() >= 1; }, 5s));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() >= 1; }, 5s));
     EXPECT_EQ(FrameNumber(*Surface.Last()), 0);
     EXPECT_TRUE(Player.Paused());
 
@@ -195,7 +217,7 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
         SCOPED_TRACE(c.Time);
         const size_t before = Surface.Count();
         Player.Seek(0, true, c.Time);
-        ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > before; }, 5s));
+        ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > before; }, 5s));
         EXPECT_NEAR(FrameNumber(*Surface.Last()), c.Frame, 1);
         EXPECT_TRUE(Player.Paused());
         EXPECT_FALSE(Player.Seeking());
@@ -203,7 +225,7 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
     // Playing on from a seek shows what follows it.
     Player.Seek(0, true, int64_t(1000000));
     Player.Resume();
-    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > 0 && Surface.Last()->PTS > 1400000; }, 5s));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 0 && Surface.Last()->PTS > 1400000; }, 5s));
     EXPECT_EQ(FrameNumber(*Surface.Last()), int(std::lround(Surface.Last()->PTS / 40000.0)));
 }
 
@@ -238,7 +260,7 @@ TEST_F(PlayerTest, ASourceWithoutVideoShowsItsWaveform)
     ASSERT_TRUE(Player.Open(SoundClip, &Surface));
     EXPECT_EQ(Player.VideoStreamIndex(), -1);
     EXPECT_EQ(Player.CurrentFrame().Width(), 0);
-    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > 5 && Player.CurrentPTS() > 300000; }, 5s));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 5 && Player.CurrentPTS() > 300000; }, 5s));
     const auto p = Surface.Last();
     ASSERT_EQ(p->Width, 320);
     int lit = 0;
@@ -270,7 +292,7 @@ TEST_F(PlayerTest, StopCancelsAnOpenThatIsBlocked)
     const std::string bytes = test::ReadAll(ColourClip);
     TMediaEngine::SourceProtocols().Register("stall", [&](const std::string&) {
         TSourceOpenResult r;
-        r.Stream = std::make_unique<test::TTestStream>(bytes, gate, 4096);
+        r.Stream = std::make_unique<test::TTestStream>(bytes, gate, 100);
         return r;
     });
     std::thread stopper([&] {
@@ -319,9 +341,9 @@ TEST_F(PlayerTest, OpenWhilePlayingAndTwoPlayersAtOnce)
     second.SetMute(true);
     TRecordingSurface other;
     ASSERT_TRUE(second.Open(SoundClip, &other)) << second.LastErrMsg();
-    EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > 10 && other.Count() > 3; }, 10s));
+    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 10 && other.Count() > 3; }, 10s));
     second.Stop(true);
-    EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > 20; }, 10s));
+    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 20; }, 10s));
 }
 
 }  // namespace
