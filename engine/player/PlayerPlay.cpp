@@ -1,0 +1,247 @@
+// The play thread (the player's event loop, the only thread that presents),
+// the refresh thread, the clocks and the decision which picture is due.
+#include "engine/CLocale.h"
+#include "engine/StringFormat.h"
+#include "engine/loader/AVBindings.h"
+#include "engine/loader/TSourceInput.h"
+#include "engine/player/PictureFit.h"
+#include "engine/player/PlayerImpl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+namespace vidrelo {
+namespace {
+
+constexpr double SyncThreshold = 0.01;
+constexpr double NoSyncThreshold = 10.0;
+
+}  // namespace
+
+void TCustomPlayer::TImpl::PostEvent(TPlayerEventType type)
+{
+    {
+        std::lock_guard lock(QueueLock);
+        if (type == TPlayerEventType::Refresh) {
+            if (RefreshPending)
+                return;
+            RefreshPending = true;
+        }
+        Queue.push_back(type);
+    }
+    QueueCond.notify_all();
+}
+
+void TCustomPlayer::TImpl::PlayThreadRun(TStateRef state)
+{
+    const TCLocaleScope numbers;
+    ReportState(TPlayState::psPlay);
+    state->RefreshThread = std::thread([this, raw = state.get()] { RefreshThreadRun(*raw); });
+    try {
+        for (;;) {
+            TPlayerEventType event;
+            {
+                std::unique_lock lock(QueueLock);
+                QueueCond.wait(lock, [&] { return !Queue.empty(); });
+                event = Queue.front();
+                Queue.pop_front();
+                if (event == TPlayerEventType::Refresh)
+                    RefreshPending = false;
+            }
+            std::lock_guard data(DataLock);
+            TStateRef s = Current();
+            if (!s)
+                break;
+            if (event == TPlayerEventType::Quit) {
+                CloseSource(s);
+                break;
+            }
+            if (event == TPlayerEventType::Aspect)
+                s->Redraw = true;
+            Refresh(*s);
+        }
+    } catch (const std::exception& e) {
+        Log(llFatal, std::string("PlayThread Exception: ") + e.what());
+        if (TStateRef s = Current())
+            CloseSource(s);
+    }
+    {
+        std::lock_guard lock(QueueLock);
+        Queue.clear();
+        RefreshPending = false;
+    }
+    if (Surface)
+        Surface->Clear();
+    ReportState(TPlayState::psStop);
+    StopEvent.Set();
+}
+
+void TCustomPlayer::TImpl::RefreshThreadRun(TVideoState& s)
+{
+    while (!s.abort_request) {
+        PostEvent(TPlayerEventType::Refresh);
+        const int ms = s.show_audio != 0 && s.video_stream < 0 ? s.Settings.RdftSpeed : 5;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+void TCustomPlayer::TImpl::CloseSource(const TStateRef& state)
+{
+    {
+        std::lock_guard lock(StateLock);
+        if (State != state)
+            return;
+        State.reset();
+    }
+    state->abort_request = true;
+    for (TPacketQueue* q : {&state->audioq, &state->videoq, &state->subtitleq})
+        q->Abort();
+    {
+        std::lock_guard lock(state->PictLock);
+        state->PictCond.notify_all();
+    }
+    if (state->ReadThread.joinable())
+        state->ReadThread.join();
+    if (state->RefreshThread.joinable())
+        state->RefreshThread.join();
+    try {
+        Decoder.SetFileHandle(nullptr);
+    } catch (const std::exception&) {
+    }
+    CloseSourceInput(&state->ic);
+}
+
+double TCustomPlayer::TImpl::VideoClockLocked(TVideoState& s)
+{
+    if (s.paused)
+        return s.video_current_pts;
+    if (s.video_current_pts_drift == 0)
+        return s.StartTime / 1000000.0;
+    return s.video_current_pts_drift + NowSeconds();
+}
+
+double TCustomPlayer::TImpl::VideoClock(TVideoState& s)
+{
+    std::lock_guard lock(s.PictLock);
+    return VideoClockLocked(s);
+}
+
+double TCustomPlayer::TImpl::AudioClock(TVideoState& s)
+{
+    const int bytesPerSec = s.AudioRate * s.AudioChannels * 2;
+    if (bytesPerSec <= 0)
+        return 0;
+    const double atCallback = s.audio_clock - double(s.audio_pending_bytes + s.AudioHwBufSize) / bytesPerSec;
+    if (s.paused || s.audio_callback_time == 0)
+        return atCallback;
+    const double elapsed = std::min(NowSeconds() - s.audio_callback_time, 2.0 * s.AudioHwBufSize / bytesPerSec);
+    return atCallback + std::max(0.0, elapsed);
+}
+
+double TCustomPlayer::TImpl::MasterClock(TVideoState& s)
+{
+    const bool audio = s.AudioDevice != 0 && s.audio_stream >= 0;
+    if ((s.Settings.SyncType == Tav_sync_type::AV_SYNC_AUDIO_MASTER && audio) || s.video_stream < 0)
+        return AudioClock(s);
+    return VideoClock(s);
+}
+
+// Called with PictLock held.
+double TCustomPlayer::TImpl::ComputeTargetTime(TVideoState& s, double framePts)
+{
+    double delay = framePts - s.frame_last_pts;
+    if (delay <= 0 || delay >= 10.0)
+        delay = s.frame_last_delay;
+    s.frame_last_delay = delay;
+    s.frame_last_pts = framePts;
+    const bool audioMaster = s.Settings.SyncType == Tav_sync_type::AV_SYNC_AUDIO_MASTER && s.AudioDevice != 0 &&
+                             s.audio_stream >= 0;
+    if (audioMaster && s.Current) {
+        const double diff = VideoClockLocked(s) - AudioClock(s);
+        const double threshold = std::max(SyncThreshold, delay);
+        if (std::fabs(diff) < NoSyncThreshold) {
+            if (diff <= -threshold)
+                delay = 0;
+            else if (diff >= threshold)
+                delay = 2 * delay;
+        }
+    }
+    s.frame_timer += delay;
+    return s.frame_timer;
+}
+
+void TCustomPlayer::TImpl::Refresh(TVideoState& s)
+{
+    if (s.video_stream >= 0) {
+        TPictureSlot due;
+        bool show = false;
+        {
+            std::lock_guard lock(s.PictLock);
+            const bool pausedShow = s.paused && s.ShowOneWhilePaused;
+            if (s.pictq_size > 0 && (!s.paused || pausedShow)) {
+                TPictureSlot& head = s.pictq[s.pictq_rindex];
+                if (pausedShow || NowSeconds() >= head.TargetClock) {
+                    due = head;
+                    head = {};
+                    s.pictq_rindex = (s.pictq_rindex + 1) % 2;
+                    --s.pictq_size;
+                    s.video_current_pts = due.Pts;
+                    s.video_current_pts_drift = due.Pts - NowSeconds();
+                    s.ShowOneWhilePaused = false;
+                    s.PictCond.notify_all();
+                    show = !s.seek_done || pausedShow;
+                }
+            }
+        }
+        if (show)
+            ShowPicture(s, due);
+        else if (due.Picture)
+            CountStatistic(&TPlayerStatistics::PicturesDropped);
+        else if (s.Redraw && s.Current)
+            ShowPicture(s, due);
+        s.Redraw = false;
+    } else if (s.show_audio != 0) {
+        ShowAudioPicture(s);
+    }
+    ReportPosition(s);
+}
+
+void TCustomPlayer::TImpl::ShowPicture(TVideoState& s, TPictureSlot& slot)
+{
+    const bool fresh = slot.Picture != nullptr;
+    std::shared_ptr<const TSurfacePicture> base = fresh ? slot.Picture : s.Current;
+    if (!base)
+        return;
+    {
+        std::lock_guard lock(s.PictLock);
+        s.Current = base;
+    }
+    if (!Surface)
+        return;
+    int width = DisplayWidth, height = DisplayHeight;
+    if (width <= 0 || height <= 0)
+        Surface->SurfaceSize(width, height);
+    auto picture = std::make_shared<TSurfacePicture>(*base);
+    picture->Target = FitPicture(width, height, base->Width, base->Height, s.SampleAspect, Aspect);
+    const bool running = s.AudioDevice != 0 || s.video_stream >= 0;
+    picture->MasterPTS = running ? int64_t(std::llround(MasterClock(s) * 1000000)) - s.StartTime : -1;
+    Surface->Present(std::move(picture));
+    if (!fresh)
+        return;
+    std::lock_guard lock(StatsLock);
+    if (Stats.OpenToFirstPicture < 0)
+        Stats.OpenToFirstPicture =
+            std::chrono::duration_cast<std::chrono::microseconds>(TPlayClock::now() - OpenCalled).count();
+    ++Stats.PicturesShown;
+    if (NowSeconds() - slot.TargetClock > s.frame_delay && !s.paused)
+        ++Stats.PicturesLate;
+}
+
+void TCustomPlayer::TImpl::CountStatistic(int64_t TPlayerStatistics::*counter)
+{
+    std::lock_guard lock(StatsLock);
+    ++(Stats.*counter);
+}
+
+}  // namespace vidrelo

@@ -1,0 +1,350 @@
+// The preview player on small clips whose every picture shows its own frame
+// number as a colour, played onto a surface that records what it is given.
+#include "engine/player/PlayerImpl.h"
+#include "engine/player/TCustomPlayer.h"
+
+#include "engine/EngineError.h"
+#include "tests/engine/EncoderJobSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace vidrelo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::MakeClip;
+using test::MakeTempDir;
+
+bool WaitUntilTrue(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Frame n of the clips is painted red 20 + 20 * (n % 10), green 20 + 20 * (n / 10).
+int FrameNumber(const TSurfacePicture& p)
+{
+    const uint8_t* px = p.Data + (p.Height / 2) * p.Stride + (p.Width / 2) * 4;  // B, G, R, A
+    const int units = int(std::lround((px[2] - 20) / 20.0));
+    const int tens = int(std::lround((px[1] - 20) / 20.0));
+    return tens * 10 + units;
+}
+
+class TRecordingSurface : public TPlayerSurface {
+public:
+    void SurfaceSize(int& width, int& height) const override
+    {
+        width = 320;
+        height = 240;
+    }
+    void Present(std::shared_ptr<const TSurfacePicture> picture) override
+    {
+        std::lock_guard lock(Lock);
+        Pictures.push_back(std::move(picture));
+    }
+    void Clear() override
+    {
+        std::lock_guard lock(Lock);
+        ++Clears;
+    }
+    size_t Count()
+    {
+        std::lock_guard lock(Lock);
+        return Pictures.size();
+    }
+    std::shared_ptr<const TSurfacePicture> Last()
+    {
+        std::lock_guard lock(Lock);
+        return Pictures.empty() ? nullptr : Pictures.back();
+    }
+    std::vector<std::shared_ptr<const TSurfacePicture>> All()
+    {
+        std::lock_guard lock(Lock);
+        return Pictures;
+    }
+    std::mutex Lock;
+    std::vector<std::shared_ptr<const TSurfacePicture>> Pictures;
+    int Clears = 0;
+};
+
+struct TPlayerEvents {
+    std::mutex Lock;
+    std::vector<TPlayState> States;
+    std::vector<int64_t> Positions;
+    void Attach(TCustomPlayer& player)
+    {
+        player.TriggerEventInMainThread = false;
+        player.OnState = [this](TCustomPlayer&, TPlayState s) {
+            std::lock_guard lock(Lock);
+            States.push_back(s);
+        };
+        player.OnPosition = [this](TCustomPlayer&, int64_t pos) {
+            std::lock_guard lock(Lock);
+            Positions.push_back(pos);
+        };
+    }
+    bool Saw(TPlayState state)
+    {
+        std::lock_guard lock(Lock);
+        return std::find(States.begin(), States.end(), state) != States.end();
+    }
+    bool WaitFor(TPlayState state, std::chrono::milliseconds limit = 10s)
+    {
+        return WaitUntilTrue([&] { return Saw(state); }, limit);
+    }
+};
+
+class PlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Clips = MakeTempDir("playerclips");
+        const std::string colours =
+            "nullsrc=s=64x48:r=25:d=3,format=rgb24,geq=r='20+20*mod(N,10)':g='20+20*floor(N/10)':b=128";
+        ColourClip = Clips + "/colours.mkv";
+        ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", colours, "-f", "lavfi", "-i", "sine=frequency=440:duration=3",
+                              "-c:v", "mpeg4", "-g", "1", "-q:v", "2", "-c:a", "mp2", ColourClip}));
+        SoundClip = Clips + "/sound.mka";
+        ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "mp2", SoundClip}));
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(Libraries.Loaded);
+        ASSERT_TRUE(Player.LoadSDLLib("")) << Player.LastErrMsg();
+        Events.Attach(Player);
+    }
+    void TearDown() override { Player.Stop(true); }
+
+    static inline std::string Clips, ColourClip, SoundClip;
+    test::TEncoderLibraries Libraries;
+    test::TLogCapture Log;
+    TFFPlayer Player;
+    TRecordingSurface Surface;
+    TPlayerEvents Events;
+};
+
+TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
+{
+    int64_t duration = 0;
+    Player.OnFileOpen = [&](TCustomPlayer&, int64_t d, int w, int h, int&, int&) {
+        duration = d;
+        EXPECT_EQ(w, 64);
+        EXPECT_EQ(h, 48);
+    };
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface)) << Player.LastErrMsg();
+    EXPECT_EQ(Player.FileName(), ColourClip);
+    EXPECT_NEAR(duration, 3000000, 20000);
+    ASSERT_TRUE(Events.WaitFor(TPlayState::psEnd));
+    EXPECT_TRUE(Log.Has("reach end of file: " + ColourClip, llInfo));
+    const auto pictures = Surface.All();
+    ASSERT_GT(pictures.size(), 50u);
+    for (size_t i = 1; i < pictures.size(); ++i)
+        EXPECT_GT(pictures[i]->PTS, pictures[i - 1]->PTS);
+    // Each picture is the frame its timestamp says, fitted into the 320x240 surface.
+    for (const auto& p : pictures) {
+        EXPECT_EQ(FrameNumber(*p), int(std::lround(p->PTS / 40000.0)));
+        EXPECT_EQ(p->Target, (TFitRect{0, 0, 320, 240}));
+    }
+    const TPlayerStatistics stats = Player.Statistics();
+    EXPECT_EQ(stats.PicturesShown, int64_t(pictures.size()));
+    EXPECT_GT(stats.OpenToFirstPicture, 0);
+    // The position runs on to the duration, which is the last report.
+    EXPECT_TRUE(WaitUntilTrue([&] { return Player.CurrentPTS() == duration; }, 2s));
+    std::this_thread::sleep_for(100ms);
+    {
+        std::lock_guard lock(Events.Lock);
+        EXPECT_EQ(Events.States.front(), TPlayState::psPlay);
+        ASSERT_FALSE(Events.Positions.empty());
+        EXPECT_EQ(Events.Positions.back(), duration);
+        // Reports are more than 10 ms apart, but for the one that reaches the end.
+        for (size_t i = 1; i + 1 < Events.Positions.size(); ++i)
+            EXPECT_GT(std::llabs(Events.Positions[i] - Events.Positions[i - 1]), 10000);
+    }
+    Player.Stop(true);
+    EXPECT_TRUE(Events.WaitFor(TPlayState::psStop));
+    EXPECT_TRUE(Player.Paused());
+    EXPECT_EQ(Player.CurrentPTS(), -1);
+    EXPECT_GE(Surface.Clears, 1);
+}
+
+TEST_F(PlayerTest, PicturesFollowTheSoundAndPausingHoldsThem)
+{
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 25; }, 10s));
+    std::vector<int64_t> offsets;
+    for (const auto& p : Surface.All())
+        if (p->PTS > 200000)
+            offsets.push_back(std::llabs(p->PTS - p->MasterPTS));
+    ASSERT_FALSE(offsets.empty());
+    std::sort(offsets.begin(), offsets.end());
+    EXPECT_LT(offsets[offsets.size() / 2], 60000) << "median picture/sound offset in microseconds";
+
+    Player.Pause();
+    EXPECT_TRUE(Player.Paused());
+    std::this_thread::sleep_for(100ms);
+    const size_t held = Surface.Count();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(Surface.Count(), held);
+    Player.Resume();
+    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > held + 3; }, 5s));
+    EXPECT_TRUE(Events.Saw(TPlayState::psPause));
+    EXPECT_TRUE(Events.Saw(TPlayState::psResume));
+}
+
+TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
+{
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface, true));
+    ASSERT_TRUE(Events.WaitFor(TPlayState::psPause));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() >= 1; }, 5s));
+    EXPECT_EQ(FrameNumber(*Surface.Last()), 0);
+    EXPECT_TRUE(Player.Paused());
+
+    struct TCase {
+        int64_t Time;
+        int Frame;
+    };
+    for (const TCase c : {TCase{2000000, 50}, TCase{800000, 20}, TCase{9000000, 74}}) {
+        SCOPED_TRACE(c.Time);
+        const size_t before = Surface.Count();
+        Player.Seek(0, true, c.Time);
+        ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > before; }, 5s));
+        EXPECT_NEAR(FrameNumber(*Surface.Last()), c.Frame, 1);
+        EXPECT_TRUE(Player.Paused());
+        EXPECT_FALSE(Player.Seeking());
+    }
+    // Playing on from a seek shows what follows it.
+    Player.Seek(0, true, int64_t(1000000));
+    Player.Resume();
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 0 && Surface.Last()->PTS > 1400000; }, 5s));
+    EXPECT_EQ(FrameNumber(*Surface.Last()), int(std::lround(Surface.Last()->PTS / 40000.0)));
+}
+
+TEST_F(PlayerTest, VolumeSilencesOrLeavesTheSamples)
+{
+    const int16_t samples[4] = {1000, -2000, 30000, -32768};
+    const auto* src = reinterpret_cast<const uint8_t*>(samples);
+    auto mix = [](uint8_t* dst, const uint8_t* in, uint16_t, uint32_t len, int volume) {
+        auto* d = reinterpret_cast<int16_t*>(dst);
+        const auto* s = reinterpret_cast<const int16_t*>(in);
+        for (uint32_t i = 0; i < len / 2; ++i)
+            d[i] = int16_t(d[i] + s[i] * volume / 128);
+    };
+    struct TCase {
+        int Volume;
+        bool Mute;
+        std::vector<int16_t> Out;
+    };
+    for (const TCase& c : {TCase{0, false, {0, 0, 0, 0}}, TCase{128, true, {0, 0, 0, 0}},
+                           TCase{128, false, {1000, -2000, 30000, -32768}}, TCase{64, false, {500, -1000, 15000, -16384}}}) {
+        int16_t out[4] = {7, 7, 7, 7};
+        ApplyPlayerVolume(reinterpret_cast<uint8_t*>(out), src, sizeof out, c.Volume, c.Mute, mix);
+        EXPECT_EQ(std::vector<int16_t>(out, out + 4), c.Out) << c.Volume << (c.Mute ? " muted" : "");
+    }
+    // The player keeps the volume in its range.
+    Player.SetAudioVolume(300);
+    EXPECT_EQ(Player.AudioVolume(), 128);
+}
+
+TEST_F(PlayerTest, ASourceWithoutVideoShowsItsWaveform)
+{
+    ASSERT_TRUE(Player.Open(SoundClip, &Surface));
+    EXPECT_EQ(Player.VideoStreamIndex(), -1);
+    EXPECT_EQ(Player.CurrentFrame().Width(), 0);
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 5 && Player.CurrentPTS() > 300000; }, 5s));
+    const auto p = Surface.Last();
+    ASSERT_EQ(p->Width, 320);
+    int lit = 0;
+    for (int y = 0; y < p->Height; ++y)
+        for (int x = 0; x < p->Width; ++x)
+            lit += reinterpret_cast<const uint32_t*>(p->Data + y * p->Stride)[x] == 0xffffffffu;
+    EXPECT_GT(lit, p->Width);  // a tone fills more than one line
+    EXPECT_TRUE(Events.WaitFor(TPlayState::psEnd));
+}
+
+TEST_F(PlayerTest, FailuresLeaveTheirText)
+{
+    TFFPlayer bare;
+    EXPECT_FALSE(bare.Open(ColourClip, &Surface));
+    EXPECT_EQ(bare.LastErrMsg(), "sdl not loaded.");
+
+    const std::string missing = Clips + "/missing.mkv";
+    EXPECT_FALSE(Player.Open(missing, &Surface));
+    EXPECT_EQ(Player.LastErrMsg(), missing + ": No such file or directory");
+    EXPECT_THROW(Player.SetForceFrameRate("fast"), EEngineError);
+    EXPECT_THROW(Player.SetForceFormat("nosuchformat"), EEngineError);
+    EXPECT_FALSE(Player.SetVideoStreamIndex(0));
+    EXPECT_EQ(Player.LastErrMsg(), "the current stream is not valid.");
+}
+
+TEST_F(PlayerTest, StopCancelsAnOpenThatIsBlocked)
+{
+    auto gate = std::make_shared<test::TTestStream::TGate>();
+    const std::string bytes = test::ReadAll(ColourClip);
+    TMediaEngine::SourceProtocols().Register("stall", [&](const std::string&) {
+        TSourceOpenResult r;
+        r.Stream = std::make_unique<test::TTestStream>(bytes, gate, 100);
+        return r;
+    });
+    std::thread stopper([&] {
+        gate->WaitBlocked(5000);
+        Player.Stop(false);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Player.Open("stall:clip", &Surface));
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_TRUE(Log.Has("connecting/reading canceled", llInfo));
+    gate->Release();
+    EXPECT_TRUE(gate->WaitDestroyed(5000));
+    TMediaEngine::SourceProtocols().Unregister("stall");
+}
+
+TEST_F(PlayerTest, StopEndsAPlaybackWhoseReadIsBlocked)
+{
+    auto gate = std::make_shared<test::TTestStream::TGate>();
+    const std::string bytes = test::ReadAll(ColourClip);
+    TMediaEngine::SourceProtocols().Register("stall", [&](const std::string&) {
+        TSourceOpenResult r;
+        r.Stream = std::make_unique<test::TTestStream>(bytes, gate, int64_t(bytes.size() / 2));
+        return r;
+    });
+    ASSERT_TRUE(Player.Open("stall:clip", &Surface)) << Player.LastErrMsg();
+    ASSERT_TRUE(gate->WaitBlocked(10000));
+    const auto start = std::chrono::steady_clock::now();
+    Player.Stop(true);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_TRUE(Events.WaitFor(TPlayState::psStop));
+    gate->Release();
+    EXPECT_TRUE(gate->WaitDestroyed(5000));
+    TMediaEngine::SourceProtocols().Unregister("stall");
+}
+
+TEST_F(PlayerTest, OpenWhilePlayingAndTwoPlayersAtOnce)
+{
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface));
+    Player.start_time = 1000000;
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface));  // stops the first
+    EXPECT_EQ(Player.start_time, kNoPlayerTime);     // defaults are back after that stop
+    TFFPlayer second;
+    ASSERT_TRUE(second.LoadSDLLib(""));
+    second.TriggerEventInMainThread = false;
+    second.SetMute(true);
+    TRecordingSurface other;
+    ASSERT_TRUE(second.Open(SoundClip, &other)) << second.LastErrMsg();
+    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 10 && other.Count() > 3; }, 10s));
+    second.Stop(true);
+    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 20; }, 10s));
+}
+
+}  // namespace
+}  // namespace vidrelo
