@@ -8,6 +8,12 @@
 #   bench/run.sh convert    converting the bench disc's title with the engine
 #                           (vidrelo-jobbench) against the ffmpeg program with
 #                           the same settings: wall time and peak memory
+#   bench/run.sh play       vidrelo-cli play of 30 s of the bench disc's title
+#                           against ffplay (-nodisp, and with a display under
+#                           xvfb-run when it is there): processor share, peak
+#                           memory, and the player's own figures (open to the
+#                           first picture, late and dropped pictures, the
+#                           audio-video offset, where a seek lands)
 #   bench/run.sh cli        vidrelo-cli convert of the bench disc's title
 #                           against ffmpeg and HandBrakeCLI (x264 medium, the
 #                           same bit rates and size): wall time, fps, peak
@@ -255,11 +261,55 @@ PY
   fi
 }
 
+# Plays PLAY_SECONDS (30) of the title in real time, with SDL's dummy sound
+# driver, which takes the samples at the device's pace. Runs take turns.
+bench_play() {
+  local disc file
+  disc=$(bench_disc)
+  file=$(bench_title_file "$disc")
+  local seconds=${PLAY_SECONDS:-30} runs=${RUNS_PLAY:-3}
+  local xvfb=()
+  command -v xvfb-run > /dev/null && xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+  SDL_AUDIODRIVER=dummy python3 - "$runs" "$seconds" "$BIN/vidrelo-cli" "$(dvd_source "$disc")" "$file" \
+    "${xvfb[@]}" <<'PY'
+import statistics, subprocess, sys
+runs, seconds, cli, source, file, xvfb = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6:]
+programs = {
+    "vidrelo-cli play (disc)": [cli, "play", source, "--seconds", seconds],
+    "vidrelo-cli play (file)": [cli, "play", file, "--seconds", seconds],
+    "ffplay -nodisp (file)": ["ffplay", "-nodisp", "-autoexit", "-loglevel", "error", "-t", seconds, file],
+}
+if xvfb:
+    programs["ffplay with display (file)"] = xvfb + ["ffplay", "-autoexit", "-loglevel", "error", "-t", seconds, file]
+figures = {name: [] for name in programs}
+summary = ""
+for round_ in range(runs):
+    names = list(programs)
+    names = names[round_ % len(names):] + names[:round_ % len(names)]
+    for name in names:
+        r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %U %S %M", *programs[name]], capture_output=True, text=True)
+        line = [l for l in r.stderr.splitlines() if l.startswith("TIME ")][-1].split()
+        wall, user, system, rss = float(line[1]), float(line[2]), float(line[3]), int(line[4])
+        figures[name].append((100 * (user + system) / wall, rss / 1024))
+        if name == "vidrelo-cli play (disc)":
+            summary = r.stdout
+for name, values in figures.items():
+    cpu = statistics.median(v[0] for v in values)
+    rss = statistics.median(v[1] for v in values)
+    print(f"{name:<30} processor {cpu:5.1f} % of a core   peak memory {rss:6.1f} MB  (median of {runs})")
+print("vidrelo-cli play's own figures, last run on the disc:")
+print("".join("  " + l + "\n" for l in summary.splitlines()))
+seek = subprocess.run([cli, "play", source, "--start", "60", "--seconds", "2"], capture_output=True, text=True)
+print("".join("  " + l + "\n" for l in seek.stdout.splitlines() if l.startswith(("open", "seek"))))
+PY
+}
+
 case "${1:-all}" in
   libs) bench_libs ;;
   dvd) bench_dvd ;;
   convert) bench_convert ;;
   cli) bench_cli ;;
-  all) bench_libs; bench_dvd; bench_convert; bench_cli ;;
+  play) bench_play ;;
+  all) bench_libs; bench_dvd; bench_convert; bench_cli; bench_play ;;
   *) echo "unknown benchmark: $1" >&2; exit 2 ;;
 esac

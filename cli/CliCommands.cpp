@@ -4,6 +4,7 @@
 #include "cli/DumpCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LibsCommand.h"
+#include "cli/PlayCommand.h"
 #include "cli/ProfilesCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/ScanCommand.h"
@@ -49,7 +50,12 @@ const char* const Usage =
     "      [--vcodec NAME] [--size WxH] [--vb N] [--rate R] [--acodec NAME] [--ar N] [--ab N] [--ac N]\n"
     "                       scan a DVD and convert titles of it as the window does,\n"
     "                       by default the longest title in the remembered format;\n"
-    "                       \"vidrelo-cli rip --help\" explains the options\n";
+    "                       \"vidrelo-cli rip --help\" explains the options\n"
+    "  play SOURCE [--start T] [--seconds N] [--snapshot T:FILE ...] [--volume V]\n"
+    "      [--no-audio] [--libav DIR]\n"
+    "                       play a media file or an \"opendvd:\" source string as the\n"
+    "                       preview does, without a display; write the pictures shown\n"
+    "                       at the asked times and print how the playback went\n";
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -87,6 +93,8 @@ int RunCommandLine(int argc, char* argv[])
         return RunConvert(args, ProgramFolder());
     if (command == "rip")
         return RunRip(args, ProgramFolder());
+    if (command == "play")
+        return RunPlay(args, ProgramFolder());
     std::fprintf(stderr, "vidrelo-cli: unknown command \"%s\"\n\n%s", command.c_str(), Usage);
     return 2;
 }

@@ -5,6 +5,7 @@
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/player/PlayerImpl.h"
+#include <limits>
 
 #include <algorithm>
 #include <cmath>
@@ -111,6 +112,19 @@ void TCustomPlayer::TImpl::FillAudio(TVideoState& s, uint8_t* stream, int len)
     s.audio_pending_bytes = int(s.AudioBuf.size() - s.AudioBufIndex);
 }
 
+// How many of the chunk's samples come before where the start time or a seek
+// asked to land (all of them: the chunk is not played).
+int TCustomPlayer::TImpl::SamplesBeforeSeekTarget(TVideoState& s, const AVFrame& frame)
+{
+    const double target = s.AudioSeekTarget;
+    if (std::isnan(target) || frame.pts == AV_NOPTS_VALUE || s.AudioRate <= 0)
+        return 0;
+    const int64_t before = std::llround(target * s.AudioRate) - frame.pts;
+    if (before < frame.nb_samples)
+        s.AudioSeekTarget = std::numeric_limits<double>::quiet_NaN();
+    return static_cast<int>(std::clamp<int64_t>(before, 0, frame.nb_samples));
+}
+
 int TCustomPlayer::TImpl::DecodeAudioChunk(TVideoState& s)
 {
     if (s.paused || !s.AudioConv)
@@ -119,8 +133,17 @@ int TCustomPlayer::TImpl::DecodeAudioChunk(TVideoState& s)
     int result = -1;
     for (int tries = 0; tries < 64 && result < 0 && !s.audioq.Aborted(); ++tries) {
         if (s.AudioConv->Pull(frame) >= 0) {
-            const int bytes = frame->nb_samples * s.AudioChannels * 2;
-            const uint8_t* data = frame->data[0];
+            const int skipped = SamplesBeforeSeekTarget(s, *frame);
+            if (skipped >= frame->nb_samples) {
+                ff::av_frame_unref(frame);
+                continue;
+            }
+            const int bytes = (frame->nb_samples - skipped) * s.AudioChannels * 2;
+            const uint8_t* data = frame->data[0] + skipped * s.AudioChannels * 2;
+            if (skipped > 0) {
+                frame->pts += skipped;
+                frame->nb_samples -= skipped;
+            }
             if (frame->pts != AV_NOPTS_VALUE)
                 s.audio_clock = double(frame->pts) / s.AudioRate;
             s.audio_clock = s.audio_clock + double(frame->nb_samples) / s.AudioRate;
@@ -144,6 +167,7 @@ int TCustomPlayer::TImpl::DecodeAudioChunk(TVideoState& s)
         if (IsFlushPacket(packet)) {
             ff::avcodec_flush_buffers(s.AudioCodec);
             s.AudioConv->Reset();
+            s.AudioSeekTarget = s.PendingAudioSeekTarget.exchange(std::numeric_limits<double>::quiet_NaN());
         } else if (ff::avcodec_send_packet(s.AudioCodec, packet) >= 0) {
             AVFrame* decoded = ff::av_frame_alloc();
             while (ff::avcodec_receive_frame(s.AudioCodec, decoded) >= 0) {

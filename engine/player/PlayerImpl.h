@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -126,7 +127,24 @@ struct TVideoState {
     std::condition_variable PictCond;
     std::array<TPictureSlot, 2> pictq;
     int pictq_size = 0, pictq_rindex = 0, pictq_windex = 0;
-    double frame_timer = 0, frame_last_pts = 0, frame_last_delay = 0.04;
+    // frame_last_pts is NaN while no picture was timed since the start or
+    // the last seek: the first one then waits the previous delay only.
+    double frame_timer = 0, frame_last_pts = std::numeric_limits<double>::quiet_NaN(), frame_last_delay = 0.04;
+    // Where the start time or the last seek asked to land (seconds, stream
+    // time), NaN when none: pictures before it are decoded but not shown,
+    // so a seek lands on the asked picture rather than on the key frame
+    // before it.
+    std::atomic<double> SeekTarget{std::numeric_limits<double>::quiet_NaN()};
+    // A seek's target, taken over as SeekTarget when the video thread meets
+    // the seek's flush marker (pictures before it are from the old place).
+    std::atomic<double> PendingSeekTarget{std::numeric_limits<double>::quiet_NaN()};
+    // The same for the sound: samples before the target are not played.
+    std::atomic<double> AudioSeekTarget{std::numeric_limits<double>::quiet_NaN()};
+    // A seek's flush marker is on its way to the video thread: a picture
+    // still waiting for a free slot (the queue is full while paused) is from
+    // the old place and gives up its wait. Guarded by PictLock.
+    bool FlushPending = false;
+    std::atomic<double> PendingAudioSeekTarget{std::numeric_limits<double>::quiet_NaN()};
     double video_current_pts = 0, video_current_pts_drift = 0;
     bool ShowOneWhilePaused = false;  // a paused open or seek still shows one picture
     std::shared_ptr<const TSurfacePicture> Current;  // last shown
@@ -267,6 +285,8 @@ struct TCustomPlayer::TImpl {
     void VideoThreadRun(TVideoState& s);
     bool DecodeVideo(TVideoState& s, AVFrame* frame, bool& flushed);
     bool SetupGraph(TVideoState& s, TVideoFilterGraph& graph, const AVFrame* frame);
+    static double LandingTarget(const TVideoState& s, int64_t pos, bool bytes);
+    bool BeforeSeekTarget(TVideoState& s, double pts, bool timed);
     bool QueuePicture(TVideoState& s, AVFrame* rgb, double pts, int64_t pos);
     void RunVideoHook(TVideoState& s, AVFrame* rgb, double pts);
     void AfterPictureQueued(TVideoState& s);
@@ -278,6 +298,7 @@ struct TCustomPlayer::TImpl {
     void CloseAudio(TVideoState& s);
     static void AudioCallback(void* userdata, uint8_t* stream, int len);
     void FillAudio(TVideoState& s, uint8_t* stream, int len);
+    int SamplesBeforeSeekTarget(TVideoState& s, const AVFrame& frame);
     int DecodeAudioChunk(TVideoState& s);
     int SynchronizeAudio(TVideoState& s, int bytes);
     void UpdateSampleDisplay(TVideoState& s, const uint8_t* samples, int size);

@@ -112,6 +112,7 @@ bool TCustomPlayer::TImpl::Open(const std::string& fileName, TPlayerSurface* sur
     state->Settings = TakeSettings();
     state->Settings.FileName = fileName;
     if (paused) {
+        state->paused_at = NowSeconds();  // what Resume measures the pause from
         state->paused = true;
         state->open_paused = true;
     }

@@ -150,11 +150,16 @@ double TCustomPlayer::TImpl::MasterClock(TVideoState& s)
 // Called with PictLock held.
 double TCustomPlayer::TImpl::ComputeTargetTime(TVideoState& s, double framePts)
 {
+    // The first picture after the start or a seek is due at once; the
+    // ones after it follow at their distance.
+    const bool first = std::isnan(s.frame_last_pts);
     double delay = framePts - s.frame_last_pts;
-    if (delay <= 0 || delay >= 10.0)
+    if (!(delay > 0 && delay < 10.0))
         delay = s.frame_last_delay;
     s.frame_last_delay = delay;
     s.frame_last_pts = framePts;
+    if (first)
+        delay = 0;
     const bool audioMaster = s.Settings.SyncType == Tav_sync_type::AV_SYNC_AUDIO_MASTER && s.AudioDevice != 0 &&
                              s.audio_stream >= 0;
     if (audioMaster && s.Current) {

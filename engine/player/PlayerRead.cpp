@@ -8,6 +8,8 @@
 #include "engine/loader/TSourceInput.h"
 #include "engine/player/PlayerImpl.h"
 
+#include <limits>
+
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -177,9 +179,23 @@ bool TCustomPlayer::TImpl::OpenInput(TVideoState& s)
         s.LastReadStamp = NowMicroseconds();
         if (ff::avformat_seek_file(s.ic, -1, INT64_MIN, target, INT64_MAX, 0) < 0)
             Log(llError, Format("%s: could not seek to position %0.3f", set.FileName.c_str(), target / 1000000.0));
+        else
+            s.SeekTarget = s.AudioSeekTarget = LandingTarget(s, target, false);
         s.LastReadStamp = Never;
     }
     return s.InterruptWhy.empty();
+}
+
+// Where pictures and sound start after a seek to `pos` (microseconds,
+// stream time): none for a byte position, and none at the very end, where
+// the last picture is what there is to show.
+double TCustomPlayer::TImpl::LandingTarget(const TVideoState& s, int64_t pos, bool bytes)
+{
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    if (bytes)
+        return none;
+    const int64_t lastFrame = s.StartTime + s.Duration - int64_t(2 * s.frame_delay * 1000000);
+    return s.Duration > 0 && pos >= lastFrame ? none : pos / 1000000.0;
 }
 
 void TCustomPlayer::TImpl::ChooseStreams(TVideoState& s, int (&chosen)[3])
@@ -329,10 +345,17 @@ void TCustomPlayer::TImpl::ExecuteSeek(TVideoState& s)
         Log(llError, Format("%s: error while seeking", s.Settings.FileName.c_str()));
         PictEvent.Set();
     } else {
+        // Before the flush markers, which the decoding threads take it with.
+        s.PendingSeekTarget = s.PendingAudioSeekTarget = LandingTarget(s, pos, flags & AVSEEK_FLAG_BYTE);
         for (TPacketQueue* q : {&s.audioq, &s.subtitleq, &s.videoq}) {
             q->Flush();
             q->Put(NewFlushPacket());
         }
+        {
+            std::lock_guard lock(s.PictLock);
+            s.FlushPending = true;
+        }
+        s.PictCond.notify_all();
         if (s.video_stream >= 0) {
             s.seek_flushed = false;
             PictEvent.Reset();

@@ -5,6 +5,9 @@
 #include "engine/loader/AVBindings.h"
 #include "engine/player/PlayerImpl.h"
 
+#include <cmath>
+#include <limits>
+
 #include <chrono>
 #include <thread>
 
@@ -97,14 +100,19 @@ void TCustomPlayer::TImpl::VideoThreadRun(TVideoState& s)
                 FlushPictures(s);
             continue;
         }
-        if (s.seek_done && s.seek_flushed) {
-            s.seek_done = false;
-            s.seek_paused = false;
-        }
         int64_t ts = s.Settings.DecoderReorderPts == 0   ? frame->pkt_dts
                      : s.Settings.DecoderReorderPts == 1 ? frame->pts
                                                          : frame->best_effort_timestamp;
         const double pts = ts == AV_NOPTS_VALUE ? 0 : ts * av_q2d(s.video_st->time_base);
+        // Before the seek counts as done (which ends decoding while paused).
+        if (BeforeSeekTarget(s, pts, ts != AV_NOPTS_VALUE)) {
+            ff::av_frame_unref(frame);
+            continue;
+        }
+        if (s.seek_done && s.seek_flushed) {
+            s.seek_done = false;
+            s.seek_paused = false;
+        }
         if (frame->width != width || frame->height != height || frame->format != format) {
             width = frame->width;
             height = frame->height;
@@ -132,14 +140,29 @@ void TCustomPlayer::TImpl::VideoThreadRun(TVideoState& s)
     ff::av_frame_free(&frame);
 }
 
+// A picture decoded on the way from the key frame to where a seek (or the
+// start time) asked to land; half a frame of slack keeps the asked one.
+bool TCustomPlayer::TImpl::BeforeSeekTarget(TVideoState& s, double pts, bool timed)
+{
+    const double target = s.SeekTarget;
+    if (std::isnan(target))
+        return false;
+    if (timed && pts < target - 0.5 * s.frame_delay)
+        return true;
+    s.SeekTarget = std::numeric_limits<double>::quiet_NaN();
+    return false;
+}
+
 bool TCustomPlayer::TImpl::QueuePicture(TVideoState& s, AVFrame* rgb, double pts, int64_t pos)
 {
     std::shared_ptr<AVFrame> keep(rgb, FreeFrame);
     {
         std::unique_lock lock(s.PictLock);
-        s.PictCond.wait(lock, [&] { return s.pictq_size < 2 || s.videoq.Aborted(); });
+        s.PictCond.wait(lock, [&] { return s.pictq_size < 2 || s.videoq.Aborted() || s.FlushPending; });
         if (s.videoq.Aborted())
             return false;
+        if (s.FlushPending)
+            return true;  // dropped: the decoder goes on to the seek's marker
     }
     // A timestamp of 0 continues the video clock.
     double framePts = pts;
@@ -226,9 +249,13 @@ void TCustomPlayer::TImpl::FlushPictures(TVideoState& s)
     for (TPictureSlot& slot : s.pictq)
         slot = {};
     s.pictq_size = s.pictq_rindex = s.pictq_windex = 0;
-    s.frame_last_pts = 0;
+    s.FlushPending = false;
+    s.frame_last_pts = std::numeric_limits<double>::quiet_NaN();
     s.frame_last_delay = s.frame_delay;
+    s.SeekTarget = s.PendingSeekTarget.exchange(std::numeric_limits<double>::quiet_NaN());
     s.frame_timer = NowSeconds();
+    if (s.paused)
+        s.paused_at = s.frame_timer;  // the timer starts afresh: Resume adds only what follows
     s.skip_frames = 1;
     s.ShowOneWhilePaused = true;
     s.PictCond.notify_all();

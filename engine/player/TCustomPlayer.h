@@ -150,9 +150,9 @@ public:
     TFileOpenEvent OnFileOpen;
     TPositionEvent OnPosition;
     TStateEvent OnState;
-    TVideoHookEvent OnVideoHook;
-    TAudioHookEvent OnAudioHook;
-    TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
+    TPlayerVideoHookEvent OnVideoHook;
+    TPlayerAudioHookEvent OnAudioHook;
+    TPlayerBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
 
 private:
     struct TImpl;

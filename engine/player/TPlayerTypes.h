@@ -31,12 +31,12 @@ using TPositionEvent = std::function<void(TCustomPlayer& sender, int64_t pts)>;
 using TStateEvent = std::function<void(TCustomPlayer& sender, TPlayState state)>;
 // Each shown picture as a bitmap; `update` (true on entry) sends the bitmap,
 // possibly drawn on, back into the shown picture.
-using TVideoHookEvent = std::function<void(TCustomPlayer& sender, TEngineBitmap& bitmap, int64_t pts, bool& update)>;
+using TPlayerVideoHookEvent = std::function<void(TCustomPlayer& sender, TEngineBitmap& bitmap, int64_t pts, bool& update)>;
 // Each decoded audio chunk before the volume is applied: signed 16-bit
 // interleaved samples.
-using TAudioHookEvent = std::function<void(TCustomPlayer& sender, int64_t pts, const uint8_t* samples, int size,
+using TPlayerAudioHookEvent = std::function<void(TCustomPlayer& sender, int64_t pts, const uint8_t* samples, int size,
                                            int sampleRate, int channels)>;
 // After the input is opened and before its streams are probed (an AVFormatContext*).
-using TBeforeFindStreamInfoEvent = std::function<void(TCustomPlayer& sender, void* formatContext)>;
+using TPlayerBeforeFindStreamInfoEvent = std::function<void(TCustomPlayer& sender, void* formatContext)>;
 
 }  // namespace vidrelo
