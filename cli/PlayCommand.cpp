@@ -23,6 +23,7 @@ constexpr int kSurfaceWidth = 1280;
 constexpr int kSurfaceHeight = 720;
 // A playback whose position has not moved for this long has stalled.
 constexpr auto kStallLimit = std::chrono::seconds(15);
+constexpr int64_t kSnapshotGrace = 250000;  // microseconds
 
 int Fail(const std::string& reason, int status = 1)
 {
@@ -40,8 +41,11 @@ bool Finished(TCustomPlayer& player, const TPlayRequest& request, const TRecordi
     if (Ended)
         return true;
     if (request.Duration) {
+        // The position runs on the sound, a little ahead of the last picture
+        // shown: a snapshot asked for at the very end gets a moment more.
         const int64_t end = request.Start.value_or(0) + *request.Duration;
-        return player.CurrentPTS() >= end;
+        const int64_t position = player.CurrentPTS();
+        return position >= end && (surface.AllSnapshotsTaken() || position >= end + kSnapshotGrace);
     }
     return !request.Snapshots.empty() && surface.AllSnapshotsTaken();
 }
