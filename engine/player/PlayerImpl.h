@@ -104,7 +104,7 @@ struct TVideoState {
     std::mutex ComponentLock;  // opening and closing components
 
     // Audio (the SDL callback's own, except where atomic).
-    uint32_t AudioDevice = 0;
+    std::atomic<uint32_t> AudioDevice{0};  // read by the video and play threads while the read thread closes it
     int AudioRate = 0, AudioChannels = 0;
     std::unique_ptr<TAudioConverter> AudioConv;
     std::vector<uint8_t> AudioBuf;  // converted samples of the current chunk

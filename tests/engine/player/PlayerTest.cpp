@@ -128,9 +128,10 @@ protected:
     static inline std::string Clips, ColourClip, SoundClip;
     test::TEncoderLibraries Libraries;
     test::TLogCapture Log;
-    TFFPlayer Player;
+    // Before the player: its event thread may deliver until the player goes.
     TRecordingSurface Surface;
     TPlayerEvents Events;
+    TFFPlayer Player;
 };
 
 TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
