@@ -2,6 +2,7 @@
 // number as a colour, played onto a surface that records what it is given.
 #include "engine/player/PlayerImpl.h"
 #include "engine/player/TCustomPlayer.h"
+#include "engine/player/TPlayEvent.h"
 
 #include "engine/EngineError.h"
 #include "tests/engine/EncoderJobSupport.h"
@@ -228,6 +229,82 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
     Player.Resume();
     ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 0 && Surface.Last()->PTS > 1400000; }, 5s));
     EXPECT_EQ(FrameNumber(*Surface.Last()), int(std::lround(Surface.Last()->PTS / 40000.0)));
+}
+
+// The part to play from the start time: where it begins, that it stops or
+// comes round again at its end.
+TEST_F(PlayerTest, APlayTimeStopsOrLoopsAtItsEnd)
+{
+    Player.start_time = 1000000;
+    Player.PlayTime = 500000;
+    Player.RepeatType = TRepeatType::rtStop;
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface)) << Player.LastErrMsg();
+    ASSERT_TRUE(Events.WaitFor(TPlayState::psStop));
+    auto pictures = Surface.All();
+    ASSERT_FALSE(pictures.empty());
+    EXPECT_EQ(FrameNumber(*pictures.front()), 25);  // the start time's picture, not the key frame's
+    EXPECT_LE(pictures.back()->PTS, 1500000 + 80000);
+
+    Player.Stop(true);  // the stop inside Open would put back the defaults set below
+    Player.start_time = 1000000;
+    Player.PlayTime = 400000;
+    Player.RepeatType = TRepeatType::rtLoop;
+    Surface.Pictures.clear();
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface)) << Player.LastErrMsg();
+    // Back at the start after the end of the part: a later picture is earlier in the clip.
+    ASSERT_TRUE(WaitUntilTrue(
+        [&] {
+            pictures = Surface.All();
+            for (size_t i = 1; i < pictures.size(); ++i)
+                if (pictures[i]->PTS < pictures[i - 1]->PTS)
+                    return true;
+            return false;
+        },
+        5s));
+    for (const auto& p : pictures)
+        EXPECT_LE(p->PTS, 1400000 + 120000);
+}
+
+TEST_F(PlayerTest, AStepShowsOnePictureMoreAndPausesAgain)
+{
+    ASSERT_TRUE(Player.Open(ColourClip, &Surface, true));
+    ASSERT_TRUE(Events.WaitFor(TPlayState::psPause));
+    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() >= 1; }, 5s));
+    std::this_thread::sleep_for(200ms);
+    const int before = FrameNumber(*Surface.Last());
+    Player.StepToNextFrame();
+    ASSERT_TRUE(WaitUntilTrue([&] { return FrameNumber(*Surface.Last()) > before; }, 5s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LE(FrameNumber(*Surface.Last()), before + 2);
+    EXPECT_TRUE(Player.Paused());
+    EXPECT_TRUE(Events.Saw(TPlayState::psStep));
+}
+
+// Positions posted faster than they are taken collapse into the newest; a
+// full ring loses its oldest item.
+TEST(PlayEventRingTest, ItemsOfOneKindCollapseAndAFullRingLosesTheOldest)
+{
+    TPlayEvent ring;
+    for (int64_t p : {10, 20, 30})
+        ring.Post({TPlayEventKind::Position, TPlayState::psPlay, p});
+    ring.Post({TPlayEventKind::State, TPlayState::psPause, 0});
+    ring.Post({TPlayEventKind::Position, TPlayState::psPlay, 40});
+    const auto next = [&] { return ring.Take(0); };
+    auto a = next();
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->Position, 30);
+    EXPECT_EQ(next()->State, TPlayState::psPause);
+    EXPECT_EQ(next()->Position, 40);
+    EXPECT_FALSE(next());
+
+    for (int i = 0; i < 12; ++i)  // alternating kinds never collapse
+        ring.Post({i % 2 ? TPlayEventKind::State : TPlayEventKind::Position, TPlayState::psPlay, i});
+    std::vector<int64_t> taken;
+    while (auto item = next())
+        taken.push_back(item->Position);
+    ASSERT_EQ(taken.size(), size_t(TPlayEvent::Capacity));
+    EXPECT_EQ(taken.front(), 2);
+    EXPECT_EQ(taken.back(), 11);
 }
 
 TEST_F(PlayerTest, VolumeSilencesOrLeavesTheSamples)
