@@ -20,6 +20,7 @@
     R(SDL_Init)                   \
     R(SDL_InitSubSystem)          \
     R(SDL_QuitSubSystem)          \
+    R(SDL_WasInit)                \
     R(SDL_Quit)                   \
     R(SDL_GetError)               \
     R(SDL_OpenAudioDevice)        \

@@ -158,8 +158,13 @@ void TCustomPlayer::TImpl::CallFileOpen(TVideoState& s)
 void TCustomPlayer::TImpl::ShutdownSDL()
 {
     std::lock_guard lock(SDLInitLock);
-    if (SDLInitialised && SDL.Loaded())
+    if (SDLInitialised && SDL.Loaded()) {
         SDL.SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        // The last player out lets SDL free what it keeps process-wide
+        // (hints, driver lists); while another plays, a subsystem is still in.
+        if (SDL.SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+            SDL.SDL_Quit();
+    }
     SDLInitialised = false;
 }
 
