@@ -8,6 +8,8 @@
 #include "engine/loader/TSourceInput.h"
 #include "engine/player/PlayerImpl.h"
 
+#include <algorithm>
+
 #include <limits>
 
 #include <chrono>
@@ -15,6 +17,13 @@
 #include <thread>
 
 namespace vidrelo {
+
+// How far before the asked time a seek aims. Demuxers that seek by reading
+// timestamps (MPEG program streams, DVD titles) land up to a few tenths of a
+// second off their aim; landing before the asked time and decoding on (the
+// pictures before it are not shown) is what puts the first picture on it.
+constexpr int64_t kSeekLeadIn = 1000000;
+
 namespace {
 
 constexpr int64_t MaxQueueSize = 15 * 1024 * 1024;
@@ -177,7 +186,10 @@ bool TCustomPlayer::TImpl::OpenInput(TVideoState& s)
     if (set.StartAt != kNoPlayerTime) {
         const int64_t target = set.StartAt + s.StartTime;
         s.LastReadStamp = NowMicroseconds();
-        if (ff::avformat_seek_file(s.ic, -1, INT64_MIN, target, INT64_MAX, 0) < 0)
+        // At or before the asked time first: decoding on from there lands on
+        // the asked picture, while a key frame after it would overshoot.
+        if (ff::avformat_seek_file(s.ic, -1, INT64_MIN, target - kSeekLeadIn, target, 0) < 0 &&
+            ff::avformat_seek_file(s.ic, -1, INT64_MIN, target, INT64_MAX, 0) < 0)
             Log(llError, Format("%s: could not seek to position %0.3f", set.FileName.c_str(), target / 1000000.0));
         else
             s.SeekTarget = s.AudioSeekTarget = LandingTarget(s, target, false);
@@ -336,7 +348,13 @@ void TCustomPlayer::TImpl::ExecuteSeek(TVideoState& s)
     }
     const int64_t minTs = rel > 0 ? pos - rel + 2 : INT64_MIN;
     const int64_t maxTs = rel < 0 ? pos - rel - 2 : INT64_MAX;
-    int result = ff::avformat_seek_file(s.ic, -1, minTs, pos, maxTs, flags);
+    // At or before the position first (see the start time's seek), then the
+    // range the request allows.
+    int result = flags & AVSEEK_FLAG_BYTE
+                     ? -1
+                     : ff::avformat_seek_file(s.ic, -1, minTs, std::max(minTs, pos - kSeekLeadIn), std::min(maxTs, pos), flags);
+    if (result < 0)
+        result = ff::avformat_seek_file(s.ic, -1, minTs, pos, maxTs, flags);
     if (result < 0)
         result = ff::av_seek_frame(s.ic, -1, pos, flags);
     if (result < 0)
