@@ -188,7 +188,8 @@ bool TCustomPlayer::TImpl::OpenInput(TVideoState& s)
         s.LastReadStamp = NowMicroseconds();
         // At or before the asked time first: decoding on from there lands on
         // the asked picture, while a key frame after it would overshoot.
-        if (ff::avformat_seek_file(s.ic, -1, INT64_MIN, target - kSeekLeadIn, target, 0) < 0 &&
+        const bool landing = !std::isnan(LandingTarget(s, target, false));
+        if ((!landing || ff::avformat_seek_file(s.ic, -1, INT64_MIN, target - kSeekLeadIn, target, 0) < 0) &&
             ff::avformat_seek_file(s.ic, -1, INT64_MIN, target, INT64_MAX, 0) < 0)
             Log(llError, Format("%s: could not seek to position %0.3f", set.FileName.c_str(), target / 1000000.0));
         else
@@ -350,9 +351,12 @@ void TCustomPlayer::TImpl::ExecuteSeek(TVideoState& s)
     const int64_t maxTs = rel < 0 ? pos - rel - 2 : INT64_MAX;
     // At or before the position first (see the start time's seek), then the
     // range the request allows.
-    int result = flags & AVSEEK_FLAG_BYTE
-                     ? -1
-                     : ff::avformat_seek_file(s.ic, -1, minTs, std::max(minTs, pos - kSeekLeadIn), std::min(maxTs, pos), flags);
+    // Without a landing target (a byte position, the very end) the last
+    // picture found is what is shown, so the aim is the position itself.
+    const double landing = LandingTarget(s, pos, flags & AVSEEK_FLAG_BYTE);
+    int result = std::isnan(landing) ? -1
+                                     : ff::avformat_seek_file(s.ic, -1, minTs, std::max(minTs, pos - kSeekLeadIn),
+                                                              std::min(maxTs, pos), flags);
     if (result < 0)
         result = ff::avformat_seek_file(s.ic, -1, minTs, pos, maxTs, flags);
     if (result < 0)
@@ -364,7 +368,7 @@ void TCustomPlayer::TImpl::ExecuteSeek(TVideoState& s)
         PictEvent.Set();
     } else {
         // Before the flush markers, which the decoding threads take it with.
-        s.PendingSeekTarget = s.PendingAudioSeekTarget = LandingTarget(s, pos, flags & AVSEEK_FLAG_BYTE);
+        s.PendingSeekTarget = s.PendingAudioSeekTarget = landing;
         for (TPacketQueue* q : {&s.audioq, &s.subtitleq, &s.videoq}) {
             q->Flush();
             q->Put(NewFlushPacket());
