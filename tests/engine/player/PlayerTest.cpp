@@ -6,6 +6,7 @@
 
 #include "engine/EngineError.h"
 #include "tests/engine/EncoderJobSupport.h"
+#include "tests/support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,7 @@ using test::MakeTempDir;
 
 bool WaitUntilTrue(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
+    return test::WaitFor(done, limit);
 }
 
 // Frame n of the clips is painted red 20 + 20 * (n % 10), green 20 + 20 * (n / 10).

@@ -3,6 +3,7 @@
 // the terminate notification and the progress events.
 #include "engine/MainThreadDispatcher.h"
 #include "tests/engine/run/JobRunSupport.h"
+#include "tests/support/WaitFor.h"
 
 #include <chrono>
 #include <filesystem>
@@ -47,13 +48,7 @@ protected:
 
     static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
     {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
+        return test::WaitFor(done, limit);
     }
 
     // A job that runs at the input's own pace ("re"), long enough to be
