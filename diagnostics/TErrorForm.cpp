@@ -68,7 +68,7 @@ bool TErrorForm::Execute(const QString& AMessage)
     return exec() == QDialog::Accepted;
 }
 
-// The design's 376 x 120 holds two short lines; a longer message (a path,
+// The usual 376 x 120 holds two short lines; a longer message (a path,
 // a library's text) and the note below it get the room they need: the
 // window widens up to kMaxTextWidth for the text, then grows downwards.
 void TErrorForm::FitToText()

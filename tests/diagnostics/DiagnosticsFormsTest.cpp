@@ -54,7 +54,7 @@ TEST(DiagnosticsForms, ErrorFormAsksSendOrCancel)
 
     form.resize(376, 300);
     QTimer::singleShot(0, [&form] {
-        // Set again each time it is shown: the design's height, wide enough for the note.
+        // Set again each time it is shown: the usual height, wide enough for the note.
         EXPECT_EQ(form.height(), 120);
         EXPECT_GE(form.width(), 376);
         EXPECT_GE(form.lblReportNote->width(), form.lblReportNote->sizeHint().width());
