@@ -26,8 +26,11 @@ TProfileDisplay ChooseFormat(TCatalogue& catalogue, TTitleModel& titles, TProfil
     display.Label = format->Title;
     // The profile's icon, not the format's.
     display.Picture = ProfileIconPicture(catalogue.ProfileIcons, catalogue.Profiles[choice.ProfileInd].Icon);
-    if (applyToAll)
-        titles.ApplyToAllClick(true);
+    // The caller refreshes every row once afterwards.
+    for (int row = 0; applyToAll && row < titles.VideoFiles().size(); ++row) {
+        titles.VideoFile(row).ProfileInd = choice.ProfileInd;
+        titles.VideoFile(row).FormatInd = choice.FormatInd;
+    }
     return display;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/encoder/TFFmpeg.h"
 
 #include "tests/engine/EncoderJobSupport.h"
+#include "tests/support/WaitFor.h"
 
 #include <chrono>
 #include <functional>
@@ -13,17 +14,6 @@
 #include <vector>
 
 namespace vidrelo::test {
-
-inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // Every terminate and progress event of an encoder, with its thread.
 struct TEncoderEvents {

@@ -22,11 +22,6 @@ using namespace std::chrono_literals;
 using test::MakeClip;
 using test::MakeTempDir;
 
-bool WaitUntilTrue(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    return test::WaitFor(done, limit);
-}
-
 // Frame n of the clips is painted red 20 + 20 * (n % 10), green 20 + 20 * (n / 10).
 int FrameNumber(const TSurfacePicture& p)
 {
@@ -96,7 +91,7 @@ struct TPlayerEvents {
     }
     bool WaitFor(TPlayState state, std::chrono::milliseconds limit = 10s)
     {
-        return WaitUntilTrue([&] { return Saw(state); }, limit);
+        return test::WaitFor([&] { return Saw(state); }, limit);
     }
 };
 
@@ -156,7 +151,7 @@ TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
     EXPECT_EQ(stats.PicturesShown, int64_t(pictures.size()));
     EXPECT_GT(stats.OpenToFirstPicture, 0);
     // The position runs on to the duration, which is the last report.
-    EXPECT_TRUE(WaitUntilTrue([&] { return Player.CurrentPTS() == duration; }, 2s));
+    EXPECT_TRUE(test::WaitFor([&] { return Player.CurrentPTS() == duration; }, 2s));
     std::this_thread::sleep_for(100ms);
     {
         std::lock_guard lock(Events.Lock);
@@ -177,7 +172,7 @@ TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
 TEST_F(PlayerTest, PicturesFollowTheSoundAndPausingHoldsThem)
 {
     ASSERT_TRUE(Player.Open(ColourClip, &Surface));
-    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 25; }, 10s));
+    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > 25; }, 10s));
     std::vector<int64_t> offsets;
     for (const auto& p : Surface.All())
         if (p->PTS > 200000)
@@ -193,7 +188,7 @@ TEST_F(PlayerTest, PicturesFollowTheSoundAndPausingHoldsThem)
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(Surface.Count(), held);
     Player.Resume();
-    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > held + 3; }, 5s));
+    EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > held + 3; }, 5s));
     EXPECT_TRUE(Events.Saw(TPlayState::psPause));
     EXPECT_TRUE(Events.Saw(TPlayState::psResume));
 }
@@ -202,7 +197,7 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
 {
     ASSERT_TRUE(Player.Open(ColourClip, &Surface, true));
     ASSERT_TRUE(Events.WaitFor(TPlayState::psPause));
-    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() >= 1; }, 5s));
+    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() >= 1; }, 5s));
     EXPECT_EQ(FrameNumber(*Surface.Last()), 0);
     EXPECT_TRUE(Player.Paused());
 
@@ -214,7 +209,7 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
         SCOPED_TRACE(c.Time);
         const size_t before = Surface.Count();
         Player.Seek(0, true, c.Time);
-        ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > before; }, 5s));
+        ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > before; }, 5s));
         EXPECT_NEAR(FrameNumber(*Surface.Last()), c.Frame, 1);
         EXPECT_TRUE(Player.Paused());
         EXPECT_FALSE(Player.Seeking());
@@ -222,7 +217,7 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheNewPlaceAlsoWhilePaused)
     // Playing on from a seek shows what follows it.
     Player.Seek(0, true, int64_t(1000000));
     Player.Resume();
-    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 0 && Surface.Last()->PTS > 1400000; }, 5s));
+    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > 0 && Surface.Last()->PTS > 1400000; }, 5s));
     EXPECT_EQ(FrameNumber(*Surface.Last()), int(std::lround(Surface.Last()->PTS / 40000.0)));
 }
 
@@ -247,7 +242,7 @@ TEST_F(PlayerTest, APlayTimeStopsOrLoopsAtItsEnd)
     Surface.Pictures.clear();
     ASSERT_TRUE(Player.Open(ColourClip, &Surface)) << Player.LastErrMsg();
     // Back at the start after the end of the part: a later picture is earlier in the clip.
-    ASSERT_TRUE(WaitUntilTrue(
+    ASSERT_TRUE(test::WaitFor(
         [&] {
             pictures = Surface.All();
             for (size_t i = 1; i < pictures.size(); ++i)
@@ -264,11 +259,11 @@ TEST_F(PlayerTest, AStepShowsOnePictureMoreAndPausesAgain)
 {
     ASSERT_TRUE(Player.Open(ColourClip, &Surface, true));
     ASSERT_TRUE(Events.WaitFor(TPlayState::psPause));
-    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() >= 1; }, 5s));
+    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() >= 1; }, 5s));
     std::this_thread::sleep_for(200ms);
     const int before = FrameNumber(*Surface.Last());
     Player.StepToNextFrame();
-    ASSERT_TRUE(WaitUntilTrue([&] { return FrameNumber(*Surface.Last()) > before; }, 5s));
+    ASSERT_TRUE(test::WaitFor([&] { return FrameNumber(*Surface.Last()) > before; }, 5s));
     std::this_thread::sleep_for(300ms);
     EXPECT_LE(FrameNumber(*Surface.Last()), before + 2);
     EXPECT_TRUE(Player.Paused());
@@ -333,7 +328,7 @@ TEST_F(PlayerTest, ASourceWithoutVideoShowsItsWaveform)
     ASSERT_TRUE(Player.Open(SoundClip, &Surface));
     EXPECT_EQ(Player.VideoStreamIndex(), -1);
     EXPECT_EQ(Player.CurrentFrame().Width(), 0);
-    ASSERT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 5 && Player.CurrentPTS() > 300000; }, 5s));
+    ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() > 5 && Player.CurrentPTS() > 300000; }, 5s));
     const auto p = Surface.Last();
     ASSERT_EQ(p->Width, 320);
     int lit = 0;
@@ -414,9 +409,9 @@ TEST_F(PlayerTest, OpenWhilePlayingAndTwoPlayersAtOnce)
     second.SetMute(true);
     TRecordingSurface other;
     ASSERT_TRUE(second.Open(SoundClip, &other)) << second.LastErrMsg();
-    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 10 && other.Count() > 3; }, 10s));
+    EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > 10 && other.Count() > 3; }, 10s));
     second.Stop(true);
-    EXPECT_TRUE(WaitUntilTrue([&] { return Surface.Count() > 20; }, 10s));
+    EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > 20; }, 10s));
 }
 
 }  // namespace
