@@ -150,6 +150,7 @@ void TMainForm::BuildTitleArea(QWidget* client)
     btnCheckAll = new QPushButton("Check All", row);
     btnUncheckAll = new QPushButton("Uncheck All", row);
     btnEject = new QPushButton("Eject DVD", row);
+    btnEject->setEnabled(false);  // until a drive's disc is loaded
     btnRename = new QPushButton("Rename", row);
     btnDVDInfo = new QPushButton("DVD Info", row);
     for (QPushButton* b : {btnCheckAll, btnUncheckAll, btnEject, btnRename, btnDVDInfo})

@@ -119,6 +119,8 @@ public:
     void spSkinButton4Click();
     // How an information message is shown (a message box; tests note it).
     std::function<void(const QString&)> ShowInformation;
+    // The folder or file chosen for "Open DVD Folder or Image...", empty when cancelled.
+    std::function<QString()> ChooseDiscPath;
 
     // --- converting ---
     void SetConvForm(TConvForm* form) { FConvForm = form; }
@@ -130,6 +132,8 @@ public:
     void EncoderTerminate(const vidrelo::TTerminateInfo& T);
     // "Find target": opens the output folder.
     void spSkinButton2Click();
+    // Opens `folder` in the file manager, or logs where it is when none can.
+    void ShowFolder(const QString& folder);
     vidrelo::TFFEncoder& Encoder() { return *FEncoder; }
     const QList<TVideoFile>& JobFiles() const { return FJobFiles; }
     const QString& RunOutputFolder() const { return FRunOutputFolder; }
@@ -139,7 +143,10 @@ public:
     // shutting the computer down.
     std::function<void(const QString&)> ShowWarning;
     std::function<void(TConvForm&)> ShowConvForm;
-    std::function<void(const QString&)> OpenFolder;
+    // Shows a folder in the file manager; false when none could show it.
+    std::function<bool(const QString&)> OpenFolder;
+    // Starts the sibling program of "Switch Converter"; false when it could not start.
+    std::function<bool(const QString&)> StartProgram;
     std::function<void()> ShutdownComputer;
 
     // Left column and convert button.

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -39,7 +40,7 @@ void TMainForm::SetUpEncoder()
     if (!ShowConvForm)
         ShowConvForm = [](TConvForm& form) { form.exec(); };
     if (!OpenFolder)
-        OpenFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+        OpenFolder = [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     if (!ShutdownComputer)
         ShutdownComputer = [] { ::ShutdownComputer(); };
     connect(btnFindTarget, &QPushButton::clicked, this, &TMainForm::spSkinButton2Click);
@@ -71,11 +72,18 @@ void TMainForm::StartButtonClick()
     FRunOutputFolder = *folder;
     // (The preview player, once it plays, is stopped here.)
     QStringList sources;
-    const bool any = FTitles->BuildSourceList(sources, [this](int, const QString& caption) {
+    int skipped = 0;
+    const bool any = FTitles->BuildSourceList(sources, [this, &skipped](int, const QString& caption) {
         FServices.EventsLog.AddEvent(caption + " is not a valid title and is not converted.");
+        ++skipped;
     });
-    if (!any)
+    if (!any) {
+        // Pressing Convert and seeing nothing happen helps nobody.
+        ShowInformation(skipped > 0 ? QStringLiteral("None of the checked titles can be converted: the disc's "
+                                                     "information for them could not be read.")
+                                    : QStringLiteral("No title is checked. Check the titles to convert."));
         return;
+    }
     FJobFiles = TJobBuilder::MakeJobFiles(*FTitles);
     try {
         if (!FJobBuilder->QueueJobs(*FEncoder, FJobFiles, sources, FRunOutputFolder, chMerge->isChecked(),
@@ -127,10 +135,19 @@ void TMainForm::EncoderTerminate(const vidrelo::TTerminateInfo& T)
     if (steps.Close && FConvForm)
         FConvForm->done(QDialog::Accepted);
     if (steps.OpenFolder)
-        OpenFolder(FRunOutputFolder);
+        ShowFolder(FRunOutputFolder);
 }
 
 void TMainForm::spSkinButton2Click()
 {
-    OpenFolder(edDestinationFolder->text());
+    ShowFolder(edDestinationFolder->text());
+}
+
+void TMainForm::ShowFolder(const QString& folder)
+{
+    // Without a file manager the user would see nothing at all: at least say
+    // where the files are.
+    if (!OpenFolder(folder))
+        FServices.EventsLog.AddEvent(QStringLiteral("No file manager could open the folder; the files are in \"%1\".")
+                                         .arg(QDir::toNativeSeparators(folder)));
 }

@@ -10,6 +10,7 @@
 #include "dvd/DVDPlugIn.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/TFFLoader.h"
+#include "main/TDiscFolderDialog.h"
 #include "main/TDiscScan.h"
 #include "main/TMemoForm.h"
 #include "main/TWaitForm.h"
@@ -19,7 +20,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -33,18 +34,9 @@ namespace {
 const QString kSelectDriveCaption = QStringLiteral("Select DVD Device");
 const QString kOpenFolderCaption = QStringLiteral("Open DVD Folder or Image...");
 
-// A dropped or chosen path the scan can take: a folder (a VIDEO_TS folder
-// or its parent) or an ISO image; a chosen VIDEO_TS.IFO stands for its folder.
-QString DiscPathOf(const QString& path)
+bool IsDrivePath(const QString& path)
 {
-    const QFileInfo file(path);
-    if (file.isDir())
-        return file.absoluteFilePath();
-    if (file.suffix().compare("iso", Qt::CaseInsensitive) == 0)
-        return file.absoluteFilePath();
-    if (file.suffix().compare("ifo", Qt::CaseInsensitive) == 0)
-        return file.absolutePath();
-    return {};
+    return path.startsWith(QStringLiteral("/dev/"));
 }
 
 QString DroppedDiscPath(const QMimeData* data)
@@ -118,12 +110,18 @@ void TMainForm::DoMenuClick(QObject* sender)
 
 void TMainForm::OpenDiscFolder()
 {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, kOpenFolderCaption, FTitles->DVDPath(),
-        "DVD image or DVD folder (*.iso *.ISO VIDEO_TS.IFO video_ts.ifo);;All files (*)");
+    const QString chosen = ChooseDiscPath ? ChooseDiscPath()
+                                          : TDiscFolderDialog::Choose(this, kOpenFolderCaption, FTitles->DVDPath());
+    if (chosen.isEmpty())
+        return;
     const QString path = DiscPathOf(chosen);
-    if (!path.isEmpty())
-        ScanDisc(path);
+    if (path.isEmpty()) {
+        ShowInformation(QStringLiteral("\"%1\" is not a DVD. Choose the disc's folder, its VIDEO_TS folder, "
+                                       "VIDEO_TS.IFO or a disc image (.iso).")
+                            .arg(QDir::toNativeSeparators(chosen)));
+        return;
+    }
+    ScanDisc(path);
 }
 
 void TMainForm::ScanDisc(const QString& path)
@@ -178,6 +176,8 @@ void TMainForm::EnableControls()
         w->setEnabled(true);
     for (QAction* a : {actStartConversion, actEdit, actTrim})
         a->setEnabled(true);
+    // Only drives have trays; a folder or an image has nothing to open.
+    btnEject->setEnabled(IsDrivePath(FTitles->DVDPath()));
 }
 
 void TMainForm::FileInformation1Click()
@@ -190,9 +190,8 @@ void TMainForm::FileInformation1Click()
 
 void TMainForm::spSkinButton4Click()
 {
-    // Only drives have trays; a folder or an image has nothing to open.
     const QString path = FTitles->DVDPath();
-    if (path.startsWith("/dev/"))
+    if (IsDrivePath(path))
         vidrelo::EjectDVDDrive(path.toStdString());
 }
 

@@ -120,8 +120,15 @@ void TMainForm::SetUpCommandLineMenu()
         return;
     }
     // A sibling program started us with its own file name: switch back to it.
+    if (!StartProgram)
+        StartProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
     connect(EventsLogMenuItem, &QAction::triggered, this, [this] {
-        QProcess::startDetached(FProgramFolder + FServices.CommandLineParameter, {});
+        const QString program = FProgramFolder + FServices.CommandLineParameter;
+        // Closing when the other program did not start would leave the user with neither.
+        if (!StartProgram(program)) {
+            ShowWarning(QStringLiteral("Could not start \"%1\".").arg(QDir::toNativeSeparators(program)));
+            return;
+        }
         close();
     });
 }

@@ -10,6 +10,7 @@
 #include <limits>
 
 struct TTitleModel::TRow {
+    int TitleNumber = 0;   // from 1
     QString Caption;
     QStringList SubItems;  // columns 1 to 10; empty for an invalid title
     bool Checked = false;
@@ -56,6 +57,7 @@ void TTitleModel::AddTitle(const TDVDTitleInfo* info, int titleIndex, int profil
 {
     auto row = std::make_unique<TRow>();
     const int number = titleIndex + 1;
+    row->TitleNumber = number;
     if (!info) {
         row->Caption = InvalidTitleCaption(number);
         FRows.push_back(std::move(row));
@@ -251,7 +253,7 @@ bool TTitleModel::BuildSourceList(QStringList& list, const TSkippedRowFn& skippe
         if (convertible)
             list << SourceString(FDVDPath, i, row.Data->Selection);
         else if (row.Checked && skipped)
-            skipped(i, row.Caption);
+            skipped(i, TitleCaption(row.TitleNumber));  // not the invalid row's own text
     }
     return !list.isEmpty();
 }

@@ -85,7 +85,10 @@ protected:
             form.open();  // window-modal without a nested loop: the test waits instead
             Shown = true;
         };
-        Form().OpenFolder = [this](const QString& folder) { Opened << folder; };
+        Form().OpenFolder = [this](const QString& folder) {
+            Opened << folder;
+            return FileManagerWorks;
+        };
         Form().ShutdownComputer = [this] { ++Shutdowns; };
         Form().edDestinationFolder->setText(Out);
     }
@@ -151,6 +154,7 @@ protected:
     std::unique_ptr<TApplicationWindows> Windows;
     QString Out;
     QStringList Reported, Messages, Opened;
+    bool FileManagerWorks = true;
     int Shutdowns = 0;
     bool Shown = false;
     bool SeenVisible = false;
@@ -400,6 +404,36 @@ TEST_F(ConvertWindowTest, AFormatChosenAndEditedInTheWindowIsConvertedAndRemembe
     key(Qt::Key_Return);
     EXPECT_FALSE(Form().findChild<Tproform*>()->isVisible());
     EXPECT_EQ(Form().lblProfile->text(), Form().Catalogue().Profiles[0].Formats[avi + 1].Title);
+}
+
+TEST_F(ConvertWindowTest, ConvertWithNothingConvertibleSaysWhy)
+{
+    Form().BuildDriveMenu({test::Disc("discC").path});
+    Form().AddButtonClick();
+    ASSERT_EQ(Form().Titles().RowCount(), 4);  // titles 3 and 4 cannot be read
+    Form().Titles().UncheckAll();
+    Form().Titles().SetChecked(2, true);
+    Form().StartButtonClick();
+    EXPECT_TRUE(Log().contains("Title #3 is not a valid title and is not converted.")) << Log().toStdString();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].startsWith("None of the checked titles can be converted")) << Messages[0].toStdString();
+
+    Form().Titles().UncheckAll();
+    Form().StartButtonClick();
+    ASSERT_EQ(Messages.size(), 2);
+    EXPECT_EQ(Messages[1], "No title is checked. Check the titles to convert.");
+    EXPECT_FALSE(Shown);
+    EXPECT_FALSE(Form().Encoder().Working());
+}
+
+TEST_F(ConvertWindowTest, WithoutAFileManagerTheLogSaysWhereTheFilesAre)
+{
+    FileManagerWorks = false;
+    Form().spSkinButton2Click();
+    EXPECT_EQ(Opened, QStringList{Out});
+    EXPECT_TRUE(Log().contains("No file manager could open the folder; the files are in \"" +
+                               QDir::toNativeSeparators(Out) + "\"."))
+        << Log().toStdString();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "dvd/DVDPlugIn.h"
 #include "engine/MediaEngine.h"
 #include "main/TApplicationWindows.h"
+#include "main/TDiscFolderDialog.h"
 #include "main/TMainForm.h"
 #include "tests/main/ProgramWindows.h"
 #include "tests/support/DamagedDiscs.h"
@@ -17,10 +18,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QApplication>
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -232,6 +235,64 @@ TEST_F(DiscLoadTest, ADroppedImageIsScanned)
     QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&Form(), &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(DiscLoadTest, OpenFolderOrImageTakesWhateverPartOfADiscIsChosen)
+{
+    const QString discA = PathOf("discA");
+    QString chosen;
+    Form().ChooseDiscPath = [&chosen] { return chosen; };
+    QAction open("Open DVD Folder or Image...");
+    const struct {
+        QString choice;
+        QString scanned;  // empty: refused with a message
+    } cases[] = {
+        {discA, discA},
+        {discA + "/VIDEO_TS", discA + "/VIDEO_TS"},
+        {discA + "/VIDEO_TS/VIDEO_TS.IFO", discA + "/VIDEO_TS"},
+        {discA + "/VIDEO_TS/VTS_01_0.IFO", discA + "/VIDEO_TS"},
+        {PathOf("discB"), PathOf("discB")},
+        {discA + "/VIDEO_TS/VTS_01_1.VOB", ""},
+        {QString::fromStdString(vidrelo::test::TestDiscManifestPath()), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.choice.toStdString());
+        Form().ClearTitles();
+        Messages.clear();
+        chosen = c.choice;
+        Form().DoMenuClick(&open);
+        if (c.scanned.isEmpty()) {
+            EXPECT_EQ(Form().lvTitles->topLevelItemCount(), 0);
+            ASSERT_EQ(Messages.size(), 1);
+            EXPECT_TRUE(Messages[0].startsWith("\"" + c.choice + "\" is not a DVD.")) << Messages[0].toStdString();
+            continue;
+        }
+        EXPECT_TRUE(Messages.isEmpty()) << Messages.join('\n').toStdString();
+        EXPECT_EQ(Form().Titles().DVDPath(), c.scanned);
+        EXPECT_GT(Form().lvTitles->topLevelItemCount(), 0);
+        // Folders and images have no tray.
+        EXPECT_FALSE(Form().btnEject->isEnabled());
+    }
+    // Cancelling the picker does nothing.
+    chosen.clear();
+    Messages.clear();
+    Form().DoMenuClick(&open);
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
+// The picker itself accepts folders and files alike.
+TEST_F(DiscLoadTest, TheDiscPickerAcceptsAFolderAndAFile)
+{
+    const QString videoTs = PathOf("discA") + "/VIDEO_TS";
+    for (const QString& pick : {videoTs + "/VIDEO_TS.IFO", videoTs}) {
+        SCOPED_TRACE(pick.toStdString());
+        TDiscFolderDialog dialog(&Form(), "Open DVD Folder or Image...", PathOf("discA"));
+        dialog.selectFile(pick);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        const QString chosen = dialog.ChosenPath().isEmpty() ? dialog.selectedFiles().value(0) : dialog.ChosenPath();
+        EXPECT_EQ(QFileInfo(chosen).absoluteFilePath(), pick);
+    }
 }
 
 }  // namespace

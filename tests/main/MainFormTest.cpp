@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -69,8 +70,28 @@ TEST_F(MainFormTest, FirstStartShowsTheSkinnedWindowWithDefaults)
 TEST_F(MainFormTest, ACommandLineParameterKeepsTheSuiteMenu)
 {
     auto windows = Start({"other-converter"});
-    EXPECT_EQ(windows->MainForm().SuiteMenu->title(), "Suite");
-    EXPECT_EQ(windows->MainForm().EventsLogMenuItem->text(), "Switch Converter");
+    TMainForm& form = windows->MainForm();
+    EXPECT_EQ(form.SuiteMenu->title(), "Suite");
+    EXPECT_EQ(form.EventsLogMenuItem->text(), "Switch Converter");
+
+    // The window stays open when the other program cannot start.
+    QStringList started, warnings;
+    bool starts = false;
+    form.StartProgram = [&](const QString& program) {
+        started << program;
+        return starts;
+    };
+    form.ShowWarning = [&warnings](const QString& text) { warnings << text; };
+    form.show();
+    form.EventsLogMenuItem->trigger();
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_TRUE(started[0].endsWith("/other-converter")) << started[0].toStdString();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], "Could not start \"" + started[0] + "\".");
+    EXPECT_TRUE(form.isVisible());
+    starts = true;
+    form.EventsLogMenuItem->trigger();
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(MainFormTest, ClosingWritesTheSettingsAndTheNextStartReadsThemBack)
