@@ -2,6 +2,7 @@
 
 #include "engine/encoder/TFFEncoder.h"
 #include "main/TJobBuilder.h"
+#include "main/TPathField.h"
 
 #include "catalogue/TCatalogue.h"
 #include "engine/log/TFFLogger.h"
@@ -128,7 +129,7 @@ void TMainForm::BuildTitleArea(QWidget* client)
         captions << TitleColumn(i).Caption;
     lvTitles->setHeaderLabels(captions);
     for (int i = 0; i < kTitleColumnCount; ++i) {
-        lvTitles->setColumnWidth(i, TitleColumn(i).Width);
+        lvTitles->setColumnWidth(i, TitleColumn(i).Width);  // fitted to the texts when a disc is loaded
         if (TitleColumn(i).Fixed)
             lvTitles->header()->setSectionResizeMode(i, QHeaderView::Fixed);
     }
@@ -194,8 +195,7 @@ void TMainForm::BuildBottomPanel(QWidget* client)
     grid->addWidget(profileField, 2, 1, 1, 2);
     grid->addWidget(btnAdvanced, 2, 3);
 
-    edDestinationFolder = new QLineEdit(panel);
-    edDestinationFolder->setReadOnly(true);
+    edDestinationFolder = new TPathField(panel);
     btnBrowseFolder = new QToolButton(panel);
     btnBrowseFolder->setText("...");
     btnFindTarget = new QPushButton("Find target", panel);

@@ -98,6 +98,10 @@ public:
     // calls FillTitleList, which makes one list row per model row.
     TTitleModel& Titles() { return *FTitles; }
     void FillTitleList();
+    // Widths that show the rows' texts whole, Source to Format without scrolling.
+    void FitTitleColumns();
+    // The profile field's parts fitted to the width the panel gives it.
+    void LayOutProfileField();
 
     // --- loading a disc ---
     // "Load DVD": the media libraries and the DVD plug-in, then the drive:

@@ -24,9 +24,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
@@ -89,6 +91,29 @@ void TMainForm::BuildDriveMenu(const std::vector<std::string>& drives)
     connect(open, &QAction::triggered, this, [this, open] { DoMenuClick(open); });
 }
 
+namespace {
+
+// Qt greys a disabled icon by lightening it, which on the dark skin makes
+// an unusable button stand out more than a usable one. A disabled button
+// shows its picture faded into the window instead.
+QIcon SkinButtonIcon(const QImage& picture)
+{
+    QIcon icon(QPixmap::fromImage(picture));
+    if (picture.isNull())
+        return icon;
+    QImage faded(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    faded.fill(Qt::transparent);
+    {
+        QPainter painter(&faded);
+        painter.setOpacity(0.35);
+        painter.drawImage(0, 0, picture);
+    }
+    icon.addPixmap(QPixmap::fromImage(faded), QIcon::Disabled);
+    return icon;
+}
+
+}  // namespace
+
 void TMainForm::ApplySkin()
 {
     FSkin = LoadSkin(SkinFolder(FProgramFolder), [this](const QString& line) { FServices.EventsLog.AddEvent(line); });
@@ -96,11 +121,11 @@ void TMainForm::ApplySkin()
     const TSkinPictures& p = FSkin.Pictures;
     QToolButton* const left[] = {AddButton, ClipButton, EditButton};
     for (int i = 0; i < 3; ++i)
-        left[i]->setIcon(QPixmap::fromImage(p.LeftButtonImages[i]));
-    StartButton->setIcon(QPixmap::fromImage(p.ConvertButtonImages[0]));
+        left[i]->setIcon(SkinButtonIcon(p.LeftButtonImages[i]));
+    StartButton->setIcon(SkinButtonIcon(p.ConvertButtonImages[0]));
     QToolButton* const player[] = {PlayButton, PauseButton, StopButton, SnapshotButton};
     for (int i = 0; i < 4; ++i)
-        player[i]->setIcon(QPixmap::fromImage(p.PlayerImages[i]));
+        player[i]->setIcon(SkinButtonIcon(p.PlayerImages[i]));
     LikeButton->setIcon(QPixmap::fromImage(p.ShareButtonImages[0]));
     TweetButton->setIcon(QPixmap::fromImage(p.ShareButtonImages[1]));
     imgProfileButton->setPixmap(QPixmap::fromImage(p.ProfileCombo));
@@ -250,8 +275,10 @@ void TMainForm::ConnectCommands()
             edDestinationFolder->setText(folder);
     });
     connect(actAbout, &QAction::triggered, this, [this] {
-        if (FAboutForm)
-            FAboutForm->exec();
+        if (!FAboutForm)
+            return;
+        FAboutForm->SetLinkColour(FSkin.Theme.AccentHover);
+        FAboutForm->exec();
     });
     ConnectDiscCommands();
 }

@@ -18,8 +18,11 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 void TMainForm::SetUpTitleList()
 {
@@ -83,9 +86,31 @@ void TMainForm::FillTitleList()
                 item->setText(c, FTitles->CellText(row, c));
         }
     }
+    FitTitleColumns();
     ClearTitleChoosers();
     EnableTitleControls(false);
     xlvTitlesChange();
+}
+
+void TMainForm::FitTitleColumns()
+{
+    QList<QStringList> rows;
+    for (int row = 0; row < FTitles->RowCount(); ++row) {
+        QStringList texts;
+        for (int c = 0; c < kTitleColumnCount; ++c)
+            texts << FTitles->CellText(row, c);
+        rows << texts;
+    }
+    // The list may still be hidden, its viewport not laid out: reckon from
+    // its frame, less the vertical scroll bar when the rows will need one.
+    int available = lvTitles->contentsRect().width();
+    const int rowsHeight = FTitles->RowCount() * TTitleListView::RowHeight + lvTitles->header()->sizeHint().height();
+    if (rowsHeight > lvTitles->contentsRect().height())
+        available -= lvTitles->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvTitles);
+    const QList<int> widths =
+        FittedColumnWidths(QFontMetrics(lvTitles->header()->font()), QFontMetrics(lvTitles->font()), rows, available);
+    for (int c = 0; c < widths.size(); ++c)
+        lvTitles->setColumnWidth(c, widths[c]);
 }
 
 void TMainForm::lvTitlesSelectItem(int row, bool selected)
@@ -189,8 +214,9 @@ void TMainForm::OpenDestinationEditor(int row)
     if (!text || !item)
         return;
     const QRect bounds = lvTitles->visualItemRect(item);
-    const int left = DestinationEditorLeft() - lvTitles->header()->offset();
-    edDestinationTitle->setGeometry(left, bounds.top(), DestinationEditorWidth(), bounds.height());
+    const QHeaderView& header = *lvTitles->header();
+    edDestinationTitle->setGeometry(header.sectionViewportPosition(tcDestination), bounds.top(),
+                                    header.sectionSize(tcDestination), bounds.height());
     edDestinationTitle->setText(*text);
     FEditingDestination = true;
     edDestinationTitle->show();
@@ -215,9 +241,10 @@ void TMainForm::edDestinationTitleExit()
 
 bool TMainForm::lvTitlesMouseDown(const QPoint& pos)
 {
-    const int x = pos.x() + lvTitles->header()->offset();
+    const QHeaderView& header = *lvTitles->header();
     QTreeWidgetItem* item = lvTitles->itemAt(pos);
-    if (!item || !IsInsideDestinationColumn(x))
+    if (!item ||
+        !IsInsideColumn(pos.x(), header.sectionViewportPosition(tcDestination), header.sectionSize(tcDestination)))
         return false;
     lvTitles->setCurrentItem(item);
     OpenDestinationEditor(lvTitles->indexOfTopLevelItem(item));
@@ -231,6 +258,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         const bool over = event->type() == QEvent::Enter;
         imgProfileButton->setPixmap(QPixmap::fromImage(over ? FSkin.Pictures.ProfileComboOver : FSkin.Pictures.ProfileCombo));
     }
+    if (watched == ProfileField && event->type() == QEvent::Resize)
+        LayOutProfileField();
     if (IsProfileField(watched) && event->type() == QEvent::MouseButtonPress) {
         imgProfileButtonMouseDown();
         return true;
@@ -243,6 +272,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             return true;  // the row is selected and the editor holds the focus
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The field's picture is drawn for 260 pixels, but the bottom panel's grid
+// gives the field what its columns leave: the picture follows the field, so
+// its right end (the arrow) is never cut.
+void TMainForm::LayOutProfileField()
+{
+    const int width = ProfileField->width();
+    imgProfileButton->setGeometry(0, 0, width, ProfileField->height());
+    lblProfile->setGeometry(lblProfile->x(), 0, std::max(0, width - lblProfile->x() - 30), ProfileField->height());
 }
 
 void TMainForm::TitleItemChanged(QTreeWidgetItem* item, int column)

@@ -117,7 +117,7 @@ TSkin LoadSkin(const QString& ASkinFolder, const TSkinLog& OnLog)
     TSkin skin;
     skin.Folder = ASkinFolder;
     skin.Theme = LoadTheme(ASkinFolder, OnLog);
-    skin.StyleSheet = TSkinStyleSheet::Build(skin.Theme);
+    skin.StyleSheet = TSkinStyleSheet::Build(skin.Theme, ASkinFolder);
     for (const TPictureSlot& slot : PictureSlots) {
         const bool loaded = LoadPicture(ASkinFolder, slot, skin.Pictures, OnLog);
         const QImage* target = &slot.Target(skin.Pictures);

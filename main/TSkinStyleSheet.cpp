@@ -93,11 +93,14 @@ QList<QPair<QString, QString>> Placeholders(const TSkinTheme& t)
 
 }  // namespace
 
-QString TSkinStyleSheet::Build(const TSkinTheme& ATheme)
+QString TSkinStyleSheet::Build(const TSkinTheme& ATheme, const QString& ASkinFolder)
 {
     QString sheet;
     for (const char* part : {BaseRules, ListRules, FieldRules, MenuRules, BarRules})
         sheet += QString::fromLatin1(part);
+    // A style sheet's check box draws no tick of its own: the skin's picture is it.
+    if (!ASkinFolder.isEmpty())
+        sheet += QStringLiteral("QCheckBox::indicator:checked { image: url(\"%1/checkmark.png\"); }\n").arg(ASkinFolder);
     for (const auto& [name, value] : Placeholders(ATheme))
         sheet.replace(QLatin1Char('{') + name + QLatin1Char('}'), value);
     return sheet.trimmed() + QLatin1Char('\n');

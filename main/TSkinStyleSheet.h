@@ -8,5 +8,6 @@
 
 class TSkinStyleSheet {
 public:
-    static QString Build(const TSkinTheme& ATheme);
+    // `ASkinFolder`: where the skin's pictures the sheet refers to are (none when empty).
+    static QString Build(const TSkinTheme& ATheme, const QString& ASkinFolder = {});
 };

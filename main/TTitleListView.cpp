@@ -3,7 +3,6 @@
 #include "main/TitleColumns.h"
 
 #include <QHeaderView>
-#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTreeView>
@@ -21,20 +20,18 @@ int ScrollOffset(const QStyleOptionViewItem& option)
 int RowLength(const QStyleOptionViewItem& option)
 {
     const auto* view = qobject_cast<const QTreeView*>(option.widget);
-    return view ? view->header()->length() : ColumnLeft(kTitleColumnCount);
+    return view ? view->header()->length() : option.rect.width();
 }
 
-// The row in content coordinates: only its top and height matter to the
-// column geometry.
-QRect ContentRow(const QStyleOptionViewItem& option)
+// The whole row in viewport coordinates, wherever the list is scrolled.
+QRect ViewportRow(const QStyleOptionViewItem& option)
 {
-    return QRect(0, option.rect.top(), RowLength(option), option.rect.height());
+    return QRect(-ScrollOffset(option), option.rect.top(), RowLength(option), option.rect.height());
 }
 
 QRect CheckBox(const QStyleOptionViewItem& option)
 {
-    const QPoint at = CheckImagePos(ContentRow(option)) - QPoint(ScrollOffset(option), 0);
-    return QRect(at, TTitleListView::CheckImage(false).size());
+    return QRect(CheckImagePos(ViewportRow(option)), TTitleListView::CheckImage(false).size());
 }
 
 QImage DrawCheckGlyph(bool checked)
@@ -64,40 +61,40 @@ const QImage& TTitleListView::CheckImage(bool checked)
     return checked ? on : off;
 }
 
-// The view asks for one cell at a time, but a row's texts may run a few
-// pixels past their column; so every cell paints the whole row clipped to
-// itself, and the row looks as if drawn in one piece.
+// The view asks for one cell at a time: each paints its part of the row's
+// background (so the selected row's picture looks drawn in one piece) and
+// its own text inside the cell, which is where the header has the column
+// now, however the user sized it.
 void TTitleListView::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const int offset = ScrollOffset(option);
-    const QRect row = ContentRow(option);
+    const QRect row = ViewportRow(option);
     painter->save();
     painter->setClipRect(option.rect, Qt::IntersectClip);
-    const QRect bounds = row.translated(-offset, 0);
     if ((option.state & QStyle::State_Selected) && !FRowPicture.isNull())
-        painter->drawImage(bounds, FRowPicture);
+        painter->drawImage(row, FRowPicture);
     else
-        painter->fillRect(bounds, RowColour());
-    const bool checked = index.siblingAtColumn(0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
-    painter->drawImage(CheckImagePos(row) - QPoint(offset, 0), CheckImage(checked));
-    PaintTexts(painter, option, index, row, offset);
+        painter->fillRect(row, RowColour());
+    if (index.column() == tcSource) {
+        const bool checked = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        painter->drawImage(CheckImagePos(row), CheckImage(checked));
+    }
+    PaintText(painter, option, index);
     painter->restore();
 }
 
-void TTitleListView::PaintTexts(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
-                                const QRect& row, int offset) const
+void TTitleListView::PaintText(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
+    const int column = index.column();
+    if (column < 0 || column >= kTitleColumnCount)
+        return;
     painter->setPen(option.palette.color(QPalette::Text));
     painter->setFont(option.font);
     const QFontMetrics metrics(option.font);
-    const int columns = std::min(index.model()->columnCount(index.parent()), int(kTitleColumnCount));
-    for (int c = 0; c < columns; ++c) {
-        const QRect rect = CellTextRect(c, row).translated(-offset, 0);
-        const QString text = index.siblingAtColumn(c).data(Qt::DisplayRole).toString();
-        const Qt::Alignment horizontal = TitleColumn(c).Centred ? Qt::AlignHCenter : Qt::AlignLeft;
-        painter->drawText(rect, int(horizontal | Qt::AlignVCenter | Qt::TextSingleLine),
-                          metrics.elidedText(text, Qt::ElideRight, rect.width()));
-    }
+    const QRect rect = CellTextRect(column, option.rect);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const Qt::Alignment horizontal = TitleColumn(column).Centred ? Qt::AlignHCenter : Qt::AlignLeft;
+    painter->drawText(rect, int(horizontal | Qt::AlignVCenter | Qt::TextSingleLine),
+                      metrics.elidedText(text, Qt::ElideRight, rect.width()));
 }
 
 QSize TTitleListView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -1,7 +1,7 @@
 #pragma once
 // Draws the rows of the main window's title list itself: the selected row on
 // the skin's row picture, the others on the list's dark colour, a check glyph
-// at the row's left edge and every text in its own fixed rectangle.
+// at the row's left edge and every text in its column's cell.
 #include <QColor>
 #include <QImage>
 #include <QStyledItemDelegate>
@@ -27,7 +27,6 @@ protected:
                      const QModelIndex& index) override;
 
 private:
-    void PaintTexts(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
-                    const QRect& row, int offset) const;
+    void PaintText(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     QImage FRowPicture;
 };

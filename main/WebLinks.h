@@ -11,7 +11,6 @@ inline const QString HomePage = "https://www.quarnix.example/";
 inline const QString ProgramPage = HomePage + "vidrelo.htm";
 inline const QString GuidePage = HomePage + "guide/vidrelo.htm";
 inline const QString SupportPage = HomePage + "support.htm";
-inline const QString SupportMail = "support@quarnix.example";
 
 QString FacebookShare();
 QString TwitterShare();

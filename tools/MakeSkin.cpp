@@ -27,6 +27,7 @@
 // | open_for_gs.png            | 110 x 30 | on the panel at (306, 63), after the first step        |
 // | volume.png                 | 20 x 20  | beside the volume bar                                  |
 // | imgarrow.png               | 12 x 16  | at the right of each profile row in the profile chooser |
+// | checkmark.png              | 16 x 16  | the tick in a checked box (the style sheet's indicator) |
 #include "main/TSkinIni.h"
 #include "main/TSkinTheme.h"
 #include "tools/SkinGlyphs.h"
@@ -217,6 +218,14 @@ void ChooserArrow(QPainter& p, const QSize& s, const TSkinTheme& t)
     SkinGlyphs::ChevronRight(p, QRectF(-2, 0, s.height(), s.height()), t.DimText);
 }
 
+void CheckMark(QPainter& p, const QSize& s, const TSkinTheme& t)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(t.SelectionText, s.width() / 7.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const double w = s.width();
+    p.drawPolyline(QPolygonF({QPointF(w * 0.22, w * 0.52), QPointF(w * 0.42, w * 0.72), QPointF(w * 0.78, w * 0.3)}));
+}
+
 struct TSkinPicture {
     const char* File;
     QSize Size;
@@ -259,6 +268,7 @@ std::vector<TSkinPicture> SkinPictures()
         {"open_for_gs.png", {110, 30}, OpenForGettingStarted},
         {"volume.png", {20, 20}, Volume},
         {"imgarrow.png", {12, 16}, ChooserArrow},
+        {"checkmark.png", {16, 16}, CheckMark},
     };
 }
 

@@ -5,10 +5,13 @@
 #include "catalogue/Tproform.h"
 #include "diagnostics/TErrorReporter.h"
 #include "diagnostics/TEventsLog.h"
+#include "diagnostics/TReportSettings.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/TFFLoader.h"
+#include "main/TAboutForm.h"
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
+#include "main/TPathField.h"
 #include "tests/main/ProgramWindows.h"
 #include "tests/support/TestPaths.h"
 
@@ -23,6 +26,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSettings>
+#include <QToolButton>
 
 namespace {
 
@@ -197,6 +201,43 @@ TEST_F(MainFormTest, TheDriveMenuOffersEachDriveOrSaysThereIsNone)
     EXPECT_EQ(top[0]->text(), "No DVD Device found");
     EXPECT_FALSE(top[0]->isEnabled());
     EXPECT_EQ(top[0]->menu(), nullptr);
+}
+
+double MeanGrey(const QImage& image)
+{
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += qGray(image.pixel(x, y)) * qAlpha(image.pixel(x, y)) / 255.0;
+    return sum / std::max(1, image.width() * image.height());
+}
+
+// What a new user sees first: buttons that cannot be used yet recede, the
+// output folder shows its start and end, the About window gives the address
+// error reports go to.
+TEST_F(MainFormTest, UnusableButtonsRecedeAndTheOutputFolderAndAboutReadWhole)
+{
+    auto windows = Start();
+    TMainForm& form = windows->MainForm();
+    ASSERT_FALSE(form.ClipButton->isEnabled());
+    const QSize size = form.ClipButton->iconSize();
+    const QImage disabled = form.ClipButton->icon().pixmap(size, QIcon::Disabled).toImage();
+    const QImage usable = form.ClipButton->icon().pixmap(size, QIcon::Normal).toImage();
+    EXPECT_LT(MeanGrey(disabled), MeanGrey(usable) * 0.6);
+
+    const QString folder = "/home/someone/with a rather long folder name/Videos/Converted/From DVD";
+    form.edDestinationFolder->setText(folder);
+    EXPECT_EQ(form.edDestinationFolder->toolTip(), folder);
+    const QString shown = static_cast<TPathField*>(form.edDestinationFolder)->ShownText(150);
+    EXPECT_NE(shown, folder);
+    EXPECT_TRUE(shown.startsWith("/home/")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("DVD")) << shown.toStdString();
+
+    auto* about = form.findChild<TAboutForm*>();
+    ASSERT_NE(about, nullptr);
+    about->ensurePolished();
+    EXPECT_TRUE(about->lblMail->text().contains(BuiltInReportSettings().SupportMailbox));
+    EXPECT_GT(about->lblName->fontInfo().pointSizeF(), about->lblHome->fontInfo().pointSizeF() * 1.5);
 }
 
 }  // namespace

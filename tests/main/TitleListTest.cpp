@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -212,8 +213,9 @@ TEST_F(TitleListTest, RenameOpensTheEditorOverTheDestinationCellAndStoresAPlainN
     ASSERT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), "Title1");
     EXPECT_EQ(editor->selectedText(), "Title1");
-    EXPECT_EQ(editor->x(), DestinationEditorLeft());
-    EXPECT_EQ(editor->width(), DestinationEditorWidth());
+    const QHeaderView& header = *form.lvTitles->header();
+    EXPECT_EQ(editor->x(), header.sectionViewportPosition(tcDestination));
+    EXPECT_EQ(editor->width(), header.sectionSize(tcDestination));
     EXPECT_EQ(editor->y(), form.lvTitles->visualItemRect(form.lvTitles->topLevelItem(0)).top());
 
     editor->setText(" My film: part 1 ");
@@ -252,9 +254,13 @@ TEST_F(TitleListTest, APressInsideTheDestinationColumnOpensTheEditorForThatRow)
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &event);
     };
-    press(DestinationEditorLeft());  // on the column's left edge: not inside
+    // The column is where the header has it now, after the user widened another.
+    QHeaderView& header = *form.lvTitles->header();
+    header.resizeSection(tcSource, header.sectionSize(tcSource) + 40);
+    const int left = header.sectionViewportPosition(tcDestination);
+    press(left);  // on the column's left edge: not inside
     EXPECT_FALSE(form.edDestinationTitle->isVisible());
-    press(DestinationEditorLeft() + 10);
+    press(left + 10);
     EXPECT_TRUE(form.edDestinationTitle->isVisible());
     EXPECT_EQ(form.Titles().SelectedRow(), 0);
     EXPECT_EQ(form.edDestinationTitle->text(), "Title1");

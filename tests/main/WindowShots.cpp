@@ -10,6 +10,7 @@
 #include "catalogue/Tsettingsform.h"
 #include "diagnostics/TErrorReporter.h"
 #include "engine/MediaEngine.h"
+#include "main/TAboutForm.h"
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
 #include "main/TQtHandOffs.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
     });
     windows.Start();
     TMainForm& form = windows.MainForm();
+    Shoot(out + "/start.png");
     form.BuildDriveMenu({vidrelo::test::Disc("discA").path});
     form.AddButtonClick();
     Shoot(out + "/main.png");
@@ -92,5 +94,11 @@ int main(int argc, char** argv)
     editor->show();
     Shoot(out + "/editor.png");
     editor->hide();
+
+    auto* about = form.findChild<TAboutForm*>();
+    about->SetLinkColour(QColor(0x4F, 0xA3, 0xEC));
+    about->show();
+    Shoot(out + "/about.png");
+    about->hide();
     return 0;
 }
