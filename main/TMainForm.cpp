@@ -6,6 +6,7 @@
 
 #include "catalogue/TCatalogue.h"
 #include "engine/log/TFFLogger.h"
+#include "engine/player/TCustomPlayer.h"
 #include "main/TTitleListView.h"
 #include "main/TitleColumns.h"
 
@@ -59,6 +60,7 @@ TMainForm::TMainForm(const TMainFormServices& services, QWidget* parent) : QMain
     BuildTitleArea(client);
     BuildBottomPanel(client);
     BuildPreviewArea(client);
+    BuildPreviewPlayer();
     ConnectCommands();
     setFixedSize(sizeHint());
 }

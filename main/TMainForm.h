@@ -3,6 +3,7 @@
 // the ripping workflow. The window only places and connects controls; what
 // they show and do lives in the models it owns.
 #include "catalogue/TCatalogue.h"
+#include "engine/player/TPlayerTypes.h"
 #include "main/TSettingsStore.h"
 #include "main/TSkin.h"
 #include "main/TTitleModel.h"
@@ -40,8 +41,10 @@ class TEngineLogHistory;
 class TEventsLog;
 class TLogForm;
 class TTitleListView;
+class TPlayerSurfaceWidget;
 namespace vidrelo {
 class TFFEncoder;
+class TFFPlayer;
 class TFFLogger;
 struct TProgressInfo;
 struct TTerminateInfo;
@@ -126,6 +129,27 @@ public:
     // The folder or file chosen for "Open DVD Folder or Image...", empty when cancelled.
     std::function<QString()> ChooseDiscPath;
 
+    // --- preview (TMainFormPreview.cpp) ---
+    void OpenVideo(const QString& source);
+    void PlayButtonClick();
+    void PauseButtonClick();
+    void StopButtonClick();
+    // Stops the preview when a title plays or is paused (before the editors
+    // and a conversion take the disc).
+    void StopPreviewIfPlaying();
+    bool PreviewPlaying() const;
+    void spSkinMenuButton1Click();  // "Snapshot"
+    void Item22Click();             // "Open Snapshot Folder"
+    void Item32Click();             // "Change Snapshot Folder"
+    void JPEG1Click();
+    void BMP1Click();
+    vidrelo::TFFPlayer& Player() { return *FFPlayer; }
+    int64_t Duration() const { return FDuration; }
+    // How the snapshot folder is chosen (a folder dialog; tests answer it)
+    // and how an error message is shown (a message box; tests note it).
+    std::function<QString(const QString& start)> ChooseSnapshotFolder;
+    std::function<void(const QString&)> ShowError;
+
     // --- converting ---
     void SetConvForm(TConvForm* form) { FConvForm = form; }
     // "Convert": the checked titles become encoder tasks, the encoder starts
@@ -200,6 +224,13 @@ public:
     QLabel* lblPlayTime;
     QToolButton* LikeButton;
     QToolButton* TweetButton;
+    TPlayerSurfaceWidget* panPlayerArea;  // the preview player's screen, under imgPlayerArea
+    QMenu* SnapshotMenu;
+    QAction* actSnapshot;
+    QAction* actOpenSnapshotFolder;
+    QAction* actChangeSnapshotFolder;
+    QAction* actJPEG;
+    QAction* actBMP;
 
     // Menus.
     QMenu* DriveMenu;
@@ -299,6 +330,22 @@ private:
     int FJpegCounter = 1;
     int FBmpCounter = 1;
     bool FCreated = false;  // FormCreate ran: only then are settings worth writing
+
+    // Preview (TMainFormPreview.cpp).
+    void BuildPreviewPlayer();
+    void ConnectPreview();
+    bool PreparePreviewLibraries();
+    void FFPlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight);
+    void FFPlayerPosition(int64_t pts);
+    void FFPlayerState(vidrelo::TPlayState state);
+    void VideoTrackBarLastChange();
+    void VolumeTrackBarChange(int value);
+    std::unique_ptr<vidrelo::TFFPlayer> FFPlayer;
+    int64_t FDuration = 0;
+    bool FTrackChanging = false;
+    bool FPositionDragging = false;
+    vidrelo::TPlayState FLastPlayerState = vidrelo::TPlayState::psPlay;  // 0 until the first report
+    int FSnapshotFormat = 0;  // 0 JPEG, 1 BMP
 
     // Converting (TMainFormConvert.cpp).
     void SetUpEncoder();

@@ -70,7 +70,7 @@ void TMainForm::StartButtonClick()
     if (!folder)
         return;
     FRunOutputFolder = *folder;
-    // (The preview player, once it plays, is stopped here.)
+    StopPreviewIfPlaying();
     QStringList sources;
     int skipped = 0;
     const bool any = FTitles->BuildSourceList(sources, [this, &skipped](int, const QString& caption) {

@@ -80,7 +80,7 @@ void TMainForm::AddButtonClick()
 
 bool TMainForm::PrepareDiscLibraries()
 {
-    if (!LoadEncoderLibraries("CLM_FFLoadAVLib2"))
+    if (!LoadEncoderLibraries("CLM_FFLoadAVLib2") || !PreparePreviewLibraries())
         return false;
     if (vidrelo::DVDPluginLoaded())
         return true;
@@ -174,8 +174,10 @@ void TMainForm::EnableControls()
     pnlGettingStarted->setVisible(false);
     for (QWidget* w : std::initializer_list<QWidget*>{EditButton, ClipButton, btnAdvanced})
         w->setEnabled(true);
-    for (QAction* a : {actStartConversion, actEdit, actTrim})
+    for (QAction* a : {actStartConversion, actEdit, actTrim, actSnapshot})
         a->setEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{PlayButton, PauseButton, StopButton, VideoTrackBar})
+        w->setEnabled(true);
     // Only drives have trays; a folder or an image has nothing to open.
     btnEject->setEnabled(IsDrivePath(FTitles->DVDPath()));
 }

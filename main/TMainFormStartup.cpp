@@ -16,6 +16,7 @@
 #include "engine/MediaEngine.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/log/TFFLogger.h"
+#include "engine/player/TCustomPlayer.h"
 #include "main/TAboutForm.h"
 #include "main/WebLinks.h"
 
@@ -243,6 +244,7 @@ void TMainForm::WriteSettings()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    StopPreviewIfPlaying();
     if (FCreated)
         WriteSettings();
     event->accept();
@@ -281,4 +283,5 @@ void TMainForm::ConnectCommands()
         FAboutForm->exec();
     });
     ConnectDiscCommands();
+    ConnectPreview();
 }

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QToolButton>
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +79,12 @@ int main(int argc, char** argv)
     form.BuildDriveMenu({vidrelo::test::Disc("discA").path});
     form.AddButtonClick();
     Shoot(out + "/main.png");
+
+    // The first title playing in the preview.
+    form.PlayButton->click();
+    Serve(1500);
+    Shoot(out + "/playing.png");
+    form.StopButtonClick();
 
     // The chooser, opened from the profile field, with the mouse on a format.
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), form.lblProfile->mapToGlobal(QPointF(5, 5)),
