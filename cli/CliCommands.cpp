@@ -44,7 +44,7 @@ const char* const Usage =
     "                       convert a media file or an \"opendvd:\" source string;\n"
     "                       \"vidrelo-cli convert --help\" lists the options\n"
     "  rip DISC [--titles 1,3] [--profile N --format M | --format-title TEXT] [--out DIR]\n"
-    "      [--merge] [--audio ID] [--subtitle ID|none] [--deinterlace] [--crop L,T,R,B]\n"
+    "      [--merge] [--audio ID] [--subtitle ID|none] [--deinterlace] [--crop L,T,R,B|auto]\n"
     "      [--aspect keep|full|4:3|16:9] [--brightness B] [--contrast C] [--saturation S]\n"
     "      [--start HH:MM:SS] [--end HH:MM:SS] [--name TEXT] [--libav DIR] [--catalogue DIR]\n"
     "      [--vcodec NAME] [--size WxH] [--vb N] [--rate R] [--acodec NAME] [--ar N] [--ab N] [--ac N]\n"

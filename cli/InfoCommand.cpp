@@ -3,10 +3,8 @@
 #include "cli/CliPlugin.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/AVBindings.h"
-#include "engine/loader/MediaErrorText.h"
 #include "engine/loader/TFFLoader.h"
-#include "engine/loader/TInterruptCB.h"
-#include "engine/loader/TSourceInput.h"
+#include "engine/loader/TOpenedInput.h"
 #include "engine/probe/TFFDecoder.h"
 
 #include <cstddef>
@@ -16,34 +14,6 @@ namespace vidrelo::cli {
 namespace {
 
 const char* const InfoUsage = "usage: vidrelo-cli info SOURCE [--libav DIR]\n";
-
-// An input opened through the source registry, closed when it goes.
-class TOpenedInput {
-public:
-    ~TOpenedInput() { CloseSourceInput(&FContext); }
-    // The error text, or "" when the input is open with its streams found.
-    std::string Open(const std::string& source)
-    {
-        FContext = ff::avformat_alloc_context();
-        if (!FContext)
-            return MediaErrorText(source, AVERROR(ENOMEM));
-        InstallInterruptCallback(FContext);
-        const TSourceInputResult opened = OpenSourceInput(&FContext, source, nullptr, nullptr);
-        if (opened.Code < 0)
-            return opened.Error;
-        const int found = ff::avformat_find_stream_info(FContext, nullptr);
-        if (found < 0)
-            return MediaErrorText(source, found);
-        // A DVD subtitle whose first packet comes after the probe is known
-        // only from the plug-in's announcement.
-        AddHintedStreams(FContext, opened.Hints);
-        return {};
-    }
-    AVFormatContext* Context() const { return FContext; }
-
-private:
-    AVFormatContext* FContext = nullptr;
-};
 
 int PrintInfo(const std::string& source, const std::string& libav)
 {

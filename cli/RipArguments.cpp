@@ -28,7 +28,8 @@ const char* const RipUsage =
     "  --audio ID|none       the audio stream, by the ID the title rows show (0x80)\n"
     "  --subtitle ID|none    the subtitle stream (0x20), or none\n"
     "  --deinterlace         deinterlace the picture\n"
-    "  --crop L,T,R,B        pixels to cut off at the left, top, right and bottom\n"
+    "  --crop L,T,R,B|auto   pixels to cut off at the left, top, right and bottom;\n"
+    "                        auto finds each title's black bars and cuts them off\n"
     "  --aspect keep|full|4:3|16:9   the displayed aspect in the output frame\n"
     "  --brightness B, --contrast C, --saturation S   picture adjustment, -100..100\n"
     "  --start TIME, --end TIME   the part of the title to convert (HH:MM:SS)\n"
@@ -99,8 +100,11 @@ bool ParseTitles(const std::string& text, std::vector<int>& titles)
     return !titles.empty();
 }
 
-bool ParseCrop(const std::string& text, std::optional<std::array<int, 4>>& crop)
+bool ParseCrop(const std::string& text, TRipRequest& r)
 {
+    if (text == "auto")
+        return r.CropAuto = true;
+    std::optional<std::array<int, 4>>& crop = r.Crop;
     const std::vector<std::string> parts = Split(text);
     std::array<int, 4> margins{};
     if (parts.size() != margins.size())
@@ -186,7 +190,7 @@ const std::map<std::string, TValueSetter>& ValueOptions()
         {"--catalogue", [](TRipRequest& r, const std::string& v) { return SetText(v, r.CatalogueFolder); }},
         {"--audio", [](TRipRequest& r, const std::string& v) { return ParseStreamID(v, r.AudioID); }},
         {"--subtitle", [](TRipRequest& r, const std::string& v) { return ParseStreamID(v, r.SubtitleID); }},
-        {"--crop", [](TRipRequest& r, const std::string& v) { return ParseCrop(v, r.Crop); }},
+        {"--crop", [](TRipRequest& r, const std::string& v) { return ParseCrop(v, r); }},
         {"--aspect", [](TRipRequest& r, const std::string& v) { return ParseAspect(v, r.AspectRatio); }},
         {"--brightness", [](TRipRequest& r, const std::string& v) { return SetAdjustment(v, r.Brightness); }},
         {"--contrast", [](TRipRequest& r, const std::string& v) { return SetAdjustment(v, r.Contrast); }},

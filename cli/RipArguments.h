@@ -26,6 +26,7 @@ struct TRipRequest {
     std::optional<int32_t> SubtitleID;  // 0: no subtitles
     bool Deinterlace = false;
     std::optional<std::array<int, 4>> Crop;  // left, top, right, bottom
+    bool CropAuto = false;                   // each title's black bars, found on its pictures
     std::optional<int> AspectRatio;          // 0 keep, 1 full screen, 2 4:3, 3 16:9
     std::optional<int> Brightness;           // -100..100 each
     std::optional<int> Contrast;

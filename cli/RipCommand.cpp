@@ -5,6 +5,7 @@
 #include "cli/ConsoleEncoderRun.h"
 #include "cli/FormatSettingOptions.h"
 #include "cli/RipArguments.h"
+#include "cli/RipBorders.h"
 #include "cli/RipTitleChoices.h"
 #include "engine/MediaEngine.h"
 #include "engine/encoder/TFFEncoder.h"
@@ -93,6 +94,8 @@ int Convert(TTitleModel& titles, const QList<TProfile>& profiles, const TRipRequ
     TFFEncoder encoder;
     if (!LoadEncoderLibraries(encoder, libav, "rip"))
         return 1;
+    if (std::string error; request.CropAuto && !CropTitlesToBorders(titles, error))
+        return Fail(error);
     const QList<TVideoFile> jobs = TJobBuilder::MakeJobFiles(titles);
     TJobBuilder builder(profiles);
     try {

@@ -251,6 +251,32 @@ TEST(CliRipTest, AspectCropAndBrightnessShapeThePicture)
     EXPECT_LT(MeanGrey(cropped, 854, 0, 0, 854, 480), MeanGrey(full, 854, 0, 0, 854, 480));
 }
 
+// Found bars are cut off: at the size of the film inside them, its picture
+// fills the frame from the top edge to the bottom one.
+TEST(CliRipTest, CropAutoCutsOffTheBarsOfEachTitle)
+{
+    const TestDisc& d = Disc("discD");
+    const std::vector<int>& bars = d.Title(1).blackBars;
+    ASSERT_EQ(bars.size(), 4u);
+    const int width = d.width - bars[0] - bars[2], height = d.height - bars[1] - bars[3];
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    const std::string dir = MakeTempDir("ripborders");
+    const TProgramResult r =
+        Rip({d.path, "--out", dir, "--name", "film", "--crop", "auto", "--aspect", "full", "--size", size});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string found = "Title #1: Borders: left " + std::to_string(bars[0]) + ", top " +
+                              std::to_string(bars[1]) + ", right " + std::to_string(bars[2]) + ", bottom " +
+                              std::to_string(bars[3]) + "\n";
+    EXPECT_NE(r.Out.find(found), std::string::npos) << r.Out;
+    int w = 0, h = 0;
+    const std::string picture = GreyPicture(dir + "/film.mp4", 2.0, w, h);
+    ASSERT_EQ(w, width);
+    ASSERT_EQ(h, height);
+    ASSERT_EQ(picture.size(), std::size_t(w) * h);
+    EXPECT_GT(MeanGrey(picture, w, 0, 0, w, 4), 30) << "no bar left at the top";
+    EXPECT_GT(MeanGrey(picture, w, 0, h - 4, w, h), 30) << "no bar left at the bottom";
+}
+
 // The stream's pixel and display shapes as ffprobe reads them.
 std::string Shapes(const std::string& file)
 {

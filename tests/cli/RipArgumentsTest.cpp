@@ -30,7 +30,7 @@ TEST(RipArgumentsTest, WithoutOptionsEverythingIsLeftToTheDefaults)
     EXPECT_TRUE(r.Titles.empty());
     EXPECT_EQ(r.ProfileInd, -1);
     EXPECT_TRUE(r.FormatTitle.empty() && r.OutputFolder.empty() && r.CatalogueFolder.empty());
-    EXPECT_FALSE(r.Merge || r.Deinterlace);
+    EXPECT_FALSE(r.Merge || r.Deinterlace || r.CropAuto);
     EXPECT_FALSE(r.AudioID || r.SubtitleID || r.Crop || r.AspectRatio || r.Brightness || r.Contrast ||
                  r.Saturation || r.TimeStart || r.TimeEnd || r.Name);
 }
@@ -51,6 +51,10 @@ TEST(RipArgumentsTest, EveryOptionLandsInItsField)
     EXPECT_EQ(r.SubtitleID, 0) << "none: no subtitles";
     EXPECT_TRUE(r.Deinterlace);
     EXPECT_EQ(r.Crop, (std::array<int, 4>{8, 0, 8, 16}));
+    EXPECT_FALSE(r.CropAuto);
+    const TRipRequest automatic = Parsed({"disc.iso", "--crop", "auto"});
+    EXPECT_TRUE(automatic.CropAuto);
+    EXPECT_FALSE(automatic.Crop);
     EXPECT_EQ(r.AspectRatio, 3);
     EXPECT_EQ(r.Brightness, -100);
     EXPECT_EQ(r.Contrast, 100);
@@ -83,7 +87,7 @@ TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
         EXPECT_EQ(Refused({"d", "--titles", titles}), "invalid value for --titles: \"" + std::string(titles) + "\"");
     for (const char* id : {"0x", "0", "-5", "0x-5", "0x1g", "1.5"})
         EXPECT_NE(Refused({"d", "--audio", id}).find("invalid value for --audio"), std::string::npos) << id;
-    for (const char* crop : {"1,2,3", "1,2,3,4,5", "-1,0,0,0", "a,0,0,0"})
+    for (const char* crop : {"1,2,3", "1,2,3,4,5", "-1,0,0,0", "a,0,0,0", "Auto", "auto,0,0,0"})
         EXPECT_NE(Refused({"d", "--crop", crop}).find("invalid value for --crop"), std::string::npos) << crop;
     EXPECT_NE(Refused({"d", "--contrast", "1.5"}).find("--contrast"), std::string::npos);
     // Times are never negative, not even a negative zero hours.

@@ -502,7 +502,7 @@ TEST_P(DvdDiscTest, SubtitlesShowAtTheirTimes)
 
 // Named here rather than read from the manifest: ctest lists the tests
 // before the fixture has generated the discs.
-INSTANTIATE_TEST_SUITE_P(Discs, DvdDiscTest, ::testing::Values("discA", "discB", "discC"),
+INSTANTIATE_TEST_SUITE_P(Discs, DvdDiscTest, ::testing::Values("discA", "discB", "discC", "discD"),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -5,6 +5,7 @@
 #   discA/      NTSC 16:9 VIDEO_TS folder, 4 titles in 2 titlesets
 #   discB.iso   PAL 4:3 ISO image, 3 titlesets (AC-3 5.1, MPEG audio, LPCM)
 #   discC/      copy of discA whose titleset 2 IFO and BUP are damaged
+#   discD/      PAL 4:3 folder, 1 letterboxed title (black bars above and below)
 #   notdvd/     a folder of ordinary files
 #   empty/      an empty folder
 #
@@ -95,6 +96,7 @@ frames_to_seconds() {
 #   AUDIO is format:channels:tone_hz with format ac3, mp2 or lpcm. The audio
 #   tracks are muxed in the order given, so they get the VOB stream ids
 #   0x80, 0x81, ... (AC-3), 0xC0 (MPEG) or 0xA0 (LPCM).
+#   CLIP_FILTER, when set, is a video filter chain applied to the pattern.
 encode_clip() {
   local out=$1 norm=$2 aspect=$3 frames=$4 pattern=$5
   shift 5
@@ -107,6 +109,7 @@ encode_clip() {
     args+=(-f lavfi -i "sine=frequency=$hz:sample_rate=48000:duration=$seconds")
   done
   args+=(-map 0:v)
+  if [ -n "${CLIP_FILTER:-}" ]; then args+=(-vf "$CLIP_FILTER"); fi
   local k
   for ((k = 1; k <= $#; k++)); do args+=(-map "$k:a"); done
   # -target sets the codecs, rates and DVD mux; options after it override it.
@@ -418,6 +421,30 @@ done
 manifest_disc discC "$out/discC" folder NTSC 16:9 4 2
 m "damaged_titleset = 2"
 write_disc_a_titles discC false
+
+# --- disc D: a letterboxed PAL film --------------------------------------------------
+
+# A 720x432 picture with black bars of 72 lines above and below, as most films
+# on DVD are stored; one short title keeps the disc cheap to make.
+D_T1_AUDIO=(mp2:2:660)
+CLIP_FILTER="scale=720:432,pad=720:576:0:72" encode_clip "$work/d1.mpg" PAL 4:3 100 testsrc2 "${D_T1_AUDIO[@]}"
+cat >"$work/discD.xml" <<EOF
+<dvdauthor format="pal">
+  <vmgm/>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3"/>
+      <audio lang="en"/>
+      <pgc><vob file="$work/d1.mpg" chapters="0"/></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+EOF
+run_logged dvdauthor-discD dvdauthor -o "$tmp/discD" -x "$work/discD.xml"
+manifest_disc discD "$out/discD" folder PAL 4:3 1 1
+manifest_title discD PAL 1 1 1 true "100" "0"
+m "black_bars = 0, 72, 0, 72"
+manifest_tracks discD 1 "${D_T1_AUDIO[*]}" "en"
 
 # --- folders that are not discs ---------------------------------------------------
 

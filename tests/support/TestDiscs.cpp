@@ -191,6 +191,9 @@ TestTitle ReadTitle(const IniFile& ini, const std::string& section)
     t.twoVobs = ini.GetBool(section, "two_vobs");
     t.timestampRestarts = ini.GetDoubleList(section, "timestamp_restarts");
     t.readable = ini.GetBool(section, "readable");
+    if (ini.Has(section, "black_bars"))
+        for (double bar : ini.GetDoubleList(section, "black_bars"))
+            t.blackBars.push_back(static_cast<int>(bar));
 
     const int audioCount = ini.GetInt(section, "audio_tracks");
     for (int i = 1; i <= audioCount; ++i) {

@@ -71,6 +71,7 @@ struct TestTitle {
     bool twoVobs = false;        // made of two separately encoded VOBs
     std::vector<double> timestampRestarts;  // where the VOB timestamps start over
     bool readable = true;        // false when its titleset's IFO is damaged
+    std::vector<int> blackBars;  // left, top, right, bottom bars inside the frame; empty: none
     std::vector<TestAudioTrack> audio;
     std::vector<TestSubtitleTrack> subtitles;
 };
