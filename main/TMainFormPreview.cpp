@@ -155,7 +155,9 @@ void TMainForm::PlayButtonClick()
     PauseButton->show();
     PlayButton->hide();
     imgPlayerArea->hide();
-    if (FLastPlayerState == TPlayState::psPause)
+    // The player's own state, not the last event: its state events come
+    // through the event queue and may still be on their way.
+    if (FFPlayer->PlayState() == TPlayState::psPause)
         FFPlayer->Resume();
     else
         OpenVideo(FTitles->SelectedSourceString());
