@@ -175,6 +175,8 @@ public:
     std::function<bool(const QString&)> OpenFolder;
     // Starts the sibling program of "Switch Converter"; false when it could not start.
     std::function<bool(const QString&)> StartProgram;
+    // Opens a web address (the desktop's browser when not set).
+    std::function<void(const QString&)> OpenUrl;
     std::function<void()> ShutdownComputer;
 
     // Left column and convert button.

@@ -252,7 +252,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::OpenWebPage(const QString& address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    if (OpenUrl)
+        OpenUrl(address);
+    else
+        QDesktopServices::openUrl(QUrl(address));
 }
 
 void TMainForm::ConnectCommands()
