@@ -35,6 +35,8 @@ class TCatalogue;
 class Tproform;
 class Tsettingsform;
 class TConvForm;
+class TCropForm;
+struct TCropValues;
 class TJobBuilder;
 class TEngineLogHistory;
 class TEventsLog;
@@ -98,6 +100,14 @@ public:
     // calls FillTitleList, which makes one list row per model row.
     TTitleModel& Titles() { return *FTitles; }
     void FillTitleList();
+
+    // --- the crop editor (TMainFormCrop.cpp) ---
+    // The application's crop editor; "Edit" and "Edit..." open it.
+    void SetCropForm(TCropForm* form);
+    // Opens the editor modally on the selected title.
+    void EditButtonClick();
+    // How the modal editor is shown (tests replace it).
+    std::function<void(TCropForm&)> ShowCropForm;
 
     // --- loading a disc ---
     // "Load DVD": the media libraries and the DVD plug-in, then the drive:
@@ -288,6 +298,11 @@ private:
     int FJpegCounter = 1;
     int FBmpCounter = 1;
     bool FCreated = false;  // FormCreate ran: only then are settings worth writing
+
+    // The crop editor: its Apply stores into the row it was opened for.
+    bool StoreCropValues(const TCropValues& values);
+    TCropForm* FCropForm = nullptr;
+    int FCropRow = -1;
 
     // Converting (TMainFormConvert.cpp).
     void SetUpEncoder();
