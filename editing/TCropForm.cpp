@@ -135,18 +135,20 @@ void TCropForm::BuildEdits()
     for (int i = 0; i < 4; ++i) {
         Caption(this, texts[i], {kLeftX, y + i * 30, 130, 24});
         QSpinBox* edit = new QSpinBox(this);
-        edit->setGeometry(kLeftX + 134, y + i * 30, 80, 24);
+        edit->setGeometry(kLeftX + 130, y + i * 30, 74, 24);
         edit->setRange(0, 5000);
         connect(edit, &QSpinBox::valueChanged, this, &TCropForm::EditChange);
         *edits[i] = edit;
     }
     Caption(this, "Aspect Ratio:", {kLeftX, y + 120, 130, 24});
     cmbAspectRatio = new QComboBox(this);
-    cmbAspectRatio->setGeometry(kLeftX + 134, y + 120, 130, 24);
+    cmbAspectRatio->setGeometry(kLeftX + 130, y + 120, 130, 24);
     cmbAspectRatio->addItems({"Keep Original", "Full Screen", "4:3", "16:9"});
     connect(cmbAspectRatio, &QComboBox::currentIndexChanged, this, &TCropForm::cmbAspectRatioChange);
     btnDetectBorders = new QPushButton("Detect borders", this);
-    btnDetectBorders->setGeometry(kLeftX + 228, y, 110, 26);
+    // Between the edits and the adjustments, as wide as its caption needs.
+    const int room = kRightX - 10 - (kLeftX + 214);
+    btnDetectBorders->setGeometry(kLeftX + 214, y, room, 26);
     connect(btnDetectBorders, &QPushButton::clicked, this, &TCropForm::btnDetectBordersClick);
 }
 

@@ -110,7 +110,7 @@ void TCropForm::videotrackbarChange()
     if (FTrackChanging || (QGuiApplication::mouseButtons() & Qt::LeftButton))
         return;
     FTrackBarDragging = false;
-    if (videotrackbar->maximum() <= 0)
+    if (videotrackbar->maximum() <= 0 || FDuration <= 0)
         return;
     const int64_t time = videotrackbar->value() * FDuration / videotrackbar->maximum();
     FFPlayer1.Seek(0, false, time);

@@ -9,6 +9,7 @@
 #include "catalogue/Tproform.h"
 #include "catalogue/Tsettingsform.h"
 #include "diagnostics/TErrorReporter.h"
+#include "editing/TCropForm.h"
 #include "engine/MediaEngine.h"
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
@@ -21,7 +22,11 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QScreen>
+#include <QSlider>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -92,5 +97,17 @@ int main(int argc, char** argv)
     editor->show();
     Shoot(out + "/editor.png");
     editor->hide();
+
+    // The crop editor on the second title, playing, the brightness raised.
+    form.lvTitles->setCurrentItem(form.lvTitles->topLevelItem(1));
+    form.ShowCropForm = [](TCropForm& crop) { crop.open(); };
+    form.EditButtonClick();
+    auto* crop = form.findChild<TCropForm*>();
+    crop->chBrightness->setChecked(true);
+    crop->tbBrightness->setValue(30);
+    crop->btnDetectBorders->setEnabled(true);  // as it is once the detector is assigned
+    Serve(1500);
+    Shoot(out + "/crop.png");
+    crop->btnCancel->click();
     return 0;
 }
