@@ -210,7 +210,6 @@ void TCropForm::hideEvent(QHideEvent* event)
 
 void TCropForm::FormShow()
 {
-    FFirstOutputPicture = true;
     FFirstFileOpen = true;
     videotrackbar->setMaximum(videotrackbar->width());  // one step per pixel
     btnDetectBorders->setEnabled(static_cast<bool>(BorderDetector));

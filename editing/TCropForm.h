@@ -164,6 +164,5 @@ private:
     bool FTrackBarDragging = false;
     bool FFirstFileOpen = false;
     int FChanging = 0;  // programmatic changes of the edits and the aspect box
-    bool FFirstOutputPicture = false;
     vidrelo::TPlayState FPlayer1State = vidrelo::TPlayState::psStop;
 };
