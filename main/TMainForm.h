@@ -36,6 +36,8 @@ class TCatalogue;
 class Tproform;
 class Tsettingsform;
 class TConvForm;
+class TCropForm;
+struct TCropValues;
 class TJobBuilder;
 class TEngineLogHistory;
 class TEventsLog;
@@ -105,6 +107,14 @@ public:
     void FitTitleColumns();
     // The profile field's parts fitted to the width the panel gives it.
     void LayOutProfileField();
+
+    // --- the crop editor (TMainFormCrop.cpp) ---
+    // The application's crop editor; "Edit" and "Edit..." open it.
+    void SetCropForm(TCropForm* form);
+    // Opens the editor modally on the selected title.
+    void EditButtonClick();
+    // How the modal editor is shown (tests replace it).
+    std::function<void(TCropForm&)> ShowCropForm;
 
     // --- loading a disc ---
     // "Load DVD": the media libraries and the DVD plug-in, then the drive:
@@ -348,6 +358,11 @@ private:
     bool FPositionDragging = false;
     vidrelo::TPlayState FLastPlayerState = vidrelo::TPlayState::psPlay;  // 0 until the first report
     int FSnapshotFormat = 0;  // 0 JPEG, 1 BMP
+
+    // The crop editor: its Apply stores into the row it was opened for.
+    bool StoreCropValues(const TCropValues& values);
+    TCropForm* FCropForm = nullptr;
+    int FCropRow = -1;
 
     // Converting (TMainFormConvert.cpp).
     void SetUpEncoder();

@@ -8,6 +8,8 @@
 #include "catalogue/Tsettingsform.h"
 #include "diagnostics/TEventsLog.h"
 #include "dvd/DVDPlugIn.h"
+#include "editing/TCropForm.h"
+#include "editing/TCropMarks.h"
 #include "engine/MediaEngine.h"
 #include "engine/encoder/TFFEncoder.h"
 #include "main/TApplicationWindows.h"
@@ -22,6 +24,8 @@
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/WaitFor.h"
+#include "widgets/TPlayerSurfaceWidget.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +40,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -437,3 +444,55 @@ TEST_F(ConvertWindowTest, WithoutAFileManagerTheLogSaysWhereTheFilesAre)
 }
 
 }  // namespace
+
+// The crop editor opened with "Edit": a handle dragged with the mouse and
+// the brightness raised, OK, and the conversion cuts and brightens the picture.
+TEST_F(ConvertWindowTest, ACropMadeInTheEditorReachesTheConvertedPicture)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({1}));
+    Form().lvTitles->setCurrentItem(Form().lvTitles->topLevelItem(1));
+    Form().ShowCropForm = [](TCropForm& form) { form.open(); };
+    Form().EditButton->click();
+    auto* crop = Form().findChild<TCropForm*>();
+    ASSERT_TRUE(crop && crop->isVisible());
+    ASSERT_TRUE(test::WaitFor(
+        [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return crop->panPreview1->ShownPicture() && crop->FFPlayer1.PlayState() != TPlayState::psStop;
+        },
+        std::chrono::seconds(15)));
+    QCoreApplication::processEvents();
+
+    // The top-left handle, 40 pixels right and down.
+    TCropHandleWidget* handle = crop->Handles[szLeftTop];
+    SendMouse(handle, QEvent::MouseButtonPress, {4, 4});
+    QMouseEvent move(QEvent::MouseMove, QPointF(44, 44), handle->mapToGlobal(QPointF(44, 44)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &move);
+    SendMouse(handle, QEvent::MouseButtonRelease, {44, 44});
+    EXPECT_EQ(crop->edLeft->value(), 90);    // 40 preview pixels at 319/720
+    EXPECT_EQ(crop->edTop->value(), 107);    // 90 shown rows at 405/480
+    EXPECT_EQ(crop->edWidth->value(), 630);
+    EXPECT_EQ(crop->edHeight->value(), 373);
+    crop->chBrightness->setChecked(true);
+    crop->tbBrightness->setValue(40);
+    crop->btnOK->click();
+    EXPECT_FALSE(crop->isVisible());
+    const TVideoFile& v = Form().Titles().VideoFiles()[1];
+    EXPECT_EQ((std::array{v.CropLeft, v.CropTop, v.CropRight, v.CropBottom}), (std::array{90, 107, 0, 0}));
+    EXPECT_EQ(v.Brightness, 40);
+
+    std::string filters;
+    ASSERT_TRUE(ConvertAndWait([&] { filters = Form().JobBuilder().JobOutputOptions.at(0).VideoFilters; }))
+        << Log().toStdString();
+    EXPECT_NE(filters.find("nativeeq=40:"), std::string::npos) << filters;
+    EXPECT_NE(filters.find("crop=630:373:90:107"), std::string::npos) << filters;
+    // 630 x 373 shown at 630 x 315 (16:9 frame) in 640 x 480: 80 black rows above and below.
+    int width = 0, height = 0;
+    const std::string grey = test::GreyPicture(OutFile(v.DestinationTitle + ".avi"), 2.0, width, height);
+    ASSERT_EQ(std::make_pair(width, height), std::make_pair(640, 480));
+    EXPECT_LT(test::MeanGrey(grey, width, 0, 2, width, 76), 20);
+    EXPECT_GT(test::MeanGrey(grey, width, 0, 86, width, 150), 60);
+    EXPECT_LT(test::MeanGrey(grey, width, 0, 404, width, 478), 20);
+    EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+}

@@ -9,6 +9,7 @@
 #include "catalogue/Tproform.h"
 #include "catalogue/Tsettingsform.h"
 #include "diagnostics/TErrorReporter.h"
+#include "editing/TCropForm.h"
 #include "engine/MediaEngine.h"
 #include "main/TAboutForm.h"
 #include "main/TApplicationWindows.h"
@@ -18,12 +19,16 @@
 #include "tests/support/TestPaths.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -107,5 +112,27 @@ int main(int argc, char** argv)
     about->show();
     Shoot(out + "/about.png");
     about->hide();
+
+    // The crop editor on the second title, playing, the brightness raised.
+    form.lvTitles->setCurrentItem(form.lvTitles->topLevelItem(1));
+    form.ShowCropForm = [](TCropForm& crop) { crop.open(); };
+    form.EditButtonClick();
+    auto* crop = form.findChild<TCropForm*>();
+    crop->chBrightness->setChecked(true);
+    crop->tbBrightness->setValue(30);
+    crop->btnDetectBorders->setEnabled(true);  // as it is once the detector is assigned
+    Serve(1500);
+    Shoot(out + "/crop.png");
+    crop->btnCancel->click();
+
+    // A letterboxed title: the borders found and shown as the rectangle.
+    form.BuildDriveMenu({vidrelo::test::Disc("discD").path});
+    form.AddButtonClick();
+    form.EditButtonClick();
+    Serve(800);
+    crop->btnDetectBorders->click();
+    Serve(1200);
+    Shoot(out + "/crop-borders.png");
+    crop->btnCancel->click();
     return 0;
 }
