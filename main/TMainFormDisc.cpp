@@ -174,7 +174,7 @@ void TMainForm::EnableControls()
     pnlGettingStarted->setVisible(false);
     for (QWidget* w : std::initializer_list<QWidget*>{EditButton, ClipButton, btnAdvanced})
         w->setEnabled(true);
-    for (QAction* a : {actStartConversion, actEdit, actTrim, actSnapshot})
+    for (QAction* a : {actStartConversion, actEdit, actTrim})
         a->setEnabled(true);
     for (QWidget* w : std::initializer_list<QWidget*>{PlayButton, PauseButton, StopButton, VideoTrackBar})
         w->setEnabled(true);

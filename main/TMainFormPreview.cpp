@@ -180,6 +180,7 @@ void TMainForm::StopButtonClick()
     FTrackChanging = false;
     imgPlayerArea->show();
     panPlayerArea->Clear();
+    actSnapshot->setEnabled(false);
     lblPlayTime->setText("00:00:00 / " + FormatTime(FDuration));
 }
 
@@ -217,6 +218,8 @@ void TMainForm::FFPlayerPosition(int64_t pts)
 void TMainForm::FFPlayerState(TPlayState state)
 {
     FLastPlayerState = state;
+    // A snapshot needs a picture: only while a title is open in the preview.
+    actSnapshot->setEnabled(state != TPlayState::psStop && state != TPlayState::psEnd);
     if (state == TPlayState::psEnd)
         StopButtonClick();
 }
