@@ -8,11 +8,14 @@
 #include "catalogue/TOwnerDrawnList.h"
 #include "catalogue/Tproform.h"
 #include "catalogue/Tsettingsform.h"
+#include "diagnostics/TErrorForm.h"
 #include "diagnostics/TErrorReporter.h"
+#include "diagnostics/TEventsLog.h"
 #include "editing/TCropForm.h"
 #include "engine/MediaEngine.h"
 #include "main/TAboutForm.h"
 #include "main/TApplicationWindows.h"
+#include "main/TConvForm.h"
 #include "main/TMainForm.h"
 #include "main/TQtHandOffs.h"
 #include "tests/support/TestDiscs.h"
@@ -22,11 +25,16 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -85,11 +93,52 @@ int main(int argc, char** argv)
     form.AddButtonClick();
     Shoot(out + "/main.png");
 
-    // The first title playing in the preview.
+    // The drive menu of "Load DVD".
+    form.DriveMenu->popup(form.AddButton->mapToGlobal(form.AddButton->rect().bottomLeft()));
+    Shoot(out + "/dvdmenu.png");
+    form.DriveMenu->hide();
+
+    // The title list after the user widened the Source column.
+    form.lvTitles->header()->resizeSection(0, form.lvTitles->header()->sectionSize(0) + 60);
+    Shoot(out + "/columns.png");
+    form.FitTitleColumns();
+
+    // The first title playing in the preview, a snapshot taken, the snapshot menu open.
     form.PlayButton->click();
     Serve(1500);
     Shoot(out + "/playing.png");
+    form.ChooseSnapshotFolder = [&out](const QString&) { return out; };
+    form.actChangeSnapshotFolder->trigger();
+    form.actSnapshot->trigger();
+    std::printf("snapshot %s\n", QDir(out).entryList({"*.jpg"}).join(", ").toUtf8().constData());
+    form.SnapshotMenu->popup(form.SnapshotButton->mapToGlobal(form.SnapshotButton->rect().bottomLeft()));
+    Shoot(out + "/snapshotmenu.png");
+    form.SnapshotMenu->hide();
     form.StopButtonClick();
+
+    // The progress window while converting; Escape then cancels the run as
+    // the Cancel button does (the events log says so).
+    form.edDestinationFolder->setText(out);
+    form.ShowConvForm = [](TConvForm& conv) { conv.open(); };
+    form.StartButtonClick();
+    Serve(150);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(out + "/converting.png");
+    auto* conv = form.findChild<TConvForm*>();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(conv, &escape);
+    Serve(500);
+    std::printf("after Escape: progress window %s; log: %s\n", conv->isVisible() ? "shown" : "closed",
+                windows.EventsLog().Lines().filter("cancelled").join(" | ").toUtf8().constData());
+
+    // The error window with a long message.
+    TErrorForm error(&form);
+    QTimer::singleShot(1200, &error, [&] {
+        Shoot(out + "/error.png");
+        error.reject();
+    });
+    error.Execute("Cannot set output file: /home/someone/Videos/Converted from DVD/A film with a long name/"
+                  "Title1.mp4: Permission denied. The folder is on a disk that is mounted read-only, or the "
+                  "user has no right to write into it; choose another output folder and convert again.");
 
     // The chooser, opened from the profile field, with the mouse on a format.
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), form.lblProfile->mapToGlobal(QPointF(5, 5)),
