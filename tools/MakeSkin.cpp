@@ -27,6 +27,7 @@
 // | open_for_gs.png            | 110 x 30 | on the panel at (306, 63), after the first step        |
 // | volume.png                 | 20 x 20  | beside the volume bar                                  |
 // | imgarrow.png               | 12 x 16  | at the right of each profile row in the profile chooser |
+// | trim_left/trim_right.bmp   | 12 x 12  | the trim editor's markers, upright edge facing the other |
 #include "main/TSkinIni.h"
 #include "main/TSkinTheme.h"
 #include "tools/SkinGlyphs.h"
@@ -217,6 +218,20 @@ void ChooserArrow(QPainter& p, const QSize& s, const TSkinTheme& t)
     SkinGlyphs::ChevronRight(p, QRectF(-2, 0, s.height(), s.height()), t.DimText);
 }
 
+// A wedge on the window colour whose upright edge faces the other marker, so
+// the part between the two reads as the kept one.
+TPaint TrimMarker(bool left)
+{
+    return [left](QPainter& p, const QSize& s, const TSkinTheme& t) {
+        p.fillRect(QRect(QPoint(0, 0), s), t.Window);
+        p.setPen(Qt::NoPen);
+        p.setBrush(t.AccentHover);
+        const qreal e = s.width();
+        const QPointF wedge[] = {{left ? e : 0, 0}, {left ? e : 0, e}, {left ? 0 : e, e}};
+        p.drawPolygon(wedge, 3);
+    };
+}
+
 struct TSkinPicture {
     const char* File;
     QSize Size;
@@ -259,6 +274,8 @@ std::vector<TSkinPicture> SkinPictures()
         {"open_for_gs.png", {110, 30}, OpenForGettingStarted},
         {"volume.png", {20, 20}, Volume},
         {"imgarrow.png", {12, 16}, ChooserArrow},
+        {"trim_left.bmp", {12, 12}, TrimMarker(true)},
+        {"trim_right.bmp", {12, 12}, TrimMarker(false)},
     };
 }
 
