@@ -41,6 +41,7 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
     FMainForm->SetDiscForms(FWaitForm.get(), FDVDInfoForm.get());
     FMainForm->SetConvForm(FConvForm.get());
     FMainForm->SetProfileForms(Fproform.get(), Fsettingsform.get());
+    FMainForm->SetClipForm(FClipForm.get());
 }
 
 TApplicationWindows::~TApplicationWindows()

@@ -29,6 +29,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class TAboutForm;
+class TClipForm;
 class TDVDInfoForm;
 class TWaitForm;
 class TCatalogue;
@@ -119,6 +120,14 @@ public:
     void spSkinButton4Click();
     // How an information message is shown (a message box; tests note it).
     std::function<void(const QString&)> ShowInformation;
+
+    // --- trimming ---
+    // The trim editor (the application's): "Trim" and "Trim..." open it.
+    void SetClipForm(TClipForm* form);
+    // The trim editor on the selected title, modally; OK stores the part.
+    void ClipButtonClick();
+    // How the modal trim editor is shown (tests replace it).
+    std::function<void(TClipForm&)> ShowClipForm;
 
     // --- converting ---
     void SetConvForm(TConvForm* form) { FConvForm = form; }
@@ -268,6 +277,7 @@ private:
 
     TMainFormServices FServices;
     TAboutForm* FAboutForm = nullptr;
+    TClipForm* FClipForm = nullptr;
     Tproform* Fproform = nullptr;
     Tsettingsform* Fsettingsform = nullptr;
     TWaitForm* FWaitForm = nullptr;      // the application's; created here when it gave none
