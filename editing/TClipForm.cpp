@@ -126,9 +126,10 @@ void TClipForm::BuildTimeEdits()
         label->setGeometry(left, 388, 92, 24);
         field = new QLineEdit(this);
         field->setInputMask("09:99:99; ");  // hh:mm:ss, the first hour digit may stay blank
-        field->setGeometry(left + 94, 388, 76, 24);
+        field->setGeometry(left + 94, 388, 74, 24);
         ok = new QPushButton("OK", this);
-        ok->setGeometry(left + 174, 388, 36, 24);
+        ok->setGeometry(left + 172, 388, 44, 24);
+        ok->setStyleSheet("padding: 2px 4px;");  // the skin's padding leaves no room for the text
     };
     edit("Set start time:", 10, TimeStart, spSkinSpeedButton1);
     edit("Set end time:", 251, TimeEnd, spSkinSpeedButton2);

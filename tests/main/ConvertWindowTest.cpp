@@ -514,10 +514,10 @@ TEST_F(ConvertWindowTest, ATrimmedTitleConvertsFromItsStartForItsLength)
     EXPECT_NEAR(ClockTimeOfFirstPicture(between, whole, 2.6), 3.1, 1.5 / 30);
 }
 
-// The editor on a title that does not open: the failure is reported and
-// logged, and the markers are off rather than placed on a zero length, even
-// after a title that did open.
-TEST_F(ConvertWindowTest, TheTrimEditorOnATitleThatDoesNotOpen)
+// The editor driven from the keyboard, then on a title that does not open:
+// the failure is reported and logged, and the markers are off rather than
+// placed on a zero length, even after a title that did open.
+TEST_F(ConvertWindowTest, TheTrimEditorFromTheKeyboardThenOnATitleThatDoesNotOpen)
 {
     ASSERT_NO_FATAL_FAILURE(LoadDiscA({0}));
     auto* clip = Form().findChild<TClipForm*>();

@@ -9,6 +9,7 @@
 #include "catalogue/Tproform.h"
 #include "catalogue/Tsettingsform.h"
 #include "diagnostics/TErrorReporter.h"
+#include "editing/TClipForm.h"
 #include "engine/MediaEngine.h"
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
@@ -20,6 +21,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -92,5 +95,19 @@ int main(int argc, char** argv)
     editor->show();
     Shoot(out + "/editor.png");
     editor->hide();
+
+    // The trim editor on the first title, playing, with a part marked.
+    form.lvTitlesSelectItem(0, true);
+    form.ShowClipForm = [&out](TClipForm& clip) {
+        clip.show();
+        Serve(1500);
+        clip.TimeStart->setText("00:00:02");
+        clip.spSkinSpeedButton1->click();
+        clip.TimeEnd->setText("00:00:06");
+        clip.spSkinSpeedButton2->click();
+        Shoot(out + "/trim.png");
+        clip.reject();
+    };
+    form.ClipButtonClick();
     return 0;
 }
