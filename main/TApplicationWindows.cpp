@@ -42,6 +42,7 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
     FMainForm->SetConvForm(FConvForm.get());
     FMainForm->SetProfileForms(Fproform.get(), Fsettingsform.get());
     FMainForm->SetCropForm(FCropForm.get());
+    FMainForm->SetClipForm(FClipForm.get());
 }
 
 TApplicationWindows::~TApplicationWindows()

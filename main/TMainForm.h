@@ -30,6 +30,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class TAboutForm;
+class TClipForm;
 class TDVDInfoForm;
 class TWaitForm;
 class TCatalogue;
@@ -159,6 +160,14 @@ public:
     // and how an error message is shown (a message box; tests note it).
     std::function<QString(const QString& start)> ChooseSnapshotFolder;
     std::function<void(const QString&)> ShowError;
+
+    // --- trimming ---
+    // The trim editor (the application's): "Trim" and "Trim..." open it.
+    void SetClipForm(TClipForm* form);
+    // The trim editor on the selected title, modally; OK stores the part.
+    void ClipButtonClick();
+    // How the modal trim editor is shown (tests replace it).
+    std::function<void(TClipForm&)> ShowClipForm;
 
     // --- converting ---
     void SetConvForm(TConvForm* form) { FConvForm = form; }
@@ -322,6 +331,7 @@ private:
 
     TMainFormServices FServices;
     TAboutForm* FAboutForm = nullptr;
+    TClipForm* FClipForm = nullptr;
     Tproform* Fproform = nullptr;
     Tsettingsform* Fsettingsform = nullptr;
     TWaitForm* FWaitForm = nullptr;      // the application's; created here when it gave none

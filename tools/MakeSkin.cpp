@@ -28,6 +28,7 @@
 // | volume.png                 | 20 x 20  | beside the volume bar                                  |
 // | imgarrow.png               | 12 x 16  | at the right of each profile row in the profile chooser |
 // | checkmark.png              | 16 x 16  | the tick in a checked box (the style sheet's indicator) |
+// | trim_left/trim_right.bmp   | 12 x 12  | the trim editor's markers, upright edge facing the other |
 #include "main/TSkinIni.h"
 #include "main/TSkinTheme.h"
 #include "tools/SkinGlyphs.h"
@@ -226,6 +227,20 @@ void CheckMark(QPainter& p, const QSize& s, const TSkinTheme& t)
     p.drawPolyline(QPolygonF({QPointF(w * 0.22, w * 0.52), QPointF(w * 0.42, w * 0.72), QPointF(w * 0.78, w * 0.3)}));
 }
 
+// A wedge on the window colour whose upright edge faces the other marker, so
+// the part between the two reads as the kept one.
+TPaint TrimMarker(bool left)
+{
+    return [left](QPainter& p, const QSize& s, const TSkinTheme& t) {
+        p.fillRect(QRect(QPoint(0, 0), s), t.Window);
+        p.setPen(Qt::NoPen);
+        p.setBrush(t.AccentHover);
+        const qreal e = s.width();
+        const QPointF wedge[] = {{left ? e : 0, 0}, {left ? e : 0, e}, {left ? 0 : e, e}};
+        p.drawPolygon(wedge, 3);
+    };
+}
+
 struct TSkinPicture {
     const char* File;
     QSize Size;
@@ -269,6 +284,8 @@ std::vector<TSkinPicture> SkinPictures()
         {"volume.png", {20, 20}, Volume},
         {"imgarrow.png", {12, 16}, ChooserArrow},
         {"checkmark.png", {16, 16}, CheckMark},
+        {"trim_left.bmp", {12, 12}, TrimMarker(true)},
+        {"trim_right.bmp", {12, 12}, TrimMarker(false)},
     };
 }
 

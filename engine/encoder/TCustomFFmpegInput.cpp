@@ -15,6 +15,10 @@
 namespace vidrelo {
 namespace {
 
+// How far before a start time an input is sought: more than the longest
+// group of pictures a DVD allows (36 fields).
+constexpr int64_t kSeekMargin = 1000000;  // microseconds
+
 double ToDouble(AVRational q)
 {
     return q.den ? static_cast<double>(q.num) / q.den : 0.0;
@@ -216,10 +220,17 @@ int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& A
     if (AContext->start_time != AV_NOPTS_VALUE)
         timestamp += AContext->start_time;
     if (Fstart_time != 0) {
+        // A program stream's seek lands on any packet before the time, often
+        // inside a group of pictures whose key frame is earlier: decoding
+        // would then begin at the next key frame, after the start. Landing
+        // a margin earlier puts a key frame before the start; the pictures
+        // and sound before it are dropped by their (negative) times.
+        const int64_t lowest = AContext->start_time != AV_NOPTS_VALUE ? AContext->start_time : 0;
+        const int64_t target = std::max(lowest, timestamp - kSeekMargin);
         int result;
         {
             TBlockingIO io(*this, TIOPhase::Reading);
-            result = ff::av_seek_frame(AContext, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+            result = ff::av_seek_frame(AContext, -1, target, AVSEEK_FLAG_BACKWARD);
         }
         if (result < 0 && Fverbose > 0)
             Log(llVerbose, Format("%s: could not seek to position %0.3f", AFileName.c_str(),

@@ -8,10 +8,12 @@
 #include "catalogue/Tsettingsform.h"
 #include "diagnostics/TEventsLog.h"
 #include "dvd/DVDPlugIn.h"
+#include "editing/TClipForm.h"
 #include "editing/TCropForm.h"
 #include "editing/TCropMarks.h"
 #include "engine/MediaEngine.h"
 #include "engine/encoder/TFFEncoder.h"
+#include "engine/player/TCustomPlayer.h"
 #include "main/TApplicationWindows.h"
 #include "main/TConvForm.h"
 #include "main/TJobBuilder.h"
@@ -37,6 +39,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
+#include <QToolButton>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -495,4 +499,147 @@ TEST_F(ConvertWindowTest, ACropMadeInTheEditorReachesTheConvertedPicture)
     EXPECT_GT(test::MeanGrey(grey, width, 0, 86, width, 150), 60);
     EXPECT_LT(test::MeanGrey(grey, width, 0, 404, width, 478), 20);
     EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+
+namespace {
+
+// The test discs' clips show their own time and frame number in the top
+// left corner (100 x 36 of the disc's 720 x 480): the mean absolute
+// difference of that corner in two pictures of a 16:9 title, converted to
+// one size with bars above and below.
+double ClockDifference(const std::string& a, const std::string& b, int width, int height)
+{
+    if (a.empty() || a.size() != b.size())
+        return 255;
+    const int shown = width * 9 / 16, top = (height - shown) / 2;
+    const int right = 100 * width / 720, bottom = top + 36 * shown / 480;
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < right; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            sum += std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]));
+        }
+    return sum / (right * (bottom - top));
+}
+
+void Key(QWidget* widget, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+}
+
+bool ServeUntil(const std::function<bool()>& done)
+{
+    return test::WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return done();
+        },
+        std::chrono::seconds(20));
+}
+
+}  // namespace
+
+// Which picture of `whole` (a whole title converted at 30 pictures a
+// second), between `from` and `from` + 1 s, shows the clock `file` starts
+// with: its time in seconds.
+double ClockTimeOfFirstPicture(const std::string& file, const std::string& whole, double from)
+{
+    int w = 0, h = 0;
+    const std::string first = test::GreyPicture(file, 0, w, h);
+    const test::TProgramResult r =
+        test::RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", whole, "-ss", std::to_string(from), "-t",
+                                             "1", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+    const std::size_t size = static_cast<std::size_t>(w) * h;
+    double best = 255, bestTime = -1;
+    for (std::size_t k = 0; size > 0 && (k + 1) * size <= r.Out.size(); ++k) {
+        const double difference = ClockDifference(first, r.Out.substr(k * size, size), w, h);
+        if (difference < best) {
+            best = difference;
+            bestTime = from + k / 30.0;
+        }
+    }
+    return bestTime;
+}
+
+// "Trim" on the selected title, times typed in the editor, OK: the title's
+// row shows the trimmed length and the converted file holds exactly that
+// part, starting with the picture at the start; also a start between two
+// key frames, as the markers give.
+TEST_F(ConvertWindowTest, ATrimmedTitleConvertsFromItsStartForItsLength)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({0}));
+    Form().lvTitlesSelectItem(0, true);
+    const QString name = Form().Titles().VideoFiles()[0].DestinationTitle;
+    const int64_t length = Form().Titles().VideoFiles()[0].TimeEnd;
+    bool placed = false;
+    Form().ShowClipForm = [&](TClipForm& clip) {
+        clip.show();
+        placed = clip.Model().MarkersEnabled() && clip.imgTrimLeft->x() == 10 && clip.imgTrimRight->x() >= 460;
+        clip.TimeStart->setText("00:00:03");
+        clip.spSkinSpeedButton1->click();
+        clip.TimeEnd->setText("00:00:07");
+        clip.spSkinSpeedButton2->click();
+        clip.spSkinButton4->click();  // OK
+    };
+    Form().ClipButton->click();
+    EXPECT_TRUE(placed) << "the whole title between the bar's ends";
+    EXPECT_EQ(Form().Titles().VideoFiles()[0].TimeStart, 3000000);
+    EXPECT_EQ(Form().Titles().VideoFiles()[0].TrimmedLength, 4000000);
+    EXPECT_EQ(Form().lvTitles->topLevelItem(0)->text(tcLength), "00:00:04");
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const std::string typed = OutFile(name + ".avi");
+    EXPECT_NEAR(Probe(typed).Duration, 4.0, 0.2);
+
+    ASSERT_TRUE(Form().Titles().SetTrim(0, 3100000, 5600000));
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const std::string between = OutFile(name + " (2).avi");
+    EXPECT_NEAR(Probe(between).Duration, 2.5, 0.2);
+
+    ASSERT_TRUE(Form().Titles().SetTrim(0, 0, length));
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    const std::string whole = OutFile(name + " (3).avi");
+    EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+    // The files run at 30 pictures a second from a 29.97 disc: one picture
+    // either way is the same time.
+    EXPECT_NEAR(ClockTimeOfFirstPicture(typed, whole, 2.5), 3.0, 1.5 / 30);
+    EXPECT_NEAR(ClockTimeOfFirstPicture(between, whole, 2.6), 3.1, 1.5 / 30);
+}
+
+// The editor driven from the keyboard, then on a title that does not open:
+// the failure is reported and logged, and the markers are off rather than
+// placed on a zero length, even after a title that did open.
+TEST_F(ConvertWindowTest, TheTrimEditorFromTheKeyboardThenOnATitleThatDoesNotOpen)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({0}));
+    auto* clip = Form().findChild<TClipForm*>();
+    ASSERT_TRUE(clip);
+    clip->SetTitle({Form().Titles().RowSourceString(0), 0, 10010000});
+    clip->show();
+    EXPECT_TRUE(clip->imgTrimRight->isVisible());
+    // Keyboard on the timeline: Space pauses, Right goes a second on, I sets the start there.
+    ASSERT_TRUE(ServeUntil([&] { return clip->Player().PlayState() == TPlayState::psPlay; }));
+    clip->videotrackbar2->setFocus();
+    Key(clip->videotrackbar2, Qt::Key_Space);
+    ASSERT_TRUE(ServeUntil([&] { return clip->Player().PlayState() == TPlayState::psPause; }));
+    const int64_t paused = clip->Player().CurrentPTS();
+    Key(clip->videotrackbar2, Qt::Key_Right);
+    Key(clip->videotrackbar2, Qt::Key_Right);
+    Key(clip->videotrackbar2, Qt::Key_I);
+    EXPECT_NEAR(clip->Model().TrimStart(), paused + 2000000, 300000);
+    clip->reject();
+
+    clip->SetTitle({"opendvd:/no/such/disc|Title=1,FromChapter=1,ToChapter=1,AudioID=128,SubtitleID=0,"
+                    "AudioChannels=2,Deinterlace=0",
+                    1000000, 5000000});
+    clip->show();
+    EXPECT_FALSE(clip->Model().MarkersEnabled());
+    EXPECT_FALSE(clip->imgTrimLeft->isVisible());
+    EXPECT_FALSE(clip->spSkinButton6->isEnabled());  // Reset would end the title at 0
+    ASSERT_EQ(Reported.size(), 1);
+    EXPECT_TRUE(Reported[0].startsWith("Error open file: ")) << Reported[0].toStdString();
+    EXPECT_TRUE(Log().contains("-> " + Reported[0].mid(17))) << Log().toStdString();
+    clip->spSkinButton4->click();
+    EXPECT_EQ(clip->Title().TimeStart, 1000000);
+    EXPECT_EQ(clip->Title().TimeEnd, 5000000);
+    EXPECT_FALSE(clip->Title().DurationKnown);
 }

@@ -11,6 +11,7 @@
 #include "diagnostics/TErrorForm.h"
 #include "diagnostics/TErrorReporter.h"
 #include "diagnostics/TEventsLog.h"
+#include "editing/TClipForm.h"
 #include "editing/TCropForm.h"
 #include "engine/MediaEngine.h"
 #include "main/TAboutForm.h"
@@ -173,6 +174,20 @@ int main(int argc, char** argv)
     Serve(1500);
     Shoot(out + "/crop.png");
     crop->btnCancel->click();
+
+    // The trim editor on the first title, playing, with a part marked.
+    form.lvTitlesSelectItem(0, true);
+    form.ShowClipForm = [&out](TClipForm& clip) {
+        clip.show();
+        Serve(1500);
+        clip.TimeStart->setText("00:00:02");
+        clip.spSkinSpeedButton1->click();
+        clip.TimeEnd->setText("00:00:06");
+        clip.spSkinSpeedButton2->click();
+        Shoot(out + "/trim.png");
+        clip.reject();
+    };
+    form.ClipButtonClick();
 
     // A letterboxed title: the borders found and shown as the rectangle.
     form.BuildDriveMenu({vidrelo::test::Disc("discD").path});
