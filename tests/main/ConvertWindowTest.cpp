@@ -499,6 +499,7 @@ TEST_F(ConvertWindowTest, ACropMadeInTheEditorReachesTheConvertedPicture)
     EXPECT_GT(test::MeanGrey(grey, width, 0, 86, width, 150), 60);
     EXPECT_LT(test::MeanGrey(grey, width, 0, 404, width, 478), 20);
     EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+}
 
 namespace {
 
