@@ -198,8 +198,15 @@ double TCustomPlayer::TImpl::ComputeTargetTime(TVideoState& s, double framePts)
         delay = s.frame_last_delay;
     s.frame_last_delay = delay;
     s.frame_last_pts = framePts;
-    if (first)
+    if (first) {
         delay = 0;
+        // The pictures after it follow from when it is shown, not from the
+        // start or the seek: decoding from the key frame up to where the
+        // seek asked to land takes a while, and counting that time would
+        // make them all due at once and run ahead of the sound.
+        if (!s.paused)
+            s.frame_timer = std::max(s.frame_timer, NowSeconds());
+    }
     if (SyncsVideo(s) && s.Current) {
         const double master = s.Settings.SyncType == Tav_sync_type::AV_SYNC_EXTERNAL_CLOCK ? ExternalClockLocked(s)
                                                                                             : AudioClock(s);
