@@ -173,7 +173,9 @@
     R(av_image_fill_arrays)          \
     R(av_pix_fmt_desc_get)           \
     R(av_get_pix_fmt)                \
-    R(av_get_pix_fmt_name)
+    R(av_get_pix_fmt_name)           \
+    R(av_tx_init)                    \
+    R(av_tx_uninit)
 
 #define VIDRELO_SWRESAMPLE_ENTRIES(R, O) \
     R(swresample_version)                \

@@ -18,6 +18,7 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libavutil/parseutils.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/tx.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }

@@ -95,7 +95,6 @@ void TCustomPlayer::TImpl::AudioCallback(void* userdata, uint8_t* stream, int le
 void TCustomPlayer::TImpl::FillAudio(TVideoState& s, uint8_t* stream, int len)
 {
     const TCLocaleScope numbers;
-    s.audio_callback_time = NowSeconds();
     while (len > 0) {
         if (s.AudioBufIndex >= s.AudioBuf.size()) {
             if (DecodeAudioChunk(s) < 0) {
@@ -110,6 +109,10 @@ void TCustomPlayer::TImpl::FillAudio(TVideoState& s, uint8_t* stream, int len)
         s.AudioBufIndex += n;
     }
     s.audio_pending_bytes = int(s.AudioBuf.size() - s.AudioBufIndex);
+    // The device plays what it was handed from the moment the callback
+    // returns: decoding here (many chunks right after a seek) must not count
+    // as played time.
+    s.audio_callback_time = NowSeconds();
 }
 
 // How many of the chunk's samples come before where the start time or a seek

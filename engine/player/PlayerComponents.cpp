@@ -97,6 +97,7 @@ bool TCustomPlayer::TImpl::OpenComponent(TVideoState& s, int index)
         {
             std::lock_guard sub(s.SubtitleLock);
             s.Subtitles = std::make_unique<TSubtitleBurner>();
+            ++s.SubtitlesGeneration;
             if (s.FrameWidth > 0)
                 s.Subtitles->SetCanvasSize(s.FrameWidth, s.FrameHeight);
         }
@@ -154,6 +155,7 @@ void TCustomPlayer::TImpl::CloseComponent(TVideoState& s, AVMediaType type)
         {
             std::lock_guard sub(s.SubtitleLock);
             s.Subtitles.reset();
+            ++s.SubtitlesGeneration;
         }
         return;
     default:
@@ -193,9 +195,18 @@ bool TCustomPlayer::TImpl::SwitchStream(AVMediaType type, int index)
         return false;
     }
     // The read thread must not hand packets to a component that is changing.
-    std::lock_guard hold(DataLock);
-    CloseComponent(*s, type);
-    return OpenComponent(*s, index);
+    {
+        std::lock_guard hold(DataLock);
+        CloseComponent(*s, type);
+        if (!OpenComponent(*s, index))
+            return false;
+    }
+    // What was read ahead holds no packets of the new stream (at the end
+    // of a short source none come any more): reading again from where the
+    // playback is lets it be heard, or seen, from there.
+    if (type != AVMEDIA_TYPE_VIDEO && CurrentPTS >= 0)
+        Owner.Seek(0, false, CurrentPTS);
+    return true;
 }
 
 bool TCustomPlayer::SetAudioStreamIndex(int index)

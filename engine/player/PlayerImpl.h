@@ -65,6 +65,8 @@ struct TPictureSlot {
 // Why Open's wait ended.
 enum TOpenedState : int { osOpening = 0, osOpen = 1, osFailed = -1, osCleanedUp = -2 };
 
+class TSpectrum;
+
 // One open source (the classic player's per-source state and ours).
 struct TVideoState;
 struct TVideoState {
@@ -119,6 +121,10 @@ struct TVideoState {
     std::vector<int16_t> sample_array;
     size_t sample_array_index = 0;
     std::atomic<int> show_audio{0};
+    // The play thread's: the spectrum picture, kept from refresh to refresh
+    // while the spectrum is shown (a new one after any other display).
+    std::unique_ptr<TSpectrum> Spectrum;
+    int LastShowAudio = 0;
 
     // Video.
     double frame_delay = 0.04;
@@ -148,13 +154,20 @@ struct TVideoState {
     double video_current_pts = 0, video_current_pts_drift = 0;
     bool ShowOneWhilePaused = false;  // a paused open or seek still shows one picture
     std::shared_ptr<const TSurfacePicture> Current;  // last shown
+    // Frame skipping (PictLock): the video thread passes a decoded picture
+    // on only when the index reaches skip_frames; dropping late pictures
+    // raises it, a video thread that waits for a free slot lowers it.
     double skip_frames = 1, skip_frames_index = 0;
+    // The external clock (PictLock): its value at external_clock_time, NaN
+    // until the first picture after the start or a seek sets it.
+    double external_clock = std::numeric_limits<double>::quiet_NaN(), external_clock_time = 0;
     std::atomic<bool> open_paused{false}, seek_paused{false}, seek_done{false}, seek_flushed{false};
     int OpenPausedPictures = 0;
     int FrameWidth = 0, FrameHeight = 0;
     double SampleAspect = 1;
     std::mutex SubtitleLock;  // the burner, shared by the subtitle and video threads
     std::unique_ptr<TSubtitleBurner> Subtitles;
+    int SubtitlesGeneration = 0;  // counts changes of Subtitles: the video thread's graph holds the burner
     std::atomic<double> paused_at{0};
     std::atomic<bool> DecoderAttached{false};  // the owner has read the input's summary
     bool Redraw = false;           // the play thread's: show the current picture again
@@ -194,6 +207,10 @@ struct TCustomPlayer::TImpl {
     std::mutex StateLock;
     TStateRef State;
     TStateRef Opening;
+    // A playback that closed on another thread than the owner's. Its input
+    // stays open for `Decoder`, which only the owner's thread touches: the
+    // owner detaches it and lets the input go (ReleaseClosed).
+    TStateRef Closed;
 
     // Signals.
     std::timed_mutex DataLock;  // held by the play thread while it handles one event
@@ -249,13 +266,22 @@ struct TCustomPlayer::TImpl {
 
     // --- PlayerPlay.cpp: the play thread, refresh and display ---
     void PostEvent(TPlayerEventType type);
+    bool RefreshIsPending();
     void PlayThreadRun(TStateRef state);
     void RefreshThreadRun(TVideoState& s);
     void Refresh(TVideoState& s);
     void ShowPicture(TVideoState& s, TPictureSlot& slot);
     void ShowAudioPicture(TVideoState& s);
+    void DrawWaveform(TVideoState& s, int width, int height, std::vector<uint32_t>& pixels);
+    void DrawSpectrum(TVideoState& s, int width, int height, std::vector<uint32_t>& pixels);
     void CloseSource(const TStateRef& state);
+    void ReleaseClosed();
     double VideoClockLocked(TVideoState& s);
+    double ExternalClockLocked(TVideoState& s);
+    bool SyncsVideo(TVideoState& s) const;
+    void RefreshVideo(TVideoState& s);
+    bool LateEnoughToDrop(TVideoState& s, double now);
+    static TPictureSlot TakeHead(TVideoState& s);
     void CallFileOpen(TVideoState& s);
     void ShutdownSDL();
     double MasterClock(TVideoState& s);
@@ -287,6 +313,7 @@ struct TCustomPlayer::TImpl {
     bool SetupGraph(TVideoState& s, TVideoFilterGraph& graph, const AVFrame* frame);
     static double LandingTarget(const TVideoState& s, int64_t pos, bool bytes);
     bool BeforeSeekTarget(TVideoState& s, double pts, bool timed);
+    bool PassesSkip(TVideoState& s);
     bool QueuePicture(TVideoState& s, AVFrame* rgb, double pts, int64_t pos);
     void RunVideoHook(TVideoState& s, AVFrame* rgb, double pts);
     void AfterPictureQueued(TVideoState& s);

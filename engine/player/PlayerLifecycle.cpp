@@ -7,6 +7,7 @@
 #include "engine/loader/TSourceInput.h"
 #include "engine/log/TFFLogger.h"
 #include "engine/player/PlayerImpl.h"
+#include "engine/player/PlayerSpectrum.h"
 
 #include <algorithm>
 
@@ -190,6 +191,7 @@ void TCustomPlayer::TImpl::Stop(bool wait)
         WaitServing([this] { return StopEvent.IsSet(); });
         PlayThread.join();
     }
+    ReleaseClosed();
     if (s || SDLInitialised) {
         ShutdownSDL();
         RestoreDefaults();
@@ -243,6 +245,7 @@ void TCustomPlayer::TImpl::SetPaused(const TStateRef& s, bool pause)
             PictEvent.Set();
         std::lock_guard lock(s->PictLock);
         s->video_current_pts = VideoClockLocked(*s);
+        s->external_clock = ExternalClockLocked(*s);
         s->paused_at = NowSeconds();
         s->paused = true;
         return;
@@ -250,6 +253,7 @@ void TCustomPlayer::TImpl::SetPaused(const TStateRef& s, bool pause)
     std::lock_guard lock(s->PictLock);
     const double now = NowSeconds();
     s->frame_timer += now - s->paused_at;
+    s->external_clock_time = now;
     for (int i = 0; i < s->pictq_size; ++i)
         s->pictq[(s->pictq_rindex + i) % 2].TargetClock += now - s->paused_at;
     s->video_current_pts_drift = s->video_current_pts - now;

@@ -3,7 +3,6 @@
 #include "engine/CLocale.h"
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
-#include "engine/loader/TSourceInput.h"
 #include "engine/player/PictureFit.h"
 #include "engine/player/PlayerImpl.h"
 
@@ -16,6 +15,8 @@ namespace {
 
 constexpr double SyncThreshold = 0.01;
 constexpr double NoSyncThreshold = 10.0;
+constexpr double FrameSkipFactor = 0.05;
+constexpr double DropLateness = 0.5;  // seconds past the next picture's time that drop a lone picture
 
 }  // namespace
 
@@ -31,6 +32,12 @@ void TCustomPlayer::TImpl::PostEvent(TPlayerEventType type)
         Queue.push_back(type);
     }
     QueueCond.notify_all();
+}
+
+bool TCustomPlayer::TImpl::RefreshIsPending()
+{
+    std::lock_guard lock(QueueLock);
+    return RefreshPending;
 }
 
 void TCustomPlayer::TImpl::PlayThreadRun(TStateRef state)
@@ -105,11 +112,19 @@ void TCustomPlayer::TImpl::CloseSource(const TStateRef& state)
         state->ReadThread.join();
     if (state->RefreshThread.joinable())
         state->RefreshThread.join();
-    try {
-        Decoder.SetFileHandle(nullptr);
-    } catch (const std::exception&) {
+    std::lock_guard lock(StateLock);
+    Closed = state;
+}
+
+void TCustomPlayer::TImpl::ReleaseClosed()
+{
+    TStateRef closed;
+    {
+        std::lock_guard lock(StateLock);
+        closed = std::move(Closed);
     }
-    CloseSourceInput(&state->ic);
+    if (closed && closed->ic && Decoder.FileHandle() == closed->ic)
+        Decoder.SetFileHandle(nullptr);  // detaching never raises
 }
 
 double TCustomPlayer::TImpl::VideoClockLocked(TVideoState& s)
@@ -139,12 +154,37 @@ double TCustomPlayer::TImpl::AudioClock(TVideoState& s)
     return atCallback + std::max(0.0, elapsed);
 }
 
+// A clock of its own that runs with the wall clock from the first picture
+// after the start or a seek and stands still while paused. Called with
+// PictLock held.
+double TCustomPlayer::TImpl::ExternalClockLocked(TVideoState& s)
+{
+    if (std::isnan(s.external_clock))
+        return VideoClockLocked(s);
+    if (s.paused)
+        return s.external_clock;
+    return s.external_clock + NowSeconds() - s.external_clock_time;
+}
+
 double TCustomPlayer::TImpl::MasterClock(TVideoState& s)
 {
     const bool audio = s.AudioDevice != 0 && s.audio_stream >= 0;
     if ((s.Settings.SyncType == Tav_sync_type::AV_SYNC_AUDIO_MASTER && audio) || s.video_stream < 0)
         return AudioClock(s);
-    return VideoClock(s);
+    std::lock_guard lock(s.PictLock);
+    if (s.Settings.SyncType == Tav_sync_type::AV_SYNC_EXTERNAL_CLOCK)
+        return ExternalClockLocked(s);
+    return VideoClockLocked(s);
+}
+
+// Whether the pictures follow another clock than their own.
+bool TCustomPlayer::TImpl::SyncsVideo(TVideoState& s) const
+{
+    switch (s.Settings.SyncType) {
+    case Tav_sync_type::AV_SYNC_AUDIO_MASTER: return s.AudioDevice != 0 && s.audio_stream >= 0;
+    case Tav_sync_type::AV_SYNC_EXTERNAL_CLOCK: return true;
+    default: return false;
+    }
 }
 
 // Called with PictLock held.
@@ -158,12 +198,19 @@ double TCustomPlayer::TImpl::ComputeTargetTime(TVideoState& s, double framePts)
         delay = s.frame_last_delay;
     s.frame_last_delay = delay;
     s.frame_last_pts = framePts;
-    if (first)
+    if (first) {
         delay = 0;
-    const bool audioMaster = s.Settings.SyncType == Tav_sync_type::AV_SYNC_AUDIO_MASTER && s.AudioDevice != 0 &&
-                             s.audio_stream >= 0;
-    if (audioMaster && s.Current) {
-        const double diff = VideoClockLocked(s) - AudioClock(s);
+        // The pictures after it follow from when it is shown, not from the
+        // start or the seek: decoding from the key frame up to where the
+        // seek asked to land takes a while, and counting that time would
+        // make them all due at once and run ahead of the sound.
+        if (!s.paused)
+            s.frame_timer = std::max(s.frame_timer, NowSeconds());
+    }
+    if (SyncsVideo(s) && s.Current) {
+        const double master = s.Settings.SyncType == Tav_sync_type::AV_SYNC_EXTERNAL_CLOCK ? ExternalClockLocked(s)
+                                                                                            : AudioClock(s);
+        const double diff = VideoClockLocked(s) - master;
         const double threshold = std::max(SyncThreshold, delay);
         if (std::fabs(diff) < NoSyncThreshold) {
             if (diff <= -threshold)
@@ -178,38 +225,73 @@ double TCustomPlayer::TImpl::ComputeTargetTime(TVideoState& s, double framePts)
 
 void TCustomPlayer::TImpl::Refresh(TVideoState& s)
 {
-    if (s.video_stream >= 0) {
-        TPictureSlot due;
-        bool show = false;
-        {
-            std::lock_guard lock(s.PictLock);
-            const bool pausedShow = s.paused && s.ShowOneWhilePaused;
-            if (s.pictq_size > 0 && (!s.paused || pausedShow)) {
-                TPictureSlot& head = s.pictq[s.pictq_rindex];
-                if (pausedShow || NowSeconds() >= head.TargetClock) {
-                    due = head;
-                    head = {};
-                    s.pictq_rindex = (s.pictq_rindex + 1) % 2;
-                    --s.pictq_size;
-                    s.video_current_pts = due.Pts;
-                    s.video_current_pts_drift = due.Pts - NowSeconds();
-                    s.ShowOneWhilePaused = false;
-                    s.PictCond.notify_all();
-                    show = !s.seek_done || pausedShow;
-                }
-            }
-        }
-        if (show)
-            ShowPicture(s, due);
-        else if (due.Picture)
-            CountStatistic(&TPlayerStatistics::PicturesDropped);
-        else if (s.Redraw && s.Current)
-            ShowPicture(s, due);
-        s.Redraw = false;
-    } else if (s.show_audio != 0) {
+    if (s.video_stream >= 0)
+        RefreshVideo(s);
+    else if (s.show_audio != 0)
         ShowAudioPicture(s);
-    }
     ReportPosition(s);
+}
+
+// Called with PictLock held and a picture queued.
+TPictureSlot TCustomPlayer::TImpl::TakeHead(TVideoState& s)
+{
+    TPictureSlot head = std::move(s.pictq[s.pictq_rindex]);
+    s.pictq[s.pictq_rindex] = {};
+    s.pictq_rindex = (s.pictq_rindex + 1) % 2;
+    --s.pictq_size;
+    s.PictCond.notify_all();
+    return head;
+}
+
+// The head picture is due; with frame dropping on, is it so late that it
+// goes unseen? Called with PictLock held.
+bool TCustomPlayer::TImpl::LateEnoughToDrop(TVideoState& s, double now)
+{
+    if (s.Settings.FrameDrop == 0 || s.IsDevice)
+        return false;
+    const TPictureSlot& head = s.pictq[s.pictq_rindex];
+    const double next = s.pictq_size > 1 ? s.pictq[(s.pictq_rindex + 1) % 2].TargetClock
+                                         : head.TargetClock + s.frame_last_delay;
+    if (now <= next)
+        return false;
+    s.skip_frames *= 1.0 + FrameSkipFactor;
+    return s.pictq_size > 1 || now > next + DropLateness;
+}
+
+void TCustomPlayer::TImpl::RefreshVideo(TVideoState& s)
+{
+    TPictureSlot due;
+    bool show = false;
+    int dropped = 0;
+    {
+        std::lock_guard lock(s.PictLock);
+        const bool pausedShow = s.paused && s.ShowOneWhilePaused;
+        while (s.pictq_size > 0 && (!s.paused || pausedShow)) {
+            const double now = NowSeconds();
+            if (!pausedShow && now < s.pictq[s.pictq_rindex].TargetClock)
+                break;
+            if (!pausedShow && (s.seek_done || LateEnoughToDrop(s, now))) {
+                TakeHead(s);
+                ++dropped;
+                continue;
+            }
+            due = TakeHead(s);
+            s.video_current_pts = due.Pts;
+            s.video_current_pts_drift = due.Pts - now;
+            if (std::isnan(s.external_clock)) {
+                s.external_clock = due.Pts;
+                s.external_clock_time = now;
+            }
+            s.ShowOneWhilePaused = false;
+            show = true;
+            break;
+        }
+    }
+    for (; dropped > 0; --dropped)
+        CountStatistic(&TPlayerStatistics::PicturesDropped);
+    if (show || (s.Redraw && s.Current))
+        ShowPicture(s, due);
+    s.Redraw = false;
 }
 
 void TCustomPlayer::TImpl::ShowPicture(TVideoState& s, TPictureSlot& slot)

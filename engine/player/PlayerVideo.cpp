@@ -5,6 +5,7 @@
 #include "engine/loader/AVBindings.h"
 #include "engine/player/PlayerImpl.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,6 +14,8 @@
 
 namespace vidrelo {
 namespace {
+
+constexpr double FrameSkipFactor = 0.05;
 
 void FreeFrame(AVFrame* frame)
 {
@@ -84,7 +87,7 @@ void TCustomPlayer::TImpl::VideoThreadRun(TVideoState& s)
     const TCLocaleScope numbers;
     AVFrame* frame = ff::av_frame_alloc();
     TVideoFilterGraph graph;
-    int width = 0, height = 0, format = -1;
+    int width = 0, height = 0, format = -1, burner = -1;
     {
         std::lock_guard lock(s.PictLock);
         s.frame_timer = NowSeconds();
@@ -113,15 +116,23 @@ void TCustomPlayer::TImpl::VideoThreadRun(TVideoState& s)
             s.seek_done = false;
             s.seek_paused = false;
         }
-        if (frame->width != width || frame->height != height || frame->format != format) {
-            width = frame->width;
-            height = frame->height;
-            format = frame->format;
-            if (!SetupGraph(s, graph, frame))
-                break;
+        if (!PassesSkip(s)) {
+            CountStatistic(&TPlayerStatistics::PicturesDropped);
+            ff::av_frame_unref(frame);
+            continue;
         }
         frame->pts = ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : int64_t(pts * 1000000);
         std::unique_lock sub(s.SubtitleLock);
+        // A new size, or subtitles switched on, off or to another stream.
+        if (frame->width != width || frame->height != height || frame->format != format ||
+            burner != s.SubtitlesGeneration) {
+            width = frame->width;
+            height = frame->height;
+            format = frame->format;
+            burner = s.SubtitlesGeneration;
+            if (!SetupGraph(s, graph, frame))
+                break;
+        }
         graph.Push(frame);
         for (;;) {
             AVFrame* out = ff::av_frame_alloc();
@@ -153,12 +164,28 @@ bool TCustomPlayer::TImpl::BeforeSeekTarget(TVideoState& s, double pts, bool tim
     return false;
 }
 
+// Whether the frame skipping lets this decoded picture on to the queue.
+bool TCustomPlayer::TImpl::PassesSkip(TVideoState& s)
+{
+    std::lock_guard lock(s.PictLock);
+    s.skip_frames_index += 1;
+    if (s.skip_frames_index < s.skip_frames)
+        return false;
+    s.skip_frames_index -= std::max(s.skip_frames, 1.0);
+    return true;
+}
+
 bool TCustomPlayer::TImpl::QueuePicture(TVideoState& s, AVFrame* rgb, double pts, int64_t pos)
 {
     std::shared_ptr<AVFrame> keep(rgb, FreeFrame);
     {
         std::unique_lock lock(s.PictLock);
-        s.PictCond.wait(lock, [&] { return s.pictq_size < 2 || s.videoq.Aborted() || s.FlushPending; });
+        // Waiting for a free slot means the pictures are ahead: skip fewer.
+        while (s.pictq_size >= 2 && !s.videoq.Aborted() && !s.FlushPending) {
+            if (!RefreshIsPending())
+                s.skip_frames = std::max(1.0 - FrameSkipFactor, s.skip_frames * (1.0 - FrameSkipFactor));
+            s.PictCond.wait(lock);
+        }
         if (s.videoq.Aborted())
             return false;
         if (s.FlushPending)
@@ -257,6 +284,7 @@ void TCustomPlayer::TImpl::FlushPictures(TVideoState& s)
     if (s.paused)
         s.paused_at = s.frame_timer;  // the timer starts afresh: Resume adds only what follows
     s.skip_frames = 1;
+    s.external_clock = std::numeric_limits<double>::quiet_NaN();
     s.ShowOneWhilePaused = true;
     s.PictCond.notify_all();
 }

@@ -190,6 +190,12 @@ void TCustomPlayer::ToggleAudioDisplay()
         s->show_audio = (s->show_audio + 1) % 3;
 }
 
+void TCustomPlayer::UpdateScreenPosition()
+{
+    if (FImpl->Current())
+        FImpl->PostEvent(TPlayerEventType::Aspect);
+}
+
 const std::string& TCustomPlayer::FileName() const { return FImpl->FileName; }
 bool TCustomPlayer::Paused() const
 {
@@ -208,6 +214,8 @@ const std::string& TCustomPlayer::LastErrMsg() const { return FImpl->LastErrMsg;
 
 TFFDecoder& TCustomPlayer::Decoder()
 {
+    // A source that closed itself is detached here, on the owner's thread.
+    FImpl->ReleaseClosed();
     return FImpl->Decoder;
 }
 

@@ -75,6 +75,9 @@ public:
     const TEngineBitmap& CurrentFrame();
     const TEngineBitmap& CurrentFrame(int64_t& pts);
     void ToggleAudioDisplay();
+    // The host moved or resized the surface: the current picture is fitted
+    // into the surface's size again and shown at once, also while paused.
+    void UpdateScreenPosition();
 
     // --- state ---
     const std::string& FileName() const;

@@ -5,8 +5,7 @@
 #include "engine/player/TPlayEvent.h"
 
 #include "engine/EngineError.h"
-#include "tests/engine/EncoderJobSupport.h"
-#include "tests/support/WaitFor.h"
+#include "tests/engine/player/PlayerFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,111 +18,9 @@ namespace vidrelo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::MakeClip;
-using test::MakeTempDir;
-
-// Frame n of the clips is painted red 20 + 20 * (n % 10), green 20 + 20 * (n / 10).
-int FrameNumber(const TSurfacePicture& p)
-{
-    const uint8_t* px = p.Data + (p.Height / 2) * p.Stride + (p.Width / 2) * 4;  // B, G, R, A
-    const int units = int(std::lround((px[2] - 20) / 20.0));
-    const int tens = int(std::lround((px[1] - 20) / 20.0));
-    return tens * 10 + units;
-}
-
-class TRecordingSurface : public TPlayerSurface {
-public:
-    void SurfaceSize(int& width, int& height) const override
-    {
-        width = 320;
-        height = 240;
-    }
-    void Present(std::shared_ptr<const TSurfacePicture> picture) override
-    {
-        std::lock_guard lock(Lock);
-        Pictures.push_back(std::move(picture));
-    }
-    void Clear() override
-    {
-        std::lock_guard lock(Lock);
-        ++Clears;
-    }
-    size_t Count()
-    {
-        std::lock_guard lock(Lock);
-        return Pictures.size();
-    }
-    std::shared_ptr<const TSurfacePicture> Last()
-    {
-        std::lock_guard lock(Lock);
-        return Pictures.empty() ? nullptr : Pictures.back();
-    }
-    std::vector<std::shared_ptr<const TSurfacePicture>> All()
-    {
-        std::lock_guard lock(Lock);
-        return Pictures;
-    }
-    std::mutex Lock;
-    std::vector<std::shared_ptr<const TSurfacePicture>> Pictures;
-    int Clears = 0;
-};
-
-struct TPlayerEvents {
-    std::mutex Lock;
-    std::vector<TPlayState> States;
-    std::vector<int64_t> Positions;
-    void Attach(TCustomPlayer& player)
-    {
-        player.TriggerEventInMainThread = false;
-        player.OnState = [this](TCustomPlayer&, TPlayState s) {
-            std::lock_guard lock(Lock);
-            States.push_back(s);
-        };
-        player.OnPosition = [this](TCustomPlayer&, int64_t pos) {
-            std::lock_guard lock(Lock);
-            Positions.push_back(pos);
-        };
-    }
-    bool Saw(TPlayState state)
-    {
-        std::lock_guard lock(Lock);
-        return std::find(States.begin(), States.end(), state) != States.end();
-    }
-    bool WaitFor(TPlayState state, std::chrono::milliseconds limit = 10s)
-    {
-        return test::WaitFor([&] { return Saw(state); }, limit);
-    }
-};
-
-class PlayerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        Clips = MakeTempDir("playerclips");
-        const std::string colours =
-            "nullsrc=s=64x48:r=25:d=3,format=rgb24,geq=r='20+20*mod(N,10)':g='20+20*floor(N/10)':b=128";
-        ColourClip = Clips + "/colours.mkv";
-        ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", colours, "-f", "lavfi", "-i", "sine=frequency=440:duration=3",
-                              "-c:v", "mpeg4", "-g", "1", "-q:v", "2", "-c:a", "mp2", ColourClip}));
-        SoundClip = Clips + "/sound.mka";
-        ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "mp2", SoundClip}));
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(Libraries.Loaded);
-        ASSERT_TRUE(Player.LoadSDLLib("")) << Player.LastErrMsg();
-        Events.Attach(Player);
-    }
-    void TearDown() override { Player.Stop(true); }
-
-    static inline std::string Clips, ColourClip, SoundClip;
-    test::TEncoderLibraries Libraries;
-    test::TLogCapture Log;
-    // Before the player: its event thread may deliver until the player goes.
-    TRecordingSurface Surface;
-    TPlayerEvents Events;
-    TFFPlayer Player;
-};
+using test::FrameNumber;
+using test::PlayerTest;
+using test::TRecordingSurface;
 
 TEST_F(PlayerTest, PlaysToTheEndWithPicturesInOrderThenStops)
 {
@@ -354,27 +251,33 @@ TEST_F(PlayerTest, FailuresLeaveTheirText)
     EXPECT_EQ(Player.LastErrMsg(), "the current stream is not valid.");
 }
 
-TEST_F(PlayerTest, StopCancelsAnOpenThatIsBlocked)
+// An open that hangs in a read ends when Stop cancels it or when the read
+// time-out runs out.
+TEST_F(PlayerTest, AnOpenThatIsBlockedEndsByStopOrTimeOut)
 {
-    auto gate = std::make_shared<test::TTestStream::TGate>();
     const std::string bytes = test::ReadAll(ColourClip);
-    TMediaEngine::SourceProtocols().Register("stall", [&](const std::string&) {
-        TSourceOpenResult r;
-        r.Stream = std::make_unique<test::TTestStream>(bytes, gate, 100);
-        return r;
-    });
-    std::thread stopper([&] {
-        gate->WaitBlocked(5000);
-        Player.Stop(false);
-    });
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Player.Open("stall:clip", &Surface));
-    stopper.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
-    EXPECT_TRUE(Log.Has("connecting/reading canceled", llInfo));
-    gate->Release();
-    EXPECT_TRUE(gate->WaitDestroyed(5000));
-    TMediaEngine::SourceProtocols().Unregister("stall");
+    for (const bool byStop : {true, false}) {
+        SCOPED_TRACE(byStop ? "stop" : "time-out");
+        auto gate = std::make_shared<test::TTestStream::TGate>();
+        TMediaEngine::SourceProtocols().Register("stall", [&](const std::string&) {
+            TSourceOpenResult r;
+            r.Stream = std::make_unique<test::TTestStream>(bytes, gate, 100);
+            return r;
+        });
+        const std::string why = byStop ? "connecting/reading canceled" : "connecting/reading timeout";
+        Player.ReadTimeout = byStop ? 0 : 300;
+        std::thread stopper([&] {
+            if (gate->WaitBlocked(5000) && byStop)
+                Player.Stop(false);
+        });
+        EXPECT_FALSE(Player.Open("stall:clip", &Surface));
+        stopper.join();
+        EXPECT_EQ(Player.LastErrMsg(), "stall:clip: " + why);
+        EXPECT_TRUE(Log.Has(why, llInfo));
+        gate->Release();
+        EXPECT_TRUE(gate->WaitDestroyed(5000));
+        TMediaEngine::SourceProtocols().Unregister("stall");
+    }
 }
 
 TEST_F(PlayerTest, StopEndsAPlaybackWhoseReadIsBlocked)
