@@ -71,7 +71,7 @@ void TCustomPlayer::TImpl::CheckPlayTime(TVideoState& s, int64_t position)
     SeekingFlag = true;
     s.seek_pos = (set.StartAt != kNoPlayerTime ? set.StartAt : 0) + s.StartTime;
     s.seek_rel = 1;
-    s.seek_flags = set.StartAt != kNoPlayerTime ? 0 : sfAny;
+    s.seek_flags = set.StartAt != kNoPlayerTime ? 0 : static_cast<int>(sfAny);
     s.seek_paused = s.paused.load();
     SeekEvent.Reset();
     s.seek_req = true;

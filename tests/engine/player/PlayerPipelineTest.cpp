@@ -118,9 +118,10 @@ TEST_F(PlayerTest, LatePicturesAreDroppedOnlyWithFrameDropping)
         };
         ASSERT_TRUE(Player.Open(ColourClip, &Surface)) << Player.LastErrMsg();
         ASSERT_TRUE(Events.WaitFor(TPlayState::psEnd, 20s));
-        if (!framedrop)  // every picture, to the last
+        if (!framedrop) {  // every picture, to the last
             ASSERT_TRUE(test::WaitFor([&] { return Surface.Count() >= 75; }, 10s))
                 << Surface.Count() << " pictures, the last at " << (Surface.Count() ? Surface.Last()->PTS : -1);
+        }
         const TPlayerStatistics stats = Player.Statistics();
         Player.Stop(true);
         const auto pictures = Surface.All();
