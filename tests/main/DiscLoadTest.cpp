@@ -16,21 +16,27 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QComboBox>
 #include <QApplication>
-#include <QAction>
+#include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include <algorithm>
+#include <functional>
+#include <tuple>
 
 using vidrelo::test::Disc;
 
@@ -293,6 +299,77 @@ TEST_F(DiscLoadTest, TheDiscPickerAcceptsAFolderAndAFile)
         const QString chosen = dialog.ChosenPath().isEmpty() ? dialog.selectedFiles().value(0) : dialog.ChosenPath();
         EXPECT_EQ(QFileInfo(chosen).absoluteFilePath(), pick);
     }
+}
+
+// Every command a user can reach in the menus does something they can see:
+// a window, a web page, a message, a log line, a list, the rename editor, or
+// the window closing. Modal windows are closed as soon as they show.
+TEST_F(DiscLoadTest, EveryEnabledMenuCommandDoesSomethingVisible)
+{
+    Form().BuildDriveMenu({Disc("discA").path});
+    Form().AddButtonClick();
+    Form().show();
+    QStringList urls;
+    Form().OpenUrl = [&urls](const QString& url) { urls << url; };
+    Form().OpenFolder = [&urls](const QString& folder) {
+        urls << folder;
+        return true;
+    };
+    const QString snapshots = QString::fromStdString(vidrelo::test::MakeTempDir("snapshots"));
+    Form().ChooseSnapshotFolder = [&snapshots](const QString&) { return snapshots; };
+    QStringList modal;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&modal] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            modal << w->windowTitle();
+            w->close();
+        }
+    });
+    closer.start(20);
+
+    QList<QAction*> actions;
+    std::function<void(const QList<QAction*>&)> collect = [&](const QList<QAction*>& list) {
+        for (QAction* a : list) {
+            if (a->menu())
+                collect(a->menu()->actions());
+            else if (!a->isSeparator())
+                actions << a;
+        }
+    };
+    collect(Form().menuBar()->actions());
+    collect(Form().SnapshotMenu->actions());
+    // Exit last: it closes the window the others need.
+    std::stable_partition(actions.begin(), actions.end(), [](QAction* a) { return a->text() != "Exit"; });
+    ASSERT_GE(actions.size(), 19);
+
+    for (QAction* action : actions) {
+        // Converting has tests of its own (ConvertWindowTest); choosing the
+        // chosen item again rightly changes nothing.
+        if (!action->isEnabled() || action->text() == "Start Conversion" || (action->isCheckable() && action->isChecked()))
+            continue;
+        SCOPED_TRACE(action->text().toStdString());
+        if (action->text() == "Load DVD")
+            Form().ClearTitles();  // so that the scan shows
+        const auto state = [&] {
+            return std::tuple(modal.size(), urls.size(), Messages.size(), Log().size(),
+                              Form().lvTitles->topLevelItemCount(), Form().edDestinationTitle->isVisible(),
+                              Form().isVisible(), action->isChecked(), Form().SnapshotFolder());
+        };
+        const auto before = state();
+        action->trigger();
+        QCoreApplication::processEvents();
+        if (Form().edDestinationTitle->isVisible() && std::get<5>(before) == false) {
+            Form().edDestinationTitle->hide();
+            continue;
+        }
+        EXPECT_NE(state(), before) << "nothing visible happened";
+    }
+    EXPECT_FALSE(Form().isVisible());
+    EXPECT_TRUE(modal.contains("About"));
+    EXPECT_TRUE(modal.contains("Crop"));
+    EXPECT_TRUE(modal.contains("Clip"));
+    EXPECT_TRUE(urls.contains(QStringLiteral("https://twitter.com/share?original_referer=https://www.quarnix.example/"
+                                             "vidrelo.htm&text=Vidrelo")));
 }
 
 }  // namespace
