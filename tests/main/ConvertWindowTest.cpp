@@ -80,15 +80,11 @@ TProbe Probe(const std::string& file)
     return p;
 }
 
-class ConvertWindowTest : public ::testing::Test {
+class ConvertWindowTest : public maintest::TWindowsTest {
 protected:
-    static void SetUpTestSuite() { maintest::EnsureApplication(); }
-
     void SetUp() override
     {
-        QSettings("Quarnix", "Vidrelo").clear();
-        HandOffs = std::make_unique<TQtHandOffs>(*qApp);
-        Windows = maintest::StartWindows(Reported);
+        TWindowsTest::SetUp();
         Out = QString::fromStdString(test::MakeTempDir("convertwindow"));
         Form().ShowInformation = [this](const QString& text) { Messages << text; };
         Form().ShowWarning = [this](const QString& text) { Messages << text; };
@@ -103,14 +99,6 @@ protected:
         Form().ShutdownComputer = [this] { ++Shutdowns; };
         Form().edDestinationFolder->setText(Out);
     }
-    void TearDown() override
-    {
-        Windows.reset();
-        HandOffs.reset();
-        UnloadDVDPlugin();
-    }
-
-    TMainForm& Form() { return Windows->MainForm(); }
     TConvForm& Conv() { return Windows->ConvForm(); }
     QString Log() { return Windows->EventsLog().Lines().join('\n'); }
 
@@ -160,11 +148,8 @@ protected:
     }
     std::string OutFile(const QString& name) { return (Out + "/" + name).toStdString(); }
 
-    TMediaEngineScope Engine;
-    std::unique_ptr<TQtHandOffs> HandOffs;
-    std::unique_ptr<TApplicationWindows> Windows;
     QString Out;
-    QStringList Reported, Messages, Opened;
+    QStringList Messages, Opened;
     bool FileManagerWorks = true;
     int Shutdowns = 0;
     bool Shown = false;

@@ -43,28 +43,16 @@ double MeanGrey(const TPlayerSurfaceWidget& surface)
     return sum / (static_cast<double>(picture->Width) * picture->Height);
 }
 
-class CropWindowTest : public ::testing::Test {
+class CropWindowTest : public maintest::TWindowsTest {
 protected:
-    static void SetUpTestSuite() { maintest::EnsureApplication(); }
-
     void SetUp() override
     {
-        QSettings("Quarnix", "Vidrelo").clear();
-        HandOffs = std::make_unique<TQtHandOffs>(*qApp);
-        Windows = maintest::StartWindows(Reported);
+        TWindowsTest::SetUp();
         Form().ShowCropForm = [](TCropForm& form) { form.open(); };
         Form().BuildDriveMenu({test::Disc("discA").path});
         Form().AddButtonClick();
         ASSERT_GE(Form().Titles().RowCount(), 2);
     }
-    void TearDown() override
-    {
-        Windows.reset();
-        HandOffs.reset();
-        UnloadDVDPlugin();
-    }
-
-    TMainForm& Form() { return Windows->MainForm(); }
     TCropForm& Crop() { return *Form().findChild<TCropForm*>(); }
     // Serves the event loop until `done` holds, at most 15 s.
     static bool Serve(const std::function<bool()>& done)
@@ -90,11 +78,6 @@ protected:
     {
         return {Crop().edLeft->value(), Crop().edTop->value(), Crop().edWidth->value(), Crop().edHeight->value()};
     }
-
-    TMediaEngineScope Engine;
-    std::unique_ptr<TQtHandOffs> HandOffs;
-    std::unique_ptr<TApplicationWindows> Windows;
-    QStringList Reported;
 };
 
 TEST_F(CropWindowTest, TheLiveBrightnessChangesOnlyTheOutputAndCancelStoresNothing)

@@ -33,27 +33,15 @@ namespace {
 using namespace std::chrono_literals;
 using vidrelo::TPlayState;
 
-class PreviewTest : public ::testing::Test {
+class PreviewTest : public maintest::TWindowsTest {
 protected:
-    static void SetUpTestSuite() { maintest::EnsureApplication(); }
-
     void SetUp() override
     {
-        QSettings("Quarnix", "Vidrelo").clear();
-        HandOffs = std::make_unique<TQtHandOffs>(*qApp);
-        Windows = maintest::StartWindows(Reported);
+        TWindowsTest::SetUp();
         Form().ShowError = [this](const QString& text) { Errors << text; };
         Form().BuildDriveMenu({vidrelo::test::Disc("discA").path});
         Form().AddButtonClick();
     }
-    void TearDown() override
-    {
-        Windows.reset();
-        HandOffs.reset();
-        vidrelo::UnloadDVDPlugin();
-    }
-
-    TMainForm& Form() { return Windows->MainForm(); }
     QString Log() { return Windows->EventsLog().Lines().join('\n'); }
     // Serves the window's events until `done` holds.
     bool Until(const std::function<bool()>& done)
@@ -67,10 +55,7 @@ protected:
     }
     bool Showing() { return Form().panPlayerArea->ShownPicture() != nullptr; }
 
-    vidrelo::TMediaEngineScope Engine;
-    std::unique_ptr<TQtHandOffs> HandOffs;
-    std::unique_ptr<TApplicationWindows> Windows;
-    QStringList Reported, Errors;
+    QStringList Errors;
 };
 
 TEST_F(PreviewTest, PlayPauseResumeSeekAndStopFollowThePlayer)

@@ -3,10 +3,17 @@
 // object for the test program, the build's skin and catalogue, and every
 // error report answered with "Cancel" (its message noted).
 #include "diagnostics/TErrorReporter.h"
+#include "dvd/DVDPlugIn.h"
+#include "engine/MediaEngine.h"
 #include "main/TApplicationWindows.h"
+#include "main/TMainForm.h"
+#include "main/TQtHandOffs.h"
 #include "tests/support/TestPaths.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QSettings>
 #include <QStringList>
 
 #include <memory>
@@ -38,5 +45,33 @@ inline std::unique_ptr<TApplicationWindows> StartWindows(QStringList& reported, 
     windows->Start();
     return windows;
 }
+
+// A test on the program's running windows: the settings cleared, the
+// main-thread hand-offs in place, error reports noted in Reported, and the
+// DVD plug-in unloaded after each test.
+class TWindowsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureApplication(); }
+
+    void SetUp() override
+    {
+        QSettings("Quarnix", "Vidrelo").clear();
+        HandOffs = std::make_unique<TQtHandOffs>(*qApp);
+        Windows = StartWindows(Reported);
+    }
+    void TearDown() override
+    {
+        Windows.reset();
+        HandOffs.reset();
+        vidrelo::UnloadDVDPlugin();
+    }
+
+    TMainForm& Form() { return Windows->MainForm(); }
+
+    vidrelo::TMediaEngineScope Engine;
+    std::unique_ptr<TQtHandOffs> HandOffs;
+    std::unique_ptr<TApplicationWindows> Windows;
+    QStringList Reported;
+};
 
 }  // namespace maintest
