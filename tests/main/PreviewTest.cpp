@@ -3,6 +3,8 @@
 // their names and counters.
 #include "diagnostics/TEventsLog.h"
 #include "dvd/DVDPlugIn.h"
+#include "editing/TClipForm.h"
+#include "editing/TCropForm.h"
 #include "engine/MediaEngine.h"
 #include "engine/player/TCustomPlayer.h"
 #include "main/TApplicationWindows.h"
@@ -137,6 +139,31 @@ TEST_F(PreviewTest, SnapshotsAreNumberedPerKindAndAFailureKeepsTheCounter)
     ASSERT_TRUE(QDir().mkpath(gone));
     Form().actSnapshot->trigger();
     EXPECT_TRUE(QFile::exists(gone + "/Title1_3.jpg"));
+}
+
+// The editors play the title themselves: the preview stops before they open,
+// and when the window closes.
+TEST_F(PreviewTest, ThePreviewStopsBeforeAnEditorOpensAndWhenTheWindowCloses)
+{
+    QList<TPlayState> atShow;
+    Form().ShowCropForm = [&](TCropForm&) { atShow << Form().Player().PlayState(); };
+    Form().ShowClipForm = [&](TClipForm&) { atShow << Form().Player().PlayState(); };
+    const auto play = [&] {
+        Form().PlayButton->click();
+        return Until([&] { return Showing() && Form().PreviewPlaying(); });
+    };
+    ASSERT_TRUE(play());
+    Form().EditButton->click();
+    ASSERT_TRUE(play());
+    Form().PauseButton->click();
+    ASSERT_TRUE(Until([&] { return Form().Player().PlayState() == TPlayState::psPause; }));
+    Form().ClipButton->click();
+    EXPECT_EQ(atShow, QList<TPlayState>({TPlayState::psStop, TPlayState::psStop}));
+    EXPECT_TRUE(Form().imgPlayerArea->isVisible());
+
+    ASSERT_TRUE(play());
+    Form().close();
+    EXPECT_EQ(Form().Player().PlayState(), TPlayState::psStop);
 }
 
 }  // namespace
