@@ -138,7 +138,12 @@ void TCropForm::ValuesToPreviewArea()
     const vidrelo::TCropRect& v = FGeometry.Viewport();
     const vidrelo::TCropRect& s = FGeometry.OutputScreen();
     Panel2->setGeometry(v.Left, v.Top, v.Width, v.Height);
+    const QSize before = panPreview2->size();
     panPreview2->setGeometry(s.Left, s.Top, s.Width, s.Height);
+    // A paused output preview would keep its picture at the old size until
+    // the next one: fit the shown picture to the new screen now.
+    if (panPreview2->size() != before)
+        FFPlayer2.UpdateScreenPosition();
 }
 
 void TCropForm::CropAreaToEdits(bool isReset, bool)
