@@ -191,6 +191,7 @@ TEST_F(PlayerTest, SwitchingTheSoundAndTheWordsWhilePlaying)
     EXPECT_EQ(Player.LastErrMsg(), "the stream type is not matched.");
     const size_t before = Surface.Count();
     EXPECT_TRUE(test::WaitFor([&] { return Surface.Count() > before + 5; }, 5s));  // the pictures play on
+    Player.Stop(true);  // before the record the sound hook writes into goes
 }
 
 // The spectrum shows a steady tone as one bright line at its height: a
