@@ -139,7 +139,6 @@ private:
     void StartNextTask();
     void DeliverFinal();
     void WaitForFinal();
-    void StopTasks(bool AWaitForStop);
 
     TFFmpegList FFFmpegList;
     std::unique_ptr<TFFDecoder> FDecoder;

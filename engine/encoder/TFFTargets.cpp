@@ -128,17 +128,6 @@ TTargetText TFFTargets::Split(const std::string& text)
     return {TTargetNorm::Auto, text};
 }
 
-TTargetNorm TFFTargets::ParseNorm(const std::string& norm)
-{
-    if (norm == "pal")
-        return TTargetNorm::PAL;
-    if (norm == "ntsc")
-        return TTargetNorm::NTSC;
-    if (norm == "film")
-        return TTargetNorm::Film;
-    return TTargetNorm::Auto;
-}
-
 TTargetNorm TFFTargets::Guess(AVRational frameRate, const std::vector<AVFormatContext*>& inputs,
                               TTargetNorm defaultNorm)
 {

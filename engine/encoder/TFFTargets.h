@@ -31,8 +31,6 @@ class TFFTargets {
 public:
     // "pal-dvd" gives PAL and "dvd"; "dvd" gives Auto and "dvd".
     static TTargetText Split(const std::string& text);
-    // "pal", "ntsc", "film"; anything else is Auto.
-    static TTargetNorm ParseNorm(const std::string& norm);
     // The norm of a job whose frame rate is `frameRate`: 25 fps is PAL,
     // 29.97 and 23.976 are NTSC; else the first input video stream that
     // tells; else `defaultNorm` (film and NTSC as they are, anything else

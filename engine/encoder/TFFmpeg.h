@@ -46,7 +46,6 @@ private:
     void ApplyOutputSettings(const TOutputOptions& AOptions, TStreamOptionList& AList);
     void ApplyOutputFields(const TOutputOptions& AOptions);
     void ApplyStreamInfo(const TStreamInfo& AInfo);
-    void AttachHooks(const TOutputOptions& AOptions);
     void CreateFurtherStreams(const TOutputOptions& AOptions, TStreamOptionList& AList);
     void SetIfGiven(const std::string& AName, const std::string& AValue);
     template <typename T>
