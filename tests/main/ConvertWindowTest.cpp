@@ -33,14 +33,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSlider>
-#include <QToolButton>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -63,21 +61,9 @@ struct TProbe {
 
 TProbe Probe(const std::string& file)
 {
-    const test::TProgramResult r = test::RunProgram(
-        "/usr/bin/ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                             "stream=codec_name,width:format=duration", "-of", "default=nw=1", file});
-    TProbe p;
-    std::istringstream in(r.Out);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("codec_name=", 0) == 0)
-            p.Codec = line.substr(11);
-        else if (line.rfind("width=", 0) == 0)
-            p.Width = std::stoi(line.substr(6));
-        else if (line.rfind("duration=", 0) == 0)
-            p.Duration = std::stod(line.substr(9));
-    }
-    return p;
+    const test::TProbedFile probed = test::Probe(file);
+    const test::TProbeBlock video = probed.Stream("video");
+    return {test::Text(video, "codec_name"), static_cast<int>(test::Number(video, "width", 0)), probed.Duration};
 }
 
 class ConvertWindowTest : public maintest::TWindowsTest {
