@@ -2,6 +2,7 @@
 // any way of reading it gives the same bytes, damaged discs, bad strings.
 #include "tests/LibAV/DvdPlugin.h"
 #include "tests/support/CommaLocale.h"
+#include "tests/support/MediaProbe.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
@@ -25,25 +26,13 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using Block = std::map<std::string, std::string>;
 
-// ffprobe's "default" output as one map per [NAME] ... [/NAME] block.
+// ffprobe's blocks called `name` for `what` of `file`.
 std::vector<Block> Probe(const std::string& file, const std::vector<std::string>& what, const std::string& name)
 {
-    std::vector<std::string> args{"-v", "error", "-of", "default"};
+    std::vector<std::string> args{"-of", "default"};
     args.insert(args.end(), what.begin(), what.end());
     args.push_back(file);
-    std::istringstream lines(RunTool("ffprobe", args).out);
-    std::vector<Block> blocks;
-    std::string line;
-    bool inside = false;
-    while (std::getline(lines, line)) {
-        if (line == "[" + name + "]")
-            blocks.emplace_back(), inside = true;
-        else if (line == "[/" + name + "]")
-            inside = false;
-        else if (inside && line.find('=') != std::string::npos)
-            blocks.back()[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-    }
-    return blocks;
+    return vidrelo::test::ProbeBlocks(args, name);
 }
 
 double Number(const Block& b, const std::string& key)

@@ -2,6 +2,7 @@
 // that silently builds the wrong disc (lost track, wrong language, chapter in
 // the wrong place, damaged titleset still readable) fails here and not in
 // some converter test much later.
+#include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -131,29 +132,7 @@ std::string ExtractTitle(dvd_reader_t* dvd, const pgc_t& pgc, int titleset, cons
     return path;
 }
 
-// ffprobe's "default" output: one map per [STREAM] / [PACKET] / ... block.
-std::vector<std::map<std::string, std::string>> ProbeBlocks(const std::vector<std::string>& args,
-                                                           const std::string& block)
-{
-    std::vector<std::string> full{"-v", "error"};
-    full.insert(full.end(), args.begin(), args.end());
-    const TProgramResult r = Run("ffprobe", full);
-    std::vector<std::map<std::string, std::string>> blocks;
-    std::istringstream lines(r.Out);
-    std::string line;
-    bool inside = false;
-    while (std::getline(lines, line)) {
-        if (line == "[" + block + "]") {
-            blocks.emplace_back();
-            inside = true;
-        } else if (line == "[/" + block + "]") {
-            inside = false;
-        } else if (inside && line.find('=') != std::string::npos) {
-            blocks.back()[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-        }
-    }
-    return blocks;
-}
+using vidrelo::test::ProbeBlocks;
 
 // One audio stream decoded to mono 16-bit samples at 48 kHz.
 std::vector<int16_t> DecodeAudio(const std::string& file, int streamId)

@@ -19,6 +19,7 @@ using TProbeBlock = std::map<std::string, std::string>;
 
 struct TProbeReport {
     std::vector<TProbeBlock> Blocks;
+    std::vector<std::string> Names;  // each block's name ("STREAM", "PACKET", ...), in step with Blocks
     std::string Errors;  // what ffprobe reported as errors on its standard error
 };
 
@@ -39,6 +40,7 @@ inline TProbeReport ProbeReport(const std::vector<std::string>& args)
                 --depth;
             } else if (depth++ == 0) {
                 blocks.emplace_back();
+                report.Names.push_back(line.substr(1, line.find(']') - 1));
             }
             continue;
         }
@@ -52,6 +54,17 @@ inline TProbeReport ProbeReport(const std::vector<std::string>& args)
 inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args)
 {
     return ProbeReport(args).Blocks;
+}
+
+// Only the blocks called `name` ("STREAM", "PACKET", "FRAME", ...).
+inline std::vector<TProbeBlock> ProbeBlocks(const std::vector<std::string>& args, const std::string& name)
+{
+    TProbeReport report = ProbeReport(args);
+    std::vector<TProbeBlock> named;
+    for (std::size_t i = 0; i < report.Blocks.size(); ++i)
+        if (report.Names[i] == name)
+            named.push_back(std::move(report.Blocks[i]));
+    return named;
 }
 
 struct TProbedFile {
