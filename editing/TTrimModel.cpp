@@ -1,17 +1,14 @@
 #include "editing/TTrimModel.h"
 
+#include "engine/StringFormat.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <regex>
 
 std::string TTrimModel::FormatTime(int64_t microseconds)
 {
-    const int64_t seconds = microseconds / 1000000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2lld:%.2lld:%.2lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>((seconds / 60) % 60), static_cast<long long>(seconds % 60));
-    return text;
+    return vidrelo::ClockTime(microseconds);
 }
 
 int64_t TTrimModel::TimeToMicroseconds(int hours, int minutes, int seconds, int milliseconds)

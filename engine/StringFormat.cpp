@@ -34,4 +34,10 @@ std::string Format(const char* format, ...)
     return text;
 }
 
+std::string ClockTime(int64_t microseconds)
+{
+    const long long seconds = microseconds / 1000000;
+    return Format("%.2lld:%.2lld:%.2lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
 }  // namespace vidrelo

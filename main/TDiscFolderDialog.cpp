@@ -35,7 +35,7 @@ QString TDiscFolderDialog::Choose(QWidget* parent, const QString& caption, const
     TDiscFolderDialog dialog(parent, caption, start);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.ChosenPath().isEmpty() ? dialog.selectedFiles().value(0) : dialog.ChosenPath();
+    return dialog.ChosenPath();
 }
 
 QString DiscPathOf(const QString& path)

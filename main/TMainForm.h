@@ -366,7 +366,6 @@ private:
     int64_t FDuration = 0;
     bool FTrackChanging = false;
     bool FPositionDragging = false;
-    vidrelo::TPlayState FLastPlayerState = vidrelo::TPlayState::psPlay;  // 0 until the first report
     int FSnapshotFormat = 0;  // 0 JPEG, 1 BMP
 
     // The crop editor: its Apply stores into the row it was opened for.

@@ -217,7 +217,6 @@ void TMainForm::FFPlayerPosition(int64_t pts)
 
 void TMainForm::FFPlayerState(TPlayState state)
 {
-    FLastPlayerState = state;
     // A snapshot needs a picture: only while a title is open in the preview.
     actSnapshot->setEnabled(state != TPlayState::psStop && state != TPlayState::psEnd);
     if (state == TPlayState::psEnd)

@@ -1,13 +1,12 @@
 #include "main/TitleText.h"
 
+#include "engine/StringFormat.h"
+
 #include <QLocale>
 
 QString FormatTime(int64_t microseconds)
 {
-    const long long hours = microseconds / 3600000000LL;
-    const long long minutes = microseconds / 60000000LL % 60;
-    const long long seconds = microseconds / 1000000LL % 60;
-    return QString::asprintf("%.2lld:%.2lld:%.2lld", hours, minutes, seconds);
+    return QString::fromStdString(vidrelo::ClockTime(microseconds));
 }
 
 QString SizeText(double megabytes, QStringView decimalPoint)

@@ -62,6 +62,19 @@ public:
         std::lock_guard lock(Lock);
         return Pictures;
     }
+    // The median distance of the pictures after the first 0.2 s from the
+    // clock they were shown by, in microseconds; -1 without such pictures.
+    int64_t MedianClockOffset()
+    {
+        std::vector<int64_t> offsets;
+        for (const auto& p : All())
+            if (p->PTS > 200000)
+                offsets.push_back(std::llabs(p->PTS - p->MasterPTS));
+        if (offsets.empty())
+            return -1;
+        std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
+        return offsets[offsets.size() / 2];
+    }
     std::mutex Lock;
     std::vector<std::shared_ptr<const TSurfacePicture>> Pictures;
     int Clears = 0;
