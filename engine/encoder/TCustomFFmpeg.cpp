@@ -35,20 +35,20 @@ TCustomFFmpeg::~TCustomFFmpeg()
     }
     // The libraries are gone: what they allocated cannot be freed any more.
     (void)FOptions.release();
-    *Fmetadata.Address() = nullptr;
+    *FOpt.Fmetadata.Address() = nullptr;
 }
 
 TFFOptions& TCustomFFmpeg::Options()
 {
     EngineAssert(LibrariesLoaded(), "The media libraries are not loaded.", "TCustomFFmpeg");
     if (!FOptions)
-        FOptions = std::make_unique<TFFOptions>(Fsws_flags);
+        FOptions = std::make_unique<TFFOptions>(FOpt.Fsws_flags);
     return *FOptions;
 }
 
 void TCustomFFmpeg::ResetOptionState()
 {
-    static_cast<TJobOptionState&>(*this) = TJobOptionState{};
+    FOpt = TJobOptionState{};
     Options();
 }
 
@@ -183,19 +183,19 @@ void TCustomFFmpeg::CleanUp()
     FreeRunTables();
     FreeOutputs();
     FreeInputs();
-    Fintra_matrix.clear();
-    Finter_matrix.clear();
-    Fvstats_filename.clear();
+    FOpt.Fintra_matrix.clear();
+    FOpt.Finter_matrix.clear();
+    FOpt.Fvstats_filename.clear();
     Fstreamid_map.clear();
     Fstream_maps.clear();
     Fmeta_data_maps.clear();
     Fchapter_maps.clear();
-    Fvideo_codec_name.clear();
-    Faudio_codec_name.clear();
-    Fsubtitle_codec_name.clear();
-    Fvideo_standard.clear();
-    Fvideo_rc_override_string.clear();
-    Fmetadata.Clear();
+    FOpt.Fvideo_codec_name.clear();
+    FOpt.Faudio_codec_name.clear();
+    FOpt.Fsubtitle_codec_name.clear();
+    FOpt.Fvideo_standard.clear();
+    FOpt.Fvideo_rc_override_string.clear();
+    FOpt.Fmetadata.Clear();
     if (FOptions)
         FOptions->Clear();
     FJoinMode = false;

@@ -70,7 +70,7 @@ using TAudioHookEvent = std::function<void(TCustomFFmpeg* Sender, int64_t APTS, 
 // (OnPreviewBitmap), and the classic handle form (kept, never acted on).
 enum TPostHook { phPreview, phBitmap, phHBITMAP };
 
-class TCustomFFmpeg : protected TJobOptionState {
+class TCustomFFmpeg {
 public:
     static constexpr int64_t NoIO = std::numeric_limits<int64_t>::max();  // FLastRead: no blocking I/O
 
@@ -143,7 +143,7 @@ public:
     void SetReadTimeout(int AMilliseconds) { FReadTimeout = AMilliseconds; }
 
     // What has been set and opened, for the encoder component and for checks.
-    const TJobOptionState& OptionState() const { return *this; }
+    const TJobOptionState& OptionState() const { return FOpt; }
     TFFOptions& GenericOptions() { return Options(); }
     AVFormatContext* InputFile(int AIndex) const { return Finput_files.at(AIndex); }
     const TInputFileSetup& InputSetup(int AIndex) const { return Finput_setups.at(AIndex); }
@@ -348,7 +348,7 @@ private:
     bool ReadTimedOut(int64_t ALastRead);
     std::string InterruptText() const;  // "reading timeout", "" when not interrupted
 
-    // Options (TCustomFFmpegOptions.cpp, TCustomFFmpegPresets.cpp).
+    // Options (TCustomFFmpegOptions.cpp, TCustomFFmpegStreamOptions.cpp).
     void SetGenericOption(const std::string& AName, const std::string& AValue);
     std::string TrySetGenericOption(const std::string& AName, const std::string& AValue);
     void ApplyPreset(const std::string& AName, const std::string& AValue);
@@ -403,9 +403,11 @@ private:
     void SettleOutputFile(std::size_t AIndex, bool AClosed);
     void Log(TLogLevel ALevel, const std::string& AMessage);
     TFFOptions& Options();  // the generic options; the libraries must be loaded
-    bool Verbose(int AMinimum) const { return Fverbose >= AMinimum; }
+    bool Verbose(int AMinimum) const { return FOpt.Fverbose >= AMinimum; }
 
     const int FMaxFiles;
+    // What the options set so far hold; the stages read it.
+    TJobOptionState FOpt;
     std::unique_ptr<TFFOptions> FOptions;  // the generic options (codec, format and scaler templates)
 
     // Files and maps.

@@ -114,7 +114,7 @@ void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
     // Where the input's timestamps land on the output's timeline: its own
     // offset (its start and "ss" taken off), and the output's "ss" on the
     // first segment; later segments move by where they begin.
-    const int64_t shift = Finput_files_ts_offset[AInput] - (chapter.Segment == 0 ? Fstart_time : 0);
+    const int64_t shift = Finput_files_ts_offset[AInput] - (chapter.Segment == 0 ? FOpt.Fstart_time : 0);
     if (input->nb_chapters > 0) {
         for (unsigned i = 0; i < input->nb_chapters; ++i) {
             const AVChapter* c = input->chapters[i];
@@ -149,7 +149,7 @@ void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
 std::vector<int64_t> TCustomFFmpeg::PlannedSegmentStarts() const
 {
     std::vector<int64_t> starts = {0};
-    int64_t at = -Fstart_time;
+    int64_t at = -FOpt.Fstart_time;
     for (int input = 0; FJoinMode && input + 1 < nb_input_files(); ++input) {
         at += Finput_setups[input].Duration != AV_NOPTS_VALUE ? Finput_setups[input].Duration : 0;
         starts.push_back(at);
@@ -178,7 +178,7 @@ void TCustomFFmpeg::AttachChapters(int AFile, const std::vector<int64_t>& ASegme
     if (AFile >= static_cast<int>(FPendingChapters.size()))
         return;
     // Chapters end with the recording ("t") and with what was written.
-    const int64_t end = std::min(AWrittenEnd, Frecording_time);
+    const int64_t end = std::min(AWrittenEnd, FOpt.Frecording_time);
     for (const TPendingChapter& chapter : FPendingChapters[AFile]) {
         // A segment the run never reached has nothing in the file.
         if (chapter.Segment >= static_cast<int>(ASegmentStarts.size()))

@@ -53,7 +53,7 @@ int TCustomFFmpeg::ProcessPacket(TAVInputStream& AStream, const AVPacket* APacke
             const int64_t duration = ToMicroseconds(APacket->duration, AStream.st->time_base);
             AStream.next_dts = dts + (duration != AV_NOPTS_VALUE ? duration : 0);
         }
-        if (Frate_emu)
+        if (FOpt.Frate_emu)
             EmulateRate(AStream);
         for (TAVOutputStream* output : OutputsOf(AStream))
             if (!output->encoding_needed)
@@ -105,7 +105,7 @@ void TCustomFFmpeg::HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame)
         time = AStream.next_pts != AV_NOPTS_VALUE ? AStream.next_pts : AStream.pts;
     AStream.pts = time;
     AStream.next_pts = time + FrameDuration(AStream, *AFrame);
-    if (time < Fstart_time)
+    if (time < FOpt.Fstart_time)
         return;  // before the output's start ("ss")
     AFrame->pts = time;
     RunInputVideoHook(AStream, AFrame);
@@ -151,7 +151,7 @@ void TCustomFFmpeg::HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame)
     AStream.pts = time;
     if (AFrame->sample_rate > 0)
         AStream.next_pts = time + ff::av_rescale(AFrame->nb_samples, AV_TIME_BASE, AFrame->sample_rate);
-    if (time < Fstart_time)
+    if (time < FOpt.Fstart_time)
         return;
     AFrame->pts = time;
     RunAudioHook(*AFrame);
@@ -216,7 +216,7 @@ void TCustomFFmpeg::FinishInputStream(TAVInputStream& AStream)
     AStream.decoder_flushed = true;
     if (AStream.st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) {
         const int code = DecodePacket(AStream, nullptr);
-        if (code < 0 && Fverbose >= 0)
+        if (code < 0 && FOpt.Fverbose >= 0)
             Log(llVerbose, MediaErrorText(Format("Error while flushing stream #%d.%d", AStream.file_index,
                                                  AStream.index), code));
     }
@@ -235,11 +235,11 @@ void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput,
     // that the output can be decoded; from there on every packet goes (a
     // stream with B-frames decodes its first pictures before time 0).
     if (!AStream.copy_started) {
-        if (!(APacket->flags & AV_PKT_FLAG_KEY) && !Fcopy_initial_nonkeyframes)
+        if (!(APacket->flags & AV_PKT_FLAG_KEY) && !FOpt.Fcopy_initial_nonkeyframes)
             return;
         const int64_t shown = APacket->pts != AV_NOPTS_VALUE ? ToMicroseconds(APacket->pts, AInput.st->time_base)
                                                              : AInput.pts;
-        if (shown < Fstart_time)
+        if (shown < FOpt.Fstart_time)
             return;
     }
     AStream.copy_started = true;
@@ -248,7 +248,7 @@ void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput,
         throw FFmpegException("Cannot copy a packet");
     const AVRational in = AInput.st->time_base;
     const AVRational out = AStream.st->time_base;
-    const int64_t start = ff::av_rescale_q(Fstart_time, AV_TIME_BASE_Q, out);
+    const int64_t start = ff::av_rescale_q(FOpt.Fstart_time, AV_TIME_BASE_Q, out);
     if (packet->pts != AV_NOPTS_VALUE)
         packet->pts = ff::av_rescale_q(packet->pts, in, out) - start;
     packet->dts = packet->dts == AV_NOPTS_VALUE ? ff::av_rescale_q(AInput.pts, AV_TIME_BASE_Q, out)

@@ -43,11 +43,11 @@ void TCustomFFmpeg::PullPictures(TAVOutputStream& AStream)
 
 void TCustomFFmpeg::DoVideoOut(TAVOutputStream& AStream, AVFrame* AFrame)
 {
-    if (Frecording_time != INT64_MAX && AFrame->pts >= Fstart_time + Frecording_time)
+    if (FOpt.Frecording_time != INT64_MAX && AFrame->pts >= FOpt.Fstart_time + FOpt.Frecording_time)
         return;
-    const double position = (AFrame->pts - Fstart_time) / 1e6 / av_q2d(AStream.enc->time_base);
+    const double position = (AFrame->pts - FOpt.Fstart_time) / 1e6 / av_q2d(AStream.enc->time_base);
     int count = VideoFramesToEmit(AStream, position);
-    count = std::min<int64_t>(count, std::max<int64_t>(0, int64_t(Fmax_frames[0]) - AStream.frame_number));
+    count = std::min<int64_t>(count, std::max<int64_t>(0, int64_t(FOpt.Fmax_frames[0]) - AStream.frame_number));
     for (int i = 0; i < count && !FBroken; ++i) {
         EncodeVideoFrame(AStream, AFrame);
         ++AStream.sync_opts;
@@ -57,7 +57,7 @@ void TCustomFFmpeg::DoVideoOut(TAVOutputStream& AStream, AVFrame* AFrame)
 
 int TCustomFFmpeg::VideoFramesToEmit(TAVOutputStream& AStream, double APosition)
 {
-    const int method = VideoSyncMethod(Fvideo_sync_method, Foutput_files[AStream.file_index]);
+    const int method = VideoSyncMethod(FOpt.Fvideo_sync_method, Foutput_files[AStream.file_index]);
     if (method == 0) {
         AStream.sync_opts = std::llround(APosition);
         return 1;
@@ -77,12 +77,12 @@ int TCustomFFmpeg::VideoFramesToEmit(TAVOutputStream& AStream, double APosition)
     if (count == 0) {
         ++Fnb_frames_drop;
         FShowDupOrDrop = true;
-        if (Fverbose > 2)
+        if (FOpt.Fverbose > 2)
             Log(llVerbose, "*** drop!");
     } else if (count > 1) {
         Fnb_frames_dup += count - 1;
         FShowDupOrDrop = true;
-        if (Fverbose > 2)
+        if (FOpt.Fverbose > 2)
             Log(llVerbose, Format("*** %d dup!", count - 1));
     }
     return count;
@@ -97,9 +97,9 @@ void TCustomFFmpeg::EncodeVideoFrame(TAVOutputStream& AStream, AVFrame* AFrame)
         AFrame->pict_type = AV_PICTURE_TYPE_I;
         ++AStream.forced_kf_index;
     }
-    if (Ftop_field_first >= 0)
-        AFrame->top_field_first = Ftop_field_first;
-    if (!Fsame_quality)
+    if (FOpt.Ftop_field_first >= 0)
+        AFrame->top_field_first = FOpt.Ftop_field_first;
+    if (!FOpt.Fsame_quality)
         AFrame->quality = AStream.enc->global_quality;
     RunOutputHooks(AStream, AFrame);
     SendToEncoder(AStream, AFrame);
@@ -112,7 +112,7 @@ void TCustomFFmpeg::SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame)
     // "async" 1 does the same whenever the drift grows too large.
     const bool segmentStart = FJoinMode && !AStream.segment_started;
     AStream.segment_started = true;
-    if (!segmentStart && Faudio_sync_method != 1)
+    if (!segmentStart && FOpt.Faudio_sync_method != 1)
         return;
     const int64_t next = AStream.audio->NextInputPts();
     if (next == AV_NOPTS_VALUE)
@@ -122,9 +122,9 @@ void TCustomFFmpeg::SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame)
     const int64_t delta = wanted - next;
     if (std::llabs(delta) <= 50)
         return;
-    if (!segmentStart && std::llabs(delta) <= static_cast<int64_t>(Faudio_drift_threshold * rate))
+    if (!segmentStart && std::llabs(delta) <= static_cast<int64_t>(FOpt.Faudio_drift_threshold * rate))
         return;
-    if (Fverbose > 2)
+    if (FOpt.Fverbose > 2)
         Log(llVerbose, delta > 0 ? Format("adding %d audio samples of silence", static_cast<int>(delta))
                                  : Format("discarding %d audio samples", static_cast<int>(-delta)));
     AStream.audio->Compensate(static_cast<int>(delta));
@@ -132,7 +132,7 @@ void TCustomFFmpeg::SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame)
 
 void TCustomFFmpeg::PullAudio(TAVOutputStream& AStream)
 {
-    const int64_t start = ff::av_rescale_q(Fstart_time, AV_TIME_BASE_Q, AVRational{1, AStream.enc->sample_rate});
+    const int64_t start = ff::av_rescale_q(FOpt.Fstart_time, AV_TIME_BASE_Q, AVRational{1, AStream.enc->sample_rate});
     for (;;) {
         const int code = AStream.audio->Pull(FFiltered);
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
@@ -150,7 +150,7 @@ void TCustomFFmpeg::PullAudio(TAVOutputStream& AStream)
 void TCustomFFmpeg::DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& ASubtitle, int64_t APts)
 {
     if (APts == AV_NOPTS_VALUE) {
-        if (Fexit_on_error)
+        if (FOpt.Fexit_on_error)
             throw FFmpegException("Subtitle packets must have a pts");
         Log(llError, "Subtitle packets must have a pts");
         return;
@@ -160,7 +160,7 @@ void TCustomFFmpeg::DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& AS
     const int packets = AStream.enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
     for (int i = 0; i < packets; ++i) {
         AVSubtitle subtitle = ASubtitle;
-        subtitle.pts = APts - Fstart_time + ff::av_rescale_q(subtitle.start_display_time, {1, 1000}, AV_TIME_BASE_Q);
+        subtitle.pts = APts - FOpt.Fstart_time + ff::av_rescale_q(subtitle.start_display_time, {1, 1000}, AV_TIME_BASE_Q);
         subtitle.end_display_time -= subtitle.start_display_time;
         subtitle.start_display_time = 0;
         if (i == 1)
@@ -221,16 +221,16 @@ void TCustomFFmpeg::CountVideoPacket(TAVOutputStream& AStream, const AVPacket* A
     size_t size = 0;
     const uint8_t* stats = ff::av_packet_get_side_data(APacket, AV_PKT_DATA_QUALITY_STATS, &size);
     AStream.coded.Add(stats, size);
-    if (!Fvstats_filename.empty())
+    if (!FOpt.Fvstats_filename.empty())
         WriteVideoStats(AStream, APacket->size, stats ? AStream.coded.LastPictureType() : '?');
 }
 
 void TCustomFFmpeg::WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType)
 {
     if (!FVstatsFile) {
-        FVstatsFile = std::fopen(Fvstats_filename.c_str(), "w");
+        FVstatsFile = std::fopen(FOpt.Fvstats_filename.c_str(), "w");
         if (!FVstatsFile)
-            throw FFmpegException("fopen fail: " + Fvstats_filename);
+            throw FFmpegException("fopen fail: " + FOpt.Fvstats_filename);
     }
     const double tb = av_q2d(AStream.enc->time_base);
     const double time = std::max(AStream.sync_opts * tb, 0.01);

@@ -69,9 +69,9 @@ bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
             return FailInput(context, FLastErrMsg);
         if (!OpenInputFile(context, AFileName, format, setup))
             return false;
-        if (Fopt_programid != 0 && !KeepProgram(context))
+        if (FOpt.Fopt_programid != 0 && !KeepProgram(context))
             return false;
-        setup.LoopInput = Floop_input;
+        setup.LoopInput = FOpt.Floop_input;
         if (OnBeforeFindStreamInfo)
             OnBeforeFindStreamInfo(this, context);
         if (!ProbeInput(context, setup))
@@ -93,9 +93,9 @@ bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
 AVFormatContext* TCustomFFmpeg::NewInputContext(const AVInputFormat*& AFormat)
 {
     AFormat = nullptr;
-    if (!Flast_asked_format.empty()) {
-        const std::string name = std::move(Flast_asked_format);
-        Flast_asked_format.clear();
+    if (!FOpt.Flast_asked_format.empty()) {
+        const std::string name = std::move(FOpt.Flast_asked_format);
+        FOpt.Flast_asked_format.clear();
         AFormat = ff::av_find_input_format(name.c_str());
         if (!AFormat)
             throw FFmpegException(Format("Unknown input format: \"%s\"", name.c_str()));
@@ -110,7 +110,7 @@ AVFormatContext* TCustomFFmpeg::NewInputContext(const AVInputFormat*& AFormat)
 
 bool TCustomFFmpeg::FindForcedDecoders(std::array<const AVCodec*, 3>& ADecoders)
 {
-    const std::string* names[] = {&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name};
+    const std::string* names[] = {&FOpt.Fvideo_codec_name, &FOpt.Faudio_codec_name, &FOpt.Fsubtitle_codec_name};
     const AVMediaType types[] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
     try {
         for (int i = 0; i < 3; ++i)
@@ -134,15 +134,15 @@ void TCustomFFmpeg::SetInputParameters(const AVInputFormat* AFormat, AVDictionar
         if (!value.empty() && ff::av_opt_find(&cls, key, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
             ff::av_dict_set(AOptions, key, value.c_str(), 0);
     };
-    set("sample_rate", Faudio_sample_rate > 0 ? std::to_string(Faudio_sample_rate) : "");
-    set("channels", Faudio_channels > 0 ? std::to_string(Faudio_channels) : "");
-    set("framerate", Fframe_rate.num > 0 && Fframe_rate.den > 0
-                         ? Format("%d/%d", Fframe_rate.num, Fframe_rate.den)
+    set("sample_rate", FOpt.Faudio_sample_rate > 0 ? std::to_string(FOpt.Faudio_sample_rate) : "");
+    set("channels", FOpt.Faudio_channels > 0 ? std::to_string(FOpt.Faudio_channels) : "");
+    set("framerate", FOpt.Fframe_rate.num > 0 && FOpt.Fframe_rate.den > 0
+                         ? Format("%d/%d", FOpt.Fframe_rate.num, FOpt.Fframe_rate.den)
                          : "");
-    set("video_size", Fframe_width > 0 && Fframe_height > 0 ? Format("%dx%d", Fframe_width, Fframe_height) : "");
-    set("pixel_format", Fframe_pix_fmt != AV_PIX_FMT_NONE ? ff::av_get_pix_fmt_name(Fframe_pix_fmt) : "");
-    set("channel", Fvideo_channel ? std::to_string(Fvideo_channel) : "");
-    set("standard", Fvideo_standard);
+    set("video_size", FOpt.Fframe_width > 0 && FOpt.Fframe_height > 0 ? Format("%dx%d", FOpt.Fframe_width, FOpt.Fframe_height) : "");
+    set("pixel_format", FOpt.Fframe_pix_fmt != AV_PIX_FMT_NONE ? ff::av_get_pix_fmt_name(FOpt.Fframe_pix_fmt) : "");
+    set("channel", FOpt.Fvideo_channel ? std::to_string(FOpt.Fvideo_channel) : "");
+    set("standard", FOpt.Fvideo_standard);
 }
 
 bool TCustomFFmpeg::OpenInputFile(AVFormatContext*& AContext, const std::string& AFileName,
@@ -175,8 +175,8 @@ bool TCustomFFmpeg::OpenInputFile(AVFormatContext*& AContext, const std::string&
 
 bool TCustomFFmpeg::KeepProgram(AVFormatContext*& AContext)
 {
-    const int programId = Fopt_programid;
-    Fopt_programid = 0;
+    const int programId = FOpt.Fopt_programid;
+    FOpt.Fopt_programid = 0;
     for (unsigned i = 0; i < AContext->nb_streams; ++i)
         AContext->streams[i]->discard = AVDISCARD_ALL;
     bool found = false;
@@ -202,7 +202,7 @@ bool TCustomFFmpeg::ProbeInput(AVFormatContext*& AContext, TInputFileSetup& ASet
     // so a timeout can come back as success.
     if (FInterrupted)
         return FailInput(AContext, ASetup.FileName + ": " + InterruptText());
-    if (result < 0 && Fverbose >= 0) {
+    if (result < 0 && FOpt.Fverbose >= 0) {
         const std::string message = Format("%s: could not find codec parameters", ASetup.FileName.c_str());
         Log(llVerbose, message);
         return FailInput(AContext, message);
@@ -216,10 +216,10 @@ bool TCustomFFmpeg::ProbeInput(AVFormatContext*& AContext, TInputFileSetup& ASet
 
 int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& AFileName)
 {
-    int64_t timestamp = Fstart_time;
+    int64_t timestamp = FOpt.Fstart_time;
     if (AContext->start_time != AV_NOPTS_VALUE)
         timestamp += AContext->start_time;
-    if (Fstart_time != 0) {
+    if (FOpt.Fstart_time != 0) {
         // A program stream's seek lands on any packet before the time, often
         // inside a group of pictures whose key frame is earlier: decoding
         // would then begin at the next key frame, after the start. Landing
@@ -232,12 +232,12 @@ int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& A
             TBlockingIO io(*this, TIOPhase::Reading);
             result = ff::av_seek_frame(AContext, -1, target, AVSEEK_FLAG_BACKWARD);
         }
-        if (result < 0 && Fverbose > 0)
+        if (result < 0 && FOpt.Fverbose > 0)
             Log(llVerbose, Format("%s: could not seek to position %0.3f", AFileName.c_str(),
                                   static_cast<double>(timestamp) / AV_TIME_BASE));
     }
-    FSkippedStart = std::max(FSkippedStart, Fstart_time);
-    Fstart_time = 0;
+    FSkippedStart = std::max(FSkippedStart, FOpt.Fstart_time);
+    FOpt.Fstart_time = 0;
     return timestamp;
 }
 
@@ -254,15 +254,15 @@ bool TCustomFFmpeg::PrepareInputStreams(AVFormatContext*& AContext, TInputFileSe
         ASetup.Streams.push_back(NewInputStreamSetup(stream, forced >= 0 ? ASetup.ForcedDecoders[forced] : nullptr));
         if (type == AVMEDIA_TYPE_VIDEO) {
             TakeVideoParameters(stream, static_cast<int>(i));
-            if (Fvideo_disable)
+            if (FOpt.Fvideo_disable)
                 stream->discard = AVDISCARD_ALL;
-            else if (Fvideo_discard)
-                stream->discard = static_cast<AVDiscard>(Fvideo_discard);
+            else if (FOpt.Fvideo_discard)
+                stream->discard = static_cast<AVDiscard>(FOpt.Fvideo_discard);
         } else if (type == AVMEDIA_TYPE_AUDIO) {
             TakeAudioParameters(stream);
-            if (Faudio_disable)
+            if (FOpt.Faudio_disable)
                 stream->discard = AVDISCARD_ALL;
-        } else if (type == AVMEDIA_TYPE_SUBTITLE && Fsubtitle_disable) {
+        } else if (type == AVMEDIA_TYPE_SUBTITLE && FOpt.Fsubtitle_disable) {
             stream->discard = AVDISCARD_ALL;
         }
     }
@@ -282,7 +282,7 @@ TInputStreamSetup TCustomFFmpeg::NewInputStreamSetup(AVStream* AStream, const AV
         throw std::bad_alloc();
     ff::avcodec_parameters_to_context(decoder, AStream->codecpar);
     decoder->pkt_timebase = AStream->time_base;
-    decoder->thread_count = Fthread_count;
+    decoder->thread_count = FOpt.Fthread_count;
     Options().ApplyToCodec(decoder, type, false);
     setup.Decoder = decoder;
     return setup;
@@ -303,24 +303,24 @@ void TCustomFFmpeg::PrepareInputStream(int AFileIndex, int AStreamIndex)
 void TCustomFFmpeg::TakeVideoParameters(const AVStream* AStream, int AIndex)
 {
     const AVCodecParameters* par = AStream->codecpar;
-    Fframe_width = par->width;
-    Fframe_height = par->height;
+    FOpt.Fframe_width = par->width;
+    FOpt.Fframe_height = par->height;
     const AVRational sar = AStream->sample_aspect_ratio.num ? AStream->sample_aspect_ratio : par->sample_aspect_ratio;
-    Fframe_aspect_ratio = par->height ? ToDouble(sar) * par->width / par->height : 4.0 / 3.0;
-    Fframe_pix_fmt = static_cast<AVPixelFormat>(par->format);
+    FOpt.Fframe_aspect_ratio = par->height ? ToDouble(sar) * par->width / par->height : 4.0 / 3.0;
+    FOpt.Fframe_pix_fmt = static_cast<AVPixelFormat>(par->format);
     // The container's rate is what the stream runs at; the probed average
     // is what its codec claims.
     const AVRational container = AStream->r_frame_rate;
     const AVRational codec = AStream->avg_frame_rate;
-    if (container.num > 0 && codec.num > 0 && codec.den > 0 && !SameRate(container, codec) && Fverbose >= 0)
+    if (container.num > 0 && codec.num > 0 && codec.den > 0 && !SameRate(container, codec) && FOpt.Fverbose >= 0)
         Log(llInfo, Format("Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
                            "%2.2f (%d/%d)",
                            AIndex, ToDouble(codec), codec.num, codec.den, ToDouble(container), container.num,
                            container.den));
     if (container.num > 0 && container.den > 0)
-        Fframe_rate = container;
+        FOpt.Fframe_rate = container;
     else if (codec.num > 0 && codec.den > 0)
-        Fframe_rate = codec;
+        FOpt.Fframe_rate = codec;
 }
 
 void TCustomFFmpeg::TakeAudioParameters(const AVStream* AStream)
@@ -329,13 +329,13 @@ void TCustomFFmpeg::TakeAudioParameters(const AVStream* AStream)
     // parameters yet; it must not wipe out what the job holds.
     const AVCodecParameters* par = AStream->codecpar;
     if (par->ch_layout.nb_channels > 0) {
-        Faudio_channels = par->ch_layout.nb_channels;
-        Fchannel_layout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+        FOpt.Faudio_channels = par->ch_layout.nb_channels;
+        FOpt.Fchannel_layout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
     }
     if (par->sample_rate > 0)
-        Faudio_sample_rate = par->sample_rate;
+        FOpt.Faudio_sample_rate = par->sample_rate;
     if (par->format >= 0)
-        Faudio_sample_fmt = static_cast<AVSampleFormat>(par->format);
+        FOpt.Faudio_sample_fmt = static_cast<AVSampleFormat>(par->format);
 }
 
 void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetup, int64_t AStartTime)
@@ -346,17 +346,17 @@ void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetu
                                                                           : AContext->duration;
     if (ASetup.Duration != AV_NOPTS_VALUE && ASetup.Duration > FTotalOutputDuration)
         FTotalOutputDuration = ASetup.Duration;
-    Finput_files_ts_offset.push_back(Finput_ts_offset - (Fcopy_ts ? 0 : AStartTime));
-    if (Fverbose >= 0)
+    Finput_files_ts_offset.push_back(FOpt.Finput_ts_offset - (FOpt.Fcopy_ts ? 0 : AStartTime));
+    if (FOpt.Fverbose >= 0)
         ff::av_dump_format(AContext, nb_input_files(), ASetup.FileName.c_str(), 0);
     Finput_files.push_back(AContext);
     Finput_setups.push_back(std::move(ASetup));
     if (Finput_files_ts_scale.size() < Finput_files.size())
         Finput_files_ts_scale.resize(Finput_files.size());
-    Fvideo_channel = 0;
-    Fvideo_codec_name.clear();
-    Faudio_codec_name.clear();
-    Fsubtitle_codec_name.clear();
+    FOpt.Fvideo_channel = 0;
+    FOpt.Fvideo_codec_name.clear();
+    FOpt.Faudio_codec_name.clear();
+    FOpt.Fsubtitle_codec_name.clear();
 }
 
 bool TCustomFFmpeg::FailInput(AVFormatContext*& AContext, const std::string& AMessage)

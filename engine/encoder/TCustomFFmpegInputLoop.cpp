@@ -19,9 +19,9 @@ void TCustomFFmpeg::CheckLoopedInputs() const
     bool unlooped = false;
     for (const TInputFileSetup& setup : Finput_setups)
         unlooped |= !setup.LoopInput;
-    const bool limited = Frecording_time != INT64_MAX || Flimit_filesize > 0 ||
-                         std::any_of(Fmax_frames.begin(), Fmax_frames.end(), [](int n) { return n != INT_MAX; });
-    if (limited || (Fopt_shortest && unlooped && !FJoinMode))
+    const bool limited = FOpt.Frecording_time != INT64_MAX || FOpt.Flimit_filesize > 0 ||
+                         std::any_of(FOpt.Fmax_frames.begin(), FOpt.Fmax_frames.end(), [](int n) { return n != INT_MAX; });
+    if (limited || (FOpt.Fopt_shortest && unlooped && !FJoinMode))
         return;
     for (int file = 0; file < nb_input_files(); ++file)
         if (Finput_setups[file].LoopInput)
@@ -93,7 +93,7 @@ bool TCustomFFmpeg::StartInputOver(int AFile)
     // start a little before the last pass's sound ended).
     for (TAVInputStream& input : FInputStreams[AFile])
         input.dts = input.next_dts = AV_NOPTS_VALUE;
-    if (Fverbose > 1)
+    if (FOpt.Fverbose > 1)
         Log(llVerbose, Format("%s: read again from its start, %0.3f s on", Finput_setups[AFile].FileName.c_str(),
                               length / 1e6));
     return true;

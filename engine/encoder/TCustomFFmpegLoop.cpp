@@ -104,7 +104,7 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
     double smallest = 1e300;
     for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
         const TAVOutputStream& ost = *record;
-        if (ost.frame_number >= Fmax_frames[MaxFramesIndex(ost.st->codecpar->codec_type)])
+        if (ost.frame_number >= FOpt.Fmax_frames[MaxFramesIndex(ost.st->codecpar->codec_type)])
             return -2;
         const TAVInputStream* input = InputStream(ost.source);
         if (!input || (FJoinMode && ost.source.file != FJoinSegment))
@@ -116,7 +116,7 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
         double time = ost.out_time;
         if (ost.encoding_needed)
             time = ost.sync_opts * av_q2d(ost.enc->time_base);
-        if (Finput_sync)
+        if (FOpt.Finput_sync)
             time = input->pts / 1e6;
         if (time < smallest) {
             smallest = time;
@@ -128,7 +128,7 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
 
 bool TCustomFFmpeg::LimitsReached()
 {
-    return Flimit_filesize > 0 && OutputSize() >= Flimit_filesize;
+    return FOpt.Flimit_filesize > 0 && OutputSize() >= FOpt.Flimit_filesize;
 }
 
 int TCustomFFmpeg::ReadPacket(int AFile)
@@ -157,7 +157,7 @@ bool TCustomFFmpeg::ReadAndProcess(int AFile)
             return false;
         if (code == AVERROR_EOF && Finput_setups[AFile].LoopInput && StartInputOver(AFile))
             return true;
-        if (code != AVERROR_EOF && Fverbose >= 0)
+        if (code != AVERROR_EOF && FOpt.Fverbose >= 0)
             Log(llVerbose, MediaErrorText(Finput_setups[AFile].FileName, code));
         return EndOfInput(AFile);
     }
@@ -184,7 +184,7 @@ void TCustomFFmpeg::ReportDecodingError(const TAVInputStream& AStream, int ACode
     const char* reason = MediaErrorMessage(ACode);
     const std::string message = Format("Error while decoding stream #%d.%d (%s)", AStream.file_index, AStream.index,
                                        reason ? reason : Format("Error number %d occurred", ACode).c_str());
-    if (Fexit_on_error)
+    if (FOpt.Fexit_on_error)
         throw FFmpegException(message);
     Log(llVerbose, message);
 }
@@ -216,16 +216,16 @@ void TCustomFFmpeg::AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStre
     const int file = AStream.file_index;
     const AVRational tb = AStream.st->time_base;
     const AVMediaType type = AStream.st->codecpar->codec_type;
-    if (!(Finput_files[file]->iformat->flags & AVFMT_TS_DISCONT) || Fcopy_ts || APacket->dts == AV_NOPTS_VALUE ||
+    if (!(Finput_files[file]->iformat->flags & AVFMT_TS_DISCONT) || FOpt.Fcopy_ts || APacket->dts == AV_NOPTS_VALUE ||
         AStream.next_dts == AV_NOPTS_VALUE || (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO))
         return;
     const int64_t dts = ff::av_rescale_q(APacket->dts, tb, AV_TIME_BASE_Q);
     const int64_t delta = dts - AStream.next_dts;
-    const bool jump = std::llabs(delta) > static_cast<int64_t>(Fdts_delta_threshold * AV_TIME_BASE);
+    const bool jump = std::llabs(delta) > static_cast<int64_t>(FOpt.Fdts_delta_threshold * AV_TIME_BASE);
     if (!jump && !(AStream.dts != AV_NOPTS_VALUE && dts + 1 < AStream.dts))
         return;
     Finput_files_ts_offset[file] -= delta;
-    if (Fverbose > 2)
+    if (FOpt.Fverbose > 2)
         Log(llVerbose, Format("timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
                               static_cast<long long>(Finput_files_ts_offset[file])));
     const int64_t shift = ff::av_rescale_q(delta, AV_TIME_BASE_Q, tb);
@@ -236,12 +236,12 @@ void TCustomFFmpeg::AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStre
 
 bool TCustomFFmpeg::PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream)
 {
-    if (Frecording_time == INT64_MAX)
+    if (FOpt.Frecording_time == INT64_MAX)
         return false;
     const int64_t ts = APacket->pts != AV_NOPTS_VALUE ? APacket->pts : APacket->dts;
     if (ts == AV_NOPTS_VALUE)
         return false;
-    if (ff::av_rescale_q(ts, AStream.st->time_base, AV_TIME_BASE_Q) < Fstart_time + Frecording_time)
+    if (ff::av_rescale_q(ts, AStream.st->time_base, AV_TIME_BASE_Q) < FOpt.Fstart_time + FOpt.Frecording_time)
         return false;
     AStream.is_past_recording_time = true;
     return true;
@@ -252,7 +252,7 @@ bool TCustomFFmpeg::EndOfInput(int AFile)
     FInputFileRecords[AFile].eof_reached = true;
     if (FJoinMode)
         return FinishSegment();
-    return !Fopt_shortest;
+    return !FOpt.Fopt_shortest;
 }
 
 bool TCustomFFmpeg::FinishSegment()
@@ -269,13 +269,13 @@ bool TCustomFFmpeg::FinishSegment()
             streamEnd = static_cast<int64_t>(record->out_time * AV_TIME_BASE);
         else if (record->audio && record->audio->NextInputPts() != AV_NOPTS_VALUE)
             streamEnd = ff::av_rescale_q(record->audio->NextInputPts(), AVRational{1, record->enc->sample_rate},
-                                         AV_TIME_BASE_Q) - Fstart_time;
+                                         AV_TIME_BASE_Q) - FOpt.Fstart_time;
         end = std::max(end, streamEnd);
     }
     if (FJoinSegment + 1 >= nb_input_files())
         return false;
     ++FJoinSegment;
-    Finput_files_ts_offset[FJoinSegment] += end + Fstart_time;
+    Finput_files_ts_offset[FJoinSegment] += end + FOpt.Fstart_time;
     FSegmentStarts.push_back(end);
     for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
         record->source = record->join_sources.at(FJoinSegment);

@@ -101,7 +101,7 @@ std::string TCustomFFmpeg::TrySetGenericOption(const std::string& AName, const s
         return Format("Unrecognized option \"%s\"", AName.c_str());
     const std::string refusal = Options().Set(AName, AValue);
     if (refusal.empty()) {
-        Fsws_flags = FOptions->ScalerFlags();
+        FOpt.Fsws_flags = FOptions->ScalerFlags();
         if (FOptions->DebugRequested())
             FFLogger().SetLogLevel(llDebug);
     }
@@ -116,18 +116,18 @@ void TCustomFFmpeg::SetTarget(const std::string& AType, TTargetNorm ANorm, TTarg
     TFFTargets::Settings(AType, TTargetNorm::PAL);  // an unknown type fails before anything changes
     TTargetNorm norm = ANorm;
     if (norm == TTargetNorm::Auto) {
-        norm = TFFTargets::Guess(Fframe_rate, Finput_files, ADefaultNorm);
-        if (Fverbose > 0)
+        norm = TFFTargets::Guess(FOpt.Fframe_rate, Finput_files, ADefaultNorm);
+        if (FOpt.Fverbose > 0)
             Log(llVerbose, Format("Assuming %s for target.", norm == TTargetNorm::PAL ? "PAL" : "NTSC"));
     }
     const TTargetSettings settings = TFFTargets::Settings(AType, norm);
     for (const auto& [name, value] : settings.Options)
         SetExtOption(name, value);
     if (settings.MuxPreload >= 0)
-        Fmux_preload = settings.MuxPreload;
-    if (settings.MonoToStereo && Faudio_channels == 1)
-        Faudio_channels = 2;
-    if (!settings.DefaultAspect.empty() && Fframe_aspect_ratio == 0) {
+        FOpt.Fmux_preload = settings.MuxPreload;
+    if (settings.MonoToStereo && FOpt.Faudio_channels == 1)
+        FOpt.Faudio_channels = 2;
+    if (!settings.DefaultAspect.empty() && FOpt.Fframe_aspect_ratio == 0) {
         SetExtOption("aspect", settings.DefaultAspect);
         Log(llInfo, "Assuming " + settings.DefaultAspect + " for aspect ratio");
     }
@@ -207,13 +207,13 @@ void TOptionVocabulary::MapChapters(TCustomFFmpeg& job, const std::string&, cons
 
 void TOptionVocabulary::RecordingTime(TCustomFFmpeg& job, const std::string& name, const std::string& value)
 {
-    job.Frecording_time = OptionDuration(name, value);
-    job.FTotalOutputDuration = job.Frecording_time;
+    job.FOpt.Frecording_time = OptionDuration(name, value);
+    job.FTotalOutputDuration = job.FOpt.Frecording_time;
 }
 
 void TOptionVocabulary::FileSizeLimit(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Flimit_filesize = OptionInt64(value);
+    job.FOpt.Flimit_filesize = OptionInt64(value);
 }
 
 void TOptionVocabulary::InputTsScale(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -233,7 +233,7 @@ void TOptionVocabulary::InputTsScale(TCustomFFmpeg& job, const std::string&, con
 
 void TOptionVocabulary::Timestamp(TCustomFFmpeg& job, const std::string& name, const std::string& value)
 {
-    job.Frecording_timestamp = OptionDate(name, value) / 1000000;
+    job.FOpt.Frecording_timestamp = OptionDate(name, value) / 1000000;
 }
 
 void TOptionVocabulary::Metadata(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -243,13 +243,13 @@ void TOptionVocabulary::Metadata(TCustomFFmpeg& job, const std::string&, const s
         throw FFmpegException("Missing =");
     if (eq == 0)
         throw FFmpegException("wrong parameter of metadata");
-    job.Fmetadata.Set(value.substr(0, eq).c_str(), value.substr(eq + 1).c_str());
+    job.FOpt.Fmetadata.Set(value.substr(0, eq).c_str(), value.substr(eq + 1).c_str());
 }
 
 template <AVMediaType Type>
 void TOptionVocabulary::MaxFrames(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Fmax_frames[Type] = OptionInt(value);
+    job.FOpt.Fmax_frames[Type] = OptionInt(value);
 }
 
 void TOptionVocabulary::TimeLimit(TCustomFFmpeg& job, const std::string&, const std::string&)
@@ -259,8 +259,8 @@ void TOptionVocabulary::TimeLimit(TCustomFFmpeg& job, const std::string&, const 
 
 void TOptionVocabulary::Threads(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Fthread_count = OptionInt(value);
-    if (job.Fverbose >= 0)
+    job.FOpt.Fthread_count = OptionInt(value);
+    if (job.FOpt.Fverbose >= 0)
         job.Log(llVerbose,
                 "Warning: if the ffmpeg libraries were not compiled with thread support, it would be using thread "
                 "emulation.");

@@ -78,9 +78,9 @@ int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin, bool ARe
 
 const AVOutputFormat* TCustomFFmpeg::ChooseMuxer(const std::string& AFileName)
 {
-    if (!Flast_asked_format.empty()) {
-        const std::string name = std::move(Flast_asked_format);
-        Flast_asked_format.clear();
+    if (!FOpt.Flast_asked_format.empty()) {
+        const std::string name = std::move(FOpt.Flast_asked_format);
+        FOpt.Flast_asked_format.clear();
         const AVOutputFormat* format = ff::av_guess_format(name.c_str(), nullptr, nullptr);
         if (!format)
             FLastErrMsg = Format("Requested output format '%s' is not a suitable output format", name.c_str());
@@ -112,10 +112,10 @@ void TCustomFFmpeg::InputKinds(bool AJoin, bool& AVideo, bool& AAudio, bool& ASu
 void TCustomFFmpeg::WantedStreams(const AVOutputFormat* AFormat, bool AJoin, bool& AVideo, bool& AAudio,
                                   bool& ASubtitle) const
 {
-    AVideo = Fvideo_stream_copy || AFormat->video_codec != AV_CODEC_ID_NONE || !Fvideo_codec_name.empty();
-    AAudio = Faudio_stream_copy || AFormat->audio_codec != AV_CODEC_ID_NONE || !Faudio_codec_name.empty();
+    AVideo = FOpt.Fvideo_stream_copy || AFormat->video_codec != AV_CODEC_ID_NONE || !FOpt.Fvideo_codec_name.empty();
+    AAudio = FOpt.Faudio_stream_copy || AFormat->audio_codec != AV_CODEC_ID_NONE || !FOpt.Faudio_codec_name.empty();
     ASubtitle =
-        Fsubtitle_stream_copy || AFormat->subtitle_codec != AV_CODEC_ID_NONE || !Fsubtitle_codec_name.empty();
+        FOpt.Fsubtitle_stream_copy || AFormat->subtitle_codec != AV_CODEC_ID_NONE || !FOpt.Fsubtitle_codec_name.empty();
     if (!Finput_files.empty()) {
         bool hasVideo, hasAudio, hasSubtitle;
         InputKinds(AJoin, hasVideo, hasAudio, hasSubtitle);
@@ -123,9 +123,9 @@ void TCustomFFmpeg::WantedStreams(const AVOutputFormat* AFormat, bool AJoin, boo
         AAudio = AAudio && hasAudio;
         ASubtitle = ASubtitle && hasSubtitle;
     }
-    AVideo = AVideo && !Fvideo_disable;
-    AAudio = AAudio && !Faudio_disable;
-    ASubtitle = ASubtitle && !Fsubtitle_disable;
+    AVideo = AVideo && !FOpt.Fvideo_disable;
+    AAudio = AAudio && !FOpt.Faudio_disable;
+    ASubtitle = ASubtitle && !FOpt.Fsubtitle_disable;
 }
 
 void TCustomFFmpeg::CreateFirstStreams(AVFormatContext* AContext, int AFileIndex, bool AJoin)
@@ -148,11 +148,11 @@ void TCustomFFmpeg::CreateFirstStreams(AVFormatContext* AContext, int AFileIndex
 
 void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* AContext)
 {
-    if (Frecording_timestamp != 0)
-        ff::av_dict_set(&AContext->metadata, "creation_time", CreationTime(Frecording_timestamp).c_str(), 0);
-    if (!Fmetadata.Empty())
-        ff::av_dict_copy(&AContext->metadata, Fmetadata.Get(), 0);
-    Fmetadata.Clear();
+    if (FOpt.Frecording_timestamp != 0)
+        ff::av_dict_set(&AContext->metadata, "creation_time", CreationTime(FOpt.Frecording_timestamp).c_str(), 0);
+    if (!FOpt.Fmetadata.Empty())
+        ff::av_dict_copy(&AContext->metadata, FOpt.Fmetadata.Get(), 0);
+    FOpt.Fmetadata.Clear();
 }
 
 bool TCustomFFmpeg::OpenOutputFile(AVFormatContext* AContext, const std::string& AFileName, bool AReplace)
@@ -228,14 +228,14 @@ void TCustomFFmpeg::SetMuxingParameters(AVFormatContext* AContext)
 {
     // The MPEG muxers take the preload as their own option; the loop count
     // belongs to the formats that loop (GIF).
-    ff::av_opt_set_int(AContext, "preload", static_cast<int64_t>(Fmux_preload * AV_TIME_BASE), AV_OPT_SEARCH_CHILDREN);
-    AContext->max_delay = static_cast<int>(Fmux_max_delay * AV_TIME_BASE);
-    if (Floop_output >= 0)
-        ff::av_opt_set_int(AContext, "loop", Floop_output, AV_OPT_SEARCH_CHILDREN);
+    ff::av_opt_set_int(AContext, "preload", static_cast<int64_t>(FOpt.Fmux_preload * AV_TIME_BASE), AV_OPT_SEARCH_CHILDREN);
+    AContext->max_delay = static_cast<int>(FOpt.Fmux_max_delay * AV_TIME_BASE);
+    if (FOpt.Floop_output >= 0)
+        ff::av_opt_set_int(AContext, "loop", FOpt.Floop_output, AV_OPT_SEARCH_CHILDREN);
     AContext->flags |= AVFMT_FLAG_NONBLOCK;
     Options().ApplyToFormat(AContext, true);
     Fstreamid_map.clear();
-    Fforced_key_frames.clear();
+    FOpt.Fforced_key_frames.clear();
 }
 
 void TCustomFFmpeg::SwitchToJoinMode()

@@ -90,7 +90,7 @@ void TCustomFFmpeg::BitstreamFilterFailed(const TAVOutputStream& AStream, const 
     const char* codec = AStream.encoding_needed ? ff::avcodec_get_name(AStream.enc->codec_id) : "copy";
     const std::string message = MediaErrorText(
         Format("%s failed for stream %d, codec %s", AFilter.filter->name, AStream.st->index, codec), ACode);
-    if (Fexit_on_error)
+    if (FOpt.Fexit_on_error)
         throw FFmpegException(message);
     Log(llError, message);
 }

@@ -57,7 +57,7 @@ std::string TCustomFFmpeg::VideoQualityText(const TAVOutputStream& AStream, bool
 {
     if (!AStream.encoding_needed)
         return {};
-    std::string text = Fqp_hist ? AStream.coded.Histogram() : std::string();
+    std::string text = FOpt.Fqp_hist ? AStream.coded.Histogram() : std::string();
     if (AStream.enc->flags & AV_CODEC_FLAG_PSNR)
         text += AStream.coded.PsnrText(AStream.enc->width, AStream.enc->height, AStream.enc->pix_fmt, AIsLast);
     return text;
@@ -90,18 +90,18 @@ void TCustomFFmpeg::PrintReport(bool AIsLast, int AFileIndex)
     const float q = video ? QualityOf(*video) : 0;
     const double bitrate = size * 8 / time / 1000;
     std::string line;
-    if (OnProgress || Fverbose > 0 || AIsLast)
+    if (OnProgress || FOpt.Fverbose > 0 || AIsLast)
         line = ReportLine(frame, fps, q, size, time, bitrate, AIsLast);
     if (OnProgress) {
         OnProgress(this, AFileIndex, frame, fps, q, static_cast<float>(bitrate), size, std::llround(time * 1e6),
                    FTotalOutputDuration);
-        if ((FShowDupOrDrop || AIsLast) && Fverbose >= 0)
+        if ((FShowDupOrDrop || AIsLast) && FOpt.Fverbose >= 0)
             Log(llVerbose, line);
-    } else if (Fverbose >= 0) {
+    } else if (FOpt.Fverbose >= 0) {
         Log(llVerbose, line);
     }
     FShowDupOrDrop = false;
-    if (AIsLast && Fverbose >= 0) {
+    if (AIsLast && FOpt.Fverbose >= 0) {
         const double payload = static_cast<double>(Fvideo_size + Faudio_size + Fextra_size);
         const double overhead = payload > 0 ? (size - payload) * 100 / payload : 0;
         Log(llVerbose, Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\n",

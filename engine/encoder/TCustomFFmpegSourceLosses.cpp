@@ -34,7 +34,7 @@ int64_t TCustomFFmpeg::ExpectedOutputDuration() const
     const int64_t available = inputs - FSkippedStart;
     if (available <= 0)
         return -1;
-    return Frecording_time == INT64_MAX ? available : std::min(available, Frecording_time);
+    return FOpt.Frecording_time == INT64_MAX ? available : std::min(available, FOpt.Frecording_time);
 }
 
 void TCustomFFmpeg::AddWarning(const std::string& AText)

@@ -64,7 +64,7 @@ void TOptionVocabulary::FrameRate(TCustomFFmpeg& job, const std::string&, const 
     AVRational rate{0, 0};
     if (ff::av_parse_video_rate(&rate, value.c_str()) < 0)
         throw FFmpegException("Incorrect frame rate");
-    job.Fframe_rate = rate;
+    job.FOpt.Fframe_rate = rate;
 }
 
 void TOptionVocabulary::FrameSize(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -72,8 +72,8 @@ void TOptionVocabulary::FrameSize(TCustomFFmpeg& job, const std::string&, const 
     int width = 0, height = 0;
     if (ff::av_parse_video_size(&width, &height, value.c_str()) < 0)
         throw FFmpegException("Incorrect frame size");
-    job.Fframe_width = width;
-    job.Fframe_height = height;
+    job.FOpt.Fframe_width = width;
+    job.FOpt.Fframe_height = height;
 }
 
 void TOptionVocabulary::Aspect(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -81,7 +81,7 @@ void TOptionVocabulary::Aspect(TCustomFFmpeg& job, const std::string&, const std
     const double aspect = ParseAspect(value);
     if (aspect == 0)
         throw FFmpegException("Incorrect aspect ratio specification.");
-    job.Fframe_aspect_ratio = aspect;
+    job.FOpt.Fframe_aspect_ratio = aspect;
 }
 
 void TOptionVocabulary::PixelFormat(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -94,7 +94,7 @@ void TOptionVocabulary::PixelFormat(TCustomFFmpeg& job, const std::string&, cons
     const AVPixelFormat format = ff::av_get_pix_fmt(value.c_str());
     if (format == AV_PIX_FMT_NONE)
         throw FFmpegException(Format("Unknown pixel format requested: %s", value.c_str()));
-    job.Fframe_pix_fmt = format;
+    job.FOpt.Fframe_pix_fmt = format;
 }
 
 void TOptionVocabulary::RemovedCrop(TCustomFFmpeg&, const std::string&, const std::string&)
@@ -112,7 +112,7 @@ void TOptionVocabulary::QScale(TCustomFFmpeg& job, const std::string&, const std
     const double qscale = OptionFloat(value);
     if (qscale <= 0 || qscale > 255)
         throw FFmpegException("qscale must be > 0.0 and <= 255");
-    job.Fvideo_qscale = qscale;
+    job.FOpt.Fvideo_qscale = qscale;
 }
 
 void TOptionVocabulary::Pass(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -120,14 +120,14 @@ void TOptionVocabulary::Pass(TCustomFFmpeg& job, const std::string&, const std::
     const int pass = OptionInt(value);
     if (pass != 1 && pass != 2)
         throw FFmpegException("pass number can be only 1 or 2");
-    job.Fdo_pass = pass;
+    job.FOpt.Fdo_pass = pass;
 }
 
 void TOptionVocabulary::VStats(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Fvstats_filename.clear();
+    job.FOpt.Fvstats_filename.clear();
     if (OptionBool(value))
-        job.Fvstats_filename = Format("%svstats_%s.log", ProgramFolder().c_str(), TimeOfDay().c_str());
+        job.FOpt.Fvstats_filename = Format("%svstats_%s.log", ProgramFolder().c_str(), TimeOfDay().c_str());
 }
 
 void TOptionVocabulary::VHook(TCustomFFmpeg&, const std::string&, const std::string& value)
@@ -139,30 +139,30 @@ void TOptionVocabulary::VHook(TCustomFFmpeg&, const std::string&, const std::str
 
 void TOptionVocabulary::IntraMatrix(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Fintra_matrix = OptionMatrix(value);
+    job.FOpt.Fintra_matrix = OptionMatrix(value);
 }
 
 void TOptionVocabulary::InterMatrix(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Finter_matrix = OptionMatrix(value);
+    job.FOpt.Finter_matrix = OptionMatrix(value);
 }
 
 void TOptionVocabulary::ForceKeyFrames(TCustomFFmpeg& job, const std::string& name, const std::string& value)
 {
     OptionDurationList(name, value);  // every time must read
-    job.Fforced_key_frames = value;
+    job.FOpt.Fforced_key_frames = value;
 }
 
 // --- per media type ----------------------------------------------------------
 
 void TCustomFFmpeg::SetCodecName(AVMediaType AType, const std::string& AValue)
 {
-    std::string& name = AType == AVMEDIA_TYPE_VIDEO   ? Fvideo_codec_name
-                        : AType == AVMEDIA_TYPE_AUDIO ? Faudio_codec_name
-                                                      : Fsubtitle_codec_name;
-    int& copy = AType == AVMEDIA_TYPE_VIDEO   ? Fvideo_stream_copy
-                : AType == AVMEDIA_TYPE_AUDIO ? Faudio_stream_copy
-                                              : Fsubtitle_stream_copy;
+    std::string& name = AType == AVMEDIA_TYPE_VIDEO   ? FOpt.Fvideo_codec_name
+                        : AType == AVMEDIA_TYPE_AUDIO ? FOpt.Faudio_codec_name
+                                                      : FOpt.Fsubtitle_codec_name;
+    int& copy = AType == AVMEDIA_TYPE_VIDEO   ? FOpt.Fvideo_stream_copy
+                : AType == AVMEDIA_TYPE_AUDIO ? FOpt.Faudio_stream_copy
+                                              : FOpt.Fsubtitle_stream_copy;
     name.clear();
     if (AValue == "copy")
         copy = 1;
@@ -180,17 +180,17 @@ template <AVMediaType Type>
 void TOptionVocabulary::Tag(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
     const uint32_t tag = OptionCodecTag(value);
-    (Type == AVMEDIA_TYPE_VIDEO ? job.Fvideo_codec_tag
-     : Type == AVMEDIA_TYPE_AUDIO ? job.Faudio_codec_tag
-                                  : job.Fsubtitle_codec_tag) = tag;
+    (Type == AVMEDIA_TYPE_VIDEO ? job.FOpt.Fvideo_codec_tag
+     : Type == AVMEDIA_TYPE_AUDIO ? job.FOpt.Faudio_codec_tag
+                                  : job.FOpt.Fsubtitle_codec_tag) = tag;
 }
 
 template <AVMediaType Type>
 void TOptionVocabulary::Language(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    (Type == AVMEDIA_TYPE_VIDEO ? job.Fvideo_language
-     : Type == AVMEDIA_TYPE_AUDIO ? job.Faudio_language
-                                  : job.Fsubtitle_language) = value;
+    (Type == AVMEDIA_TYPE_VIDEO ? job.FOpt.Fvideo_language
+     : Type == AVMEDIA_TYPE_AUDIO ? job.FOpt.Faudio_language
+                                  : job.FOpt.Fsubtitle_language) = value;
 }
 
 template <AVMediaType Type>
@@ -207,9 +207,9 @@ void TOptionVocabulary::BitstreamFilter(TCustomFFmpeg& job, const std::string&, 
         return;
     if (!ff::av_bsf_get_by_name(name.c_str()))
         throw FFmpegException(Format("Unknown bitstream filter %s", name.c_str()));
-    (Type == AVMEDIA_TYPE_VIDEO ? job.Fvideo_bitstream_filters
-     : Type == AVMEDIA_TYPE_AUDIO ? job.Faudio_bitstream_filters
-                                  : job.Fsubtitle_bitstream_filters)
+    (Type == AVMEDIA_TYPE_VIDEO ? job.FOpt.Fvideo_bitstream_filters
+     : Type == AVMEDIA_TYPE_AUDIO ? job.FOpt.Faudio_bitstream_filters
+                                  : job.FOpt.Fsubtitle_bitstream_filters)
         .push_back(name);
 }
 
@@ -217,19 +217,19 @@ void TOptionVocabulary::BitstreamFilter(TCustomFFmpeg& job, const std::string&, 
 
 void TOptionVocabulary::AudioQuality(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
-    job.Faudio_qscale = OptionFloat(value);
+    job.FOpt.Faudio_qscale = OptionFloat(value);
 }
 
 void TOptionVocabulary::SampleRate(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
     if (const int rate = OptionInt(value); rate > 0)
-        job.Faudio_sample_rate = rate;
+        job.FOpt.Faudio_sample_rate = rate;
 }
 
 void TOptionVocabulary::Channels(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
     if (const int channels = OptionInt(value); channels > 0)
-        job.Faudio_channels = channels;
+        job.FOpt.Faudio_channels = channels;
 }
 
 void TOptionVocabulary::SampleFormat(TCustomFFmpeg& job, const std::string&, const std::string& value)
@@ -242,7 +242,7 @@ void TOptionVocabulary::SampleFormat(TCustomFFmpeg& job, const std::string&, con
     const AVSampleFormat format = ff::av_get_sample_fmt(value.c_str());
     if (format == AV_SAMPLE_FMT_NONE)
         throw FFmpegException(Format("Invalid sample format \"%s\"", value.c_str()));
-    job.Faudio_sample_fmt = format;
+    job.FOpt.Faudio_sample_fmt = format;
 }
 
 void TOptionVocabulary::Preset(TCustomFFmpeg& job, const std::string& name, const std::string& value)
@@ -256,9 +256,9 @@ void TCustomFFmpeg::ApplyPreset(const std::string& AName, const std::string& AVa
 {
     if (AValue.empty())
         return;
-    const std::string& codecName = AName == "vpre"   ? Fvideo_codec_name
-                                   : AName == "apre" ? Faudio_codec_name
-                                   : AName == "spre" ? Fsubtitle_codec_name
+    const std::string& codecName = AName == "vpre"   ? FOpt.Fvideo_codec_name
+                                   : AName == "apre" ? FOpt.Faudio_codec_name
+                                   : AName == "spre" ? FOpt.Fsubtitle_codec_name
                                                      : std::string();
     const std::string text = TFFPresets::Text(AValue, codecName, AName == "fpre");
     for (const TPresetLine& line : TFFPresets::Parse(AValue, text))

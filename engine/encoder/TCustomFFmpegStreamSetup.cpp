@@ -97,7 +97,7 @@ void TCustomFFmpeg::SetupStreamCopy(TAVOutputStream& AStream, TAVInputStream& AI
 void TCustomFFmpeg::CheckCopyAllowed(AVMediaType AType) const
 {
     // What works on decoded frames cannot work on copied packets.
-    if (AType == AVMEDIA_TYPE_AUDIO && Faudio_volume != 256)
+    if (AType == AVMEDIA_TYPE_AUDIO && FOpt.Faudio_volume != 256)
         throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
     if (AType == AVMEDIA_TYPE_AUDIO && OnAudioHook)
         throw FFmpegException("-acodec copy and AudioHook are incompatible (frames are not decoded)");
@@ -151,9 +151,9 @@ void TCustomFFmpeg::ConfigureAudioConverter(TAVOutputStream& AStream, const AVFr
     setup.OutSampleFmt = enc->sample_fmt;
     setup.OutLayout = enc->ch_layout;
     setup.FrameSize = (enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ? 0 : enc->frame_size;
-    setup.Volume = Faudio_volume;
-    setup.SyncMethod = Faudio_sync_method;
-    setup.DriftThreshold = Faudio_drift_threshold;
+    setup.Volume = FOpt.Faudio_volume;
+    setup.SyncMethod = FOpt.Faudio_sync_method;
+    setup.DriftThreshold = FOpt.Faudio_drift_threshold;
     std::string error;
     if (!AStream.audio->Configure(setup, error))
         throw FFmpegException(error);
@@ -198,8 +198,8 @@ void TCustomFFmpeg::ConfigurePictureChain(TAVOutputStream& AStream, TAVInputStre
         chain.OutHeight = enc->height;
     }
     chain.OutPixFmts = {enc->pix_fmt};
-    chain.FilterText = Fvfilters;
-    chain.Deinterlace = Fdo_deinterlace || (setup.FromSource && setup.Hints.Deinterlace);
+    chain.FilterText = FOpt.Fvfilters;
+    chain.Deinterlace = FOpt.Fdo_deinterlace || (setup.FromSource && setup.Hints.Deinterlace);
     chain.SwsFlags = Options().ScalerFlags();
     chain.Subtitles = AStream.burner.get();
     std::string error;
@@ -252,7 +252,7 @@ void TCustomFFmpeg::SetupTwoPass(TAVOutputStream& AStream)
     int number = 0;
     while (FOutputStreamRecords[number].get() != &AStream)
         ++number;
-    const std::string prefix = Fpass_logfilename_prefix.empty() ? "ffmpeg2pass" : Fpass_logfilename_prefix;
+    const std::string prefix = FOpt.Fpass_logfilename_prefix.empty() ? "ffmpeg2pass" : FOpt.Fpass_logfilename_prefix;
     const std::string name = Format("%s-%d.log", prefix.c_str(), number);
     if (enc->flags & AV_CODEC_FLAG_PASS1) {
         AStream.logfile = std::fopen(name.c_str(), "wb");

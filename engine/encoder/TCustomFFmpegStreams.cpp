@@ -184,10 +184,10 @@ TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(AVFormatContext* AContext, in
     AVCodecContext* context = setup.Context;
     context->codec_type = AType;
     context->codec_id = codecId;
-    context->thread_count = Fthread_count;
-    context->codec_tag = AType == AVMEDIA_TYPE_VIDEO   ? Fvideo_codec_tag
-                         : AType == AVMEDIA_TYPE_AUDIO ? Faudio_codec_tag
-                                                       : Fsubtitle_codec_tag;
+    context->thread_count = FOpt.Fthread_count;
+    context->codec_tag = AType == AVMEDIA_TYPE_VIDEO   ? FOpt.Fvideo_codec_tag
+                         : AType == AVMEDIA_TYPE_AUDIO ? FOpt.Faudio_codec_tag
+                                                       : FOpt.Fsubtitle_codec_tag;
     if (!AStreamCopy)
         Options().ApplyToCodec(context, AType, true);
     if ((AContext->oformat->flags & AVFMT_GLOBALHEADER) && AType != AVMEDIA_TYPE_SUBTITLE)
@@ -208,13 +208,13 @@ void TCustomFFmpeg::SetStreamLanguage(AVStream* AStream, std::string& ALanguage)
 void TCustomFFmpeg::NewVideoStream(AVFormatContext* AContext, int AFileIndex)
 {
     // What can be refused is read before the stream exists.
-    const bool copy = Fvideo_stream_copy != 0;
-    const std::vector<RcOverride> overrides = copy ? std::vector<RcOverride>() : ParseRcOverride(Fvideo_rc_override_string);
+    const bool copy = FOpt.Fvideo_stream_copy != 0;
+    const std::vector<RcOverride> overrides = copy ? std::vector<RcOverride>() : ParseRcOverride(FOpt.Fvideo_rc_override_string);
     const std::vector<int64_t> keyFrames =
-        Fforced_key_frames.empty() ? std::vector<int64_t>() : OptionDurationList("force_key_frames", Fforced_key_frames);
-    TOutputStreamSetup& setup = AddOutputStream(AContext, AFileIndex, AVMEDIA_TYPE_VIDEO, Fvideo_codec_name, copy);
-    setup.BitstreamFilters = std::exchange(Fvideo_bitstream_filters, {});
-    setup.ForceFps = Fforce_fps;
+        FOpt.Fforced_key_frames.empty() ? std::vector<int64_t>() : OptionDurationList("force_key_frames", FOpt.Fforced_key_frames);
+    TOutputStreamSetup& setup = AddOutputStream(AContext, AFileIndex, AVMEDIA_TYPE_VIDEO, FOpt.Fvideo_codec_name, copy);
+    setup.BitstreamFilters = std::exchange(FOpt.Fvideo_bitstream_filters, {});
+    setup.ForceFps = FOpt.Fforce_fps;
     if (!copy) {
         SetVideoEncoding(AContext, setup);
         if (!overrides.empty()) {
@@ -223,91 +223,91 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* AContext, int AFileIndex)
         }
         setup.ForcedKeyFrames = keyFrames;
     }
-    SetStreamLanguage(setup.Stream, Fvideo_language);
-    Fvideo_disable = false;
-    Fvideo_stream_copy = 0;
-    Fvideo_codec_name.clear();
-    Fframe_pix_fmt = AV_PIX_FMT_NONE;
-    Fforced_key_frames.clear();
+    SetStreamLanguage(setup.Stream, FOpt.Fvideo_language);
+    FOpt.Fvideo_disable = false;
+    FOpt.Fvideo_stream_copy = 0;
+    FOpt.Fvideo_codec_name.clear();
+    FOpt.Fframe_pix_fmt = AV_PIX_FMT_NONE;
+    FOpt.Fforced_key_frames.clear();
 }
 
 void TCustomFFmpeg::SetVideoEncoding(AVFormatContext* AOutput, TOutputStreamSetup& AStream)
 {
     AVCodecContext* c = AStream.Context;
     const AVCodec* codec = AStream.Encoder;
-    AVRational fps = Fframe_rate.num > 0 && Fframe_rate.den > 0 ? Fframe_rate : AVRational{25, 1};
-    if (codec && codec->supported_framerates && !Fforce_fps)
+    AVRational fps = FOpt.Fframe_rate.num > 0 && FOpt.Fframe_rate.den > 0 ? FOpt.Fframe_rate : AVRational{25, 1};
+    if (codec && codec->supported_framerates && !FOpt.Fforce_fps)
         fps = codec->supported_framerates[ff::av_find_nearest_q_idx(fps, codec->supported_framerates)];
     c->framerate = fps;
     c->time_base = AVRational{fps.den, fps.num};
     AStream.Stream->time_base = c->time_base;
-    c->width = Fframe_width;
-    c->height = Fframe_height;
+    c->width = FOpt.Fframe_width;
+    c->height = FOpt.Fframe_height;
     c->sample_aspect_ratio = AStream.Stream->sample_aspect_ratio =
-        SampleAspect(Fframe_aspect_ratio, Fframe_width, Fframe_height);
-    c->pix_fmt = Fframe_pix_fmt;
+        SampleAspect(FOpt.Fframe_aspect_ratio, FOpt.Fframe_width, FOpt.Fframe_height);
+    c->pix_fmt = FOpt.Fframe_pix_fmt;
     ChoosePixelFormat(c, codec);
-    if (Fintra_only)
+    if (FOpt.Fintra_only)
         c->gop_size = 0;
-    if (Fvideo_qscale != 0 || Fsame_quality) {
+    if (FOpt.Fvideo_qscale != 0 || FOpt.Fsame_quality) {
         c->flags |= AV_CODEC_FLAG_QSCALE;
-        c->global_quality = static_cast<int>(FF_QP2LAMBDA * Fvideo_qscale);
+        c->global_quality = static_cast<int>(FF_QP2LAMBDA * FOpt.Fvideo_qscale);
     }
-    if (!Fintra_matrix.empty())
-        c->intra_matrix = LibraryCopy(Fintra_matrix);
-    if (!Finter_matrix.empty())
-        c->inter_matrix = LibraryCopy(Finter_matrix);
+    if (!FOpt.Fintra_matrix.empty())
+        c->intra_matrix = LibraryCopy(FOpt.Fintra_matrix);
+    if (!FOpt.Finter_matrix.empty())
+        c->inter_matrix = LibraryCopy(FOpt.Finter_matrix);
     SetVideoRateControl(c);
-    if (AOutput->oformat->flags & AVFMT_GLOBALHEADER || (Fvideo_global_header & 1))
+    if (AOutput->oformat->flags & AVFMT_GLOBALHEADER || (FOpt.Fvideo_global_header & 1))
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (Fvideo_global_header & 2)
+    if (FOpt.Fvideo_global_header & 2)
         c->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
 }
 
 void TCustomFFmpeg::SetVideoRateControl(AVCodecContext* AContext)
 {
     AContext->rc_initial_buffer_occupancy = AContext->rc_buffer_size * 3 / 4;
-    AContext->intra_dc_precision = Fintra_dc_precision - 8;
-    if (Fdo_pass == 1)
+    AContext->intra_dc_precision = FOpt.Fintra_dc_precision - 8;
+    if (FOpt.Fdo_pass == 1)
         AContext->flags |= AV_CODEC_FLAG_PASS1;
-    if (Fdo_pass == 2)
+    if (FOpt.Fdo_pass == 2)
         AContext->flags |= AV_CODEC_FLAG_PASS2;
-    if (Fdo_psnr)
+    if (FOpt.Fdo_psnr)
         AContext->flags |= AV_CODEC_FLAG_PSNR;
 }
 
 void TCustomFFmpeg::NewAudioStream(AVFormatContext* AContext, int AFileIndex)
 {
-    const bool copy = Faudio_stream_copy != 0;
-    TOutputStreamSetup& setup = AddOutputStream(AContext, AFileIndex, AVMEDIA_TYPE_AUDIO, Faudio_codec_name, copy);
-    setup.BitstreamFilters = std::exchange(Faudio_bitstream_filters, {});
+    const bool copy = FOpt.Faudio_stream_copy != 0;
+    TOutputStreamSetup& setup = AddOutputStream(AContext, AFileIndex, AVMEDIA_TYPE_AUDIO, FOpt.Faudio_codec_name, copy);
+    setup.BitstreamFilters = std::exchange(FOpt.Faudio_bitstream_filters, {});
     if (!copy)
         SetAudioEncoding(setup);
-    SetStreamLanguage(setup.Stream, Faudio_language);
-    Faudio_disable = false;
-    Faudio_stream_copy = 0;
-    Faudio_codec_name.clear();
+    SetStreamLanguage(setup.Stream, FOpt.Faudio_language);
+    FOpt.Faudio_disable = false;
+    FOpt.Faudio_stream_copy = 0;
+    FOpt.Faudio_codec_name.clear();
 }
 
 void TCustomFFmpeg::SetAudioEncoding(TOutputStreamSetup& AStream)
 {
     AVCodecContext* c = AStream.Context;
-    if (Faudio_qscale > kNoAudioQuality) {
+    if (FOpt.Faudio_qscale > kNoAudioQuality) {
         c->flags |= AV_CODEC_FLAG_QSCALE;
-        c->global_quality = static_cast<int>(FF_QP2LAMBDA * Faudio_qscale);
+        c->global_quality = static_cast<int>(FF_QP2LAMBDA * FOpt.Faudio_qscale);
     }
     ff::av_channel_layout_uninit(&c->ch_layout);
     // The input's layout is kept only when it describes as many channels
     // as are asked for; otherwise the usual layout of that many channels.
-    if (Fchannel_layout && std::popcount(Fchannel_layout) == Faudio_channels)
-        ff::av_channel_layout_from_mask(&c->ch_layout, Fchannel_layout);
+    if (FOpt.Fchannel_layout && std::popcount(FOpt.Fchannel_layout) == FOpt.Faudio_channels)
+        ff::av_channel_layout_from_mask(&c->ch_layout, FOpt.Fchannel_layout);
     else
-        ff::av_channel_layout_default(&c->ch_layout, Faudio_channels);
-    c->sample_fmt = Faudio_sample_fmt;
+        ff::av_channel_layout_default(&c->ch_layout, FOpt.Faudio_channels);
+    c->sample_fmt = FOpt.Faudio_sample_fmt;
     ChooseSampleFormat(c, AStream.Encoder);
-    c->sample_rate = Faudio_sample_rate;
-    if (const int closest = ClosestSampleRate(Faudio_sample_rate, AStream.Encoder); closest) {
-        if (closest != Faudio_sample_rate)
+    c->sample_rate = FOpt.Faudio_sample_rate;
+    if (const int closest = ClosestSampleRate(FOpt.Faudio_sample_rate, AStream.Encoder); closest) {
+        if (closest != FOpt.Faudio_sample_rate)
             Log(llWarning, Format("Requested sampling rate unsupported using closest supported (%d)", closest));
         c->sample_rate = closest;
     }
@@ -316,14 +316,14 @@ void TCustomFFmpeg::SetAudioEncoding(TOutputStreamSetup& AStream)
 
 void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* AContext, int AFileIndex)
 {
-    const bool copy = Fsubtitle_stream_copy != 0;
+    const bool copy = FOpt.Fsubtitle_stream_copy != 0;
     TOutputStreamSetup& setup =
-        AddOutputStream(AContext, AFileIndex, AVMEDIA_TYPE_SUBTITLE, Fsubtitle_codec_name, copy);
-    setup.BitstreamFilters = std::exchange(Fsubtitle_bitstream_filters, {});
-    SetStreamLanguage(setup.Stream, Fsubtitle_language);
-    Fsubtitle_disable = false;
-    Fsubtitle_stream_copy = 0;
-    Fsubtitle_codec_name.clear();
+        AddOutputStream(AContext, AFileIndex, AVMEDIA_TYPE_SUBTITLE, FOpt.Fsubtitle_codec_name, copy);
+    setup.BitstreamFilters = std::exchange(FOpt.Fsubtitle_bitstream_filters, {});
+    SetStreamLanguage(setup.Stream, FOpt.Fsubtitle_language);
+    FOpt.Fsubtitle_disable = false;
+    FOpt.Fsubtitle_stream_copy = 0;
+    FOpt.Fsubtitle_codec_name.clear();
 }
 
 }  // namespace vidrelo

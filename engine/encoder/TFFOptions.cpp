@@ -208,13 +208,6 @@ void TFFOptions::ApplyToFormat(AVFormatContext* context, bool output) const
     }
 }
 
-void TFFOptions::ApplyToScaler(SwsContext* context) const
-{
-    for (const TOption& option : FOptions)
-        if (option.Templates & ScalerBit)
-            ff::av_opt_set(context, option.Name.c_str(), option.Value.c_str(), 0);
-}
-
 AVDictionary* TFFOptions::InputFormatOptions(const AVInputFormat* format) const
 {
     AVDictionary* options = nullptr;

@@ -41,7 +41,6 @@ public:
     // hold go to the context's private options when it has them.
     void ApplyToCodec(AVCodecContext* context, AVMediaType type, bool encoding) const;
     void ApplyToFormat(AVFormatContext* context, bool output) const;
-    void ApplyToScaler(SwsContext* context) const;
     // The private options for a demuxer that is not chosen yet, for
     // avformat_open_input: every collected name no template holds (the
     // demuxer takes the ones it has), or only the ones `format` has.

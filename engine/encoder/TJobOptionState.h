@@ -99,7 +99,6 @@ struct TJobOptionState {
     std::vector<std::string> Fvideo_bitstream_filters;
     std::vector<std::string> Faudio_bitstream_filters;
     std::vector<std::string> Fsubtitle_bitstream_filters;
-    int Fbit_buffer_size = 262144;      // video encode buffer, bytes
 };
 
 }  // namespace vidrelo

@@ -25,27 +25,27 @@ private:
     template <bool TJobOptionState::*Field>
     static void Bool(TCustomFFmpeg& job, const std::string&, const std::string& value)
     {
-        job.*Field = OptionBool(value);
+        job.FOpt.*Field = OptionBool(value);
     }
     template <int TJobOptionState::*Field>
     static void Int(TCustomFFmpeg& job, const std::string&, const std::string& value)
     {
-        job.*Field = OptionInt(value);
+        job.FOpt.*Field = OptionInt(value);
     }
     template <double TJobOptionState::*Field>
     static void Float(TCustomFFmpeg& job, const std::string&, const std::string& value)
     {
-        job.*Field = OptionFloat(value);
+        job.FOpt.*Field = OptionFloat(value);
     }
     template <std::string TJobOptionState::*Field>
     static void Text(TCustomFFmpeg& job, const std::string&, const std::string& value)
     {
-        job.*Field = value;
+        job.FOpt.*Field = value;
     }
     template <int64_t TJobOptionState::*Field>
     static void Duration(TCustomFFmpeg& job, const std::string& name, const std::string& value)
     {
-        job.*Field = OptionDuration(name, value);
+        job.FOpt.*Field = OptionDuration(name, value);
     }
 
     // General and input options (TCustomFFmpegOptions.cpp).
