@@ -7,7 +7,6 @@
 // In join mode one record serves every segment: `join_sources` names the
 // input stream of each segment, and the timestamps and frame count simply
 // run on from one segment into the next.
-#include "engine/encoder/TCodedFrameStats.h"
 #include "engine/loader/MediaHeaders.h"
 
 #include <cstdint>
@@ -19,6 +18,7 @@
 namespace vidrelo {
 
 class TAudioConverter;
+class TEncoderStage;
 class TSubtitleBurner;
 class TVideoFilterGraph;
 
@@ -46,6 +46,7 @@ struct TAVOutputStream {
     bool encoding_needed = false;
     bool encoder_opened = false;
     bool encoder_flushed = false;
+    std::unique_ptr<TEncoderStage> encoder;  // made when the encoder is opened (not for subtitles)
     int frame_number = 0;
     int64_t sync_opts = 0;               // next output timestamp, encoder time base (audio: samples)
     bool segment_started = false;        // join mode: the segment's first frame came
@@ -61,7 +62,6 @@ struct TAVOutputStream {
     int resample_pix_fmt = AV_PIX_FMT_NONE;
     std::vector<int64_t> forced_kf_pts;  // encoder time base
     std::size_t forced_kf_index = 0;
-    TCodedFrameStats coded;              // what the encoder said about the pictures it coded
 
     // Audio.
     std::unique_ptr<TAudioConverter> audio;

@@ -17,11 +17,11 @@ bool TCustomFFmpeg::LibrariesLoaded()
     return ff::avcodec_free_context && ff::avformat_free_context && ff::av_dict_free;
 }
 
-TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles) : FMaxFiles(AMaxFiles)
+TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles)
+    : FMaxFiles(AMaxFiles), FOutputs(FOpt, [this](TLogLevel ALevel, const std::string& AText) { Log(ALevel, AText); })
 {
     EngineAssert(AMaxFiles >= 1 && AMaxFiles <= 512, "Assertion failure", "TCustomFFmpeg.Create");
     Finput_files.reserve(AMaxFiles);
-    Foutput_files.reserve(AMaxFiles);
     if (LibrariesLoaded())
         ResetOptionState();
 }
@@ -115,32 +115,16 @@ std::string TCustomFFmpeg::InterruptText() const
 
 void TCustomFFmpeg::FreeOutputs()
 {
-    for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
-        AVFormatContext* output = Foutput_files[i];
-        bool closed = true;
-        if (output->pb && !(output->oformat->flags & AVFMT_NOFILE))
-            closed = ff::avio_closep(&output->pb) >= 0;  // the last bytes may not fit on the disk
-        for (TOutputStreamSetup& stream : Foutput_streams[i])
-            ff::avcodec_free_context(&stream.Context);
-        ff::avformat_free_context(output);
-        // (What is written in place, a FIFO or a device, is left alone.)
-        if (i < FPartialOutputs.size() && FPartialOutputs[i])
-            SettleOutputFile(i, closed);
-    }
-    Foutput_files.clear();
-    Foutput_streams.clear();
-    Foutput_streams_for_file.clear();
-    FPartialOutputs.clear();
-    FOutputsFinalised.clear();
+    FOutputs.Free([this](int AFile, bool AClosed) { SettleOutputFile(AFile, AClosed); });
 }
 
 // A finished or stopped run (its trailer written) keeps its file under the
 // final name; anything else removes it, and a failed run logs that it did.
 void TCustomFFmpeg::SettleOutputFile(std::size_t AIndex, bool AClosed)
 {
-    TPartialOutput& partial = *FPartialOutputs[AIndex];
+    TPartialOutput& partial = *FOutputs.Partial(static_cast<int>(AIndex));
     const std::string finalName = partial.FinalName();
-    const bool finalised = AIndex < FOutputsFinalised.size() && FOutputsFinalised[AIndex];
+    const bool finalised = FOutputs.Finalised(static_cast<int>(AIndex));
     if (!finalised || !AClosed) {
         partial.Discard();
         if (!FFatalException && AClosed)

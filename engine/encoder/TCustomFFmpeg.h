@@ -20,9 +20,11 @@
 #include "engine/encoder/TAVOutputStream.h"
 #include "engine/encoder/TConvertThread.h"
 #include "engine/encoder/TCustomFFmpegTypes.h"
+#include "engine/encoder/TEncoderStage.h"
 #include "engine/encoder/TFFOptions.h"
 #include "engine/encoder/TFFTargets.h"
 #include "engine/encoder/TJobOptionState.h"
+#include "engine/encoder/TJobOutputs.h"
 #include "engine/encoder/TPartialOutput.h"
 #include "engine/loader/MediaHeaders.h"
 #include "engine/loader/TInterruptCB.h"
@@ -126,7 +128,7 @@ public:
     bool WorkerParked() const;
 
     int nb_input_files() const { return static_cast<int>(Finput_files.size()); }
-    int nb_output_files() const { return static_cast<int>(Foutput_files.size()); }
+    int nb_output_files() const { return FOutputs.Count(); }
     int MaxFiles() const { return FMaxFiles; }
     bool Converting() const { return FConverting; }
     bool Finished() const { return FFinished; }
@@ -147,8 +149,8 @@ public:
     TFFOptions& GenericOptions() { return Options(); }
     AVFormatContext* InputFile(int AIndex) const { return Finput_files.at(AIndex); }
     const TInputFileSetup& InputSetup(int AIndex) const { return Finput_setups.at(AIndex); }
-    AVFormatContext* OutputFile(int AIndex) const { return Foutput_files.at(AIndex); }
-    const std::vector<TOutputStreamSetup>& OutputStreams(int AIndex) const { return Foutput_streams.at(AIndex); }
+    AVFormatContext* OutputFile(int AIndex) const { return FOutputs.Context(AIndex); }
+    const std::vector<TOutputStreamSetup>& OutputStreams(int AIndex) const { return FOutputs.Setups(AIndex); }
     const std::vector<TAVStreamMap>& StreamMaps() const { return Fstream_maps; }
     const std::vector<std::array<TAVMetaDataMap, 2>>& MetaDataMaps() const { return Fmeta_data_maps; }
     const std::vector<TAVChapterMap>& ChapterMaps() const { return Fchapter_maps; }
@@ -263,11 +265,9 @@ private:
     void CopyChaptersAutomatically(const std::vector<bool>& AMapped);
     void CopyChapters(int AOutput, int AInput);
     std::vector<int64_t> PlannedSegmentStarts() const;
-    int64_t WrittenEnd(int AFile) const;
     void AttachChapters(int AFile);
     void AttachChapters(int AFile, const std::vector<int64_t>& ASegmentStarts, int64_t AWrittenEnd);
     void AddChapter(AVFormatContext* AOutput, const TPendingChapter& AChapter, int64_t AShift, int64_t AEnd);
-    void WriteHeaders();
     void LogStreamMapping();
 
     // Packets and frames (TCustomFFmpegDecode.cpp). A packet's failure is
@@ -293,17 +293,12 @@ private:
     void SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame);
     void PullAudio(TAVOutputStream& AStream);
     void DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& ASubtitle, int64_t APts);
-    void SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFrame);
-    void CountVideoPacket(TAVOutputStream& AStream, const AVPacket* APacket);
-    void WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType);
     void FlushEncoders();
-
-    // Writing, through the bitstream filters (TCustomFFmpegPackets.cpp).
-    void WritePacket(TAVOutputStream& AStream, AVPacket* APacket);
-    void FlushBitstreamFilters();
-    void FilterAndWrite(TAVOutputStream& AStream, AVPacket* APacket, std::size_t AFilter, AVRational ATimeBase);
-    void BitstreamFilterFailed(const TAVOutputStream& AStream, const AVBSFContext& AFilter, int ACode);
-    void WriteInterleaved(TAVOutputStream& AStream, AVPacket* APacket);
+    // Waits until the encoders on threads of their own have written what
+    // they were given (a pause parks the run with nothing in flight).
+    void DrainEncoders();
+    // Ends the encoders' threads, dropping what they still hold.
+    void StopEncoders();
 
     // Hooks (TCustomFFmpegHooks.cpp).
     static std::mutex& PostHookLock();
@@ -320,9 +315,6 @@ private:
     std::string ReportLine(int AFrame, int AFps, float AQuality, int64_t ASize, double ATime, double ABitrate,
                            bool AIsLast) const;
     std::string VideoQualityText(const TAVOutputStream& AStream, bool AIsLast) const;
-    int64_t OutputSize() const;
-    double SmallestOutputTime() const;
-    TAVOutputStream* FirstVideoStream() const;
 
     friend class TOptionVocabulary;
 
@@ -383,7 +375,7 @@ private:
     bool IsOneOfTheOutputs(const std::string& AFileName) const;
     void SetMuxingParameters(AVFormatContext* AContext);
     void SwitchToJoinMode();
-    int FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage);
+    int FailOutput(const std::string& AMessage);
 
     // New output streams (TCustomFFmpegStreams.cpp).
     void NewVideoStream(AVFormatContext* AContext, int AFileIndex);
@@ -408,6 +400,8 @@ private:
     const int FMaxFiles;
     // What the options set so far hold; the stages read it.
     TJobOptionState FOpt;
+    // The output files, their streams, and writing into them.
+    TJobOutputs FOutputs;
     std::unique_ptr<TFFOptions> FOptions;  // the generic options (codec, format and scaler templates)
 
     // Files and maps.
@@ -415,8 +409,6 @@ private:
     std::vector<int64_t> Finput_files_ts_offset;               // per input, microseconds
     std::vector<std::vector<double>> Finput_files_ts_scale;    // per input and stream; 0 = none
     std::vector<TInputFileSetup> Finput_setups;                // per input (forced decoders included)
-    std::vector<AVFormatContext*> Foutput_files;
-    std::vector<std::vector<TOutputStreamSetup>> Foutput_streams;  // per output (encoders included)
     std::vector<TAVStreamMap> Fstream_maps;
     std::vector<std::array<TAVMetaDataMap, 2>> Fmeta_data_maps;  // output first, input second
     int Fmetadata_global_autocopy = 1;
@@ -424,29 +416,19 @@ private:
     int Fmetadata_chapters_autocopy = 1;
     std::vector<TAVChapterMap> Fchapter_maps;
     std::map<int, int> Fstreamid_map;  // output stream index -> identifier, for the next output
-    std::vector<std::vector<TAVOutputStream*>> Foutput_streams_for_file;  // the run's records of each output
-    std::vector<std::unique_ptr<TAVOutputStream>> FOutputStreamRecords;  // owns the records above
     std::vector<TAVInputFile> FInputFileRecords;                  // the run's record of each input
     std::vector<std::vector<TAVInputStream>> FInputStreams;       // per input, per stream (grows)
     std::vector<TAVStreamRef> FOpenedEncoders;  // (output, stream) of each opened encoder, closed at the end
     std::vector<TAVStreamRef> FOpenedDecoders;  // (input, stream) of each opened decoder
-    std::vector<bool> FHeaderWritten;           // per output
     std::vector<std::vector<TPendingChapter>> FPendingChapters;  // per output, until they are attached
     std::vector<int64_t> FSegmentStarts;        // microseconds: where each join segment began on the output
-    std::vector<bool> FOutputsFinalised;        // per output: its trailer was written
-    // Per output: the temporary file it is written under; null when it is
-    // written in place (no local file, or not a regular one such as a FIFO).
-    std::vector<std::unique_ptr<TPartialOutput>> FPartialOutputs;
     AVPacket* FPacket = nullptr;       // the run's scratch packets and frames: read,
-    AVPacket* FEncoded = nullptr;      // encoded or copied,
+    AVPacket* FEncoded = nullptr;      // copied or a subtitle's,
     AVFrame* FDecoded = nullptr;       // decoded,
     AVFrame* FFiltered = nullptr;      // out of the picture chain or the audio converter
-    FILE* FVstatsFile = nullptr;       // "vstats": opened on first use
 
     // Statistics.
-    int64_t Fvideo_size = 0;
-    int64_t Faudio_size = 0;
-    int64_t Fextra_size = 0;
+    TJobStatistics FStatistics;         // what the encoders and copies wrote
     int32_t Fnb_frames_dup = 0;
     int32_t Fnb_frames_drop = 0;
     bool FShowDupOrDrop = false;

@@ -62,9 +62,9 @@ std::vector<std::pair<std::string, std::string>> Entries(const AVDictionary* met
 
 void TCustomFFmpeg::CopyAllChapters()
 {
-    FPendingChapters.assign(Foutput_files.size(), {});
+    FPendingChapters.assign(static_cast<std::size_t>(FOutputs.Count()), {});
     FSegmentStarts.assign(1, 0);
-    std::vector<bool> mapped(Foutput_files.size(), false);
+    std::vector<bool> mapped(static_cast<std::size_t>(FOutputs.Count()), false);
     for (const TAVChapterMap& map : Fchapter_maps) {
         if (map.in_file < 0 || map.in_file >= nb_input_files())
             throw FFmpegException(Format("Invalid input file index %d in chapter mapping.", map.in_file));
@@ -77,7 +77,7 @@ void TCustomFFmpeg::CopyAllChapters()
         CopyChaptersAutomatically(mapped);
     const std::vector<int64_t> planned = PlannedSegmentStarts();
     for (int output = 0; output < nb_output_files(); ++output)
-        if (!TakesChaptersAtTrailer(Foutput_files[output]))
+        if (!TakesChaptersAtTrailer(FOutputs.Context(output)))
             AttachChapters(output, planned, INT64_MAX);
 }
 
@@ -157,20 +157,10 @@ std::vector<int64_t> TCustomFFmpeg::PlannedSegmentStarts() const
     return starts;
 }
 
-// Microseconds: the end of the latest picture or sound written to the output.
-int64_t TCustomFFmpeg::WrittenEnd(int AFile) const
-{
-    int64_t end = 0;
-    if (AFile < static_cast<int>(Foutput_streams_for_file.size()))
-        for (const TAVOutputStream* stream : Foutput_streams_for_file[AFile])
-            end = std::max(end, stream->shown_end);
-    return end;
-}
-
 void TCustomFFmpeg::AttachChapters(int AFile)
 {
-    if (TakesChaptersAtTrailer(Foutput_files[AFile]))
-        AttachChapters(AFile, FSegmentStarts, WrittenEnd(AFile));
+    if (TakesChaptersAtTrailer(FOutputs.Context(AFile)))
+        AttachChapters(AFile, FSegmentStarts, FOutputs.WrittenEnd(AFile));
 }
 
 void TCustomFFmpeg::AttachChapters(int AFile, const std::vector<int64_t>& ASegmentStarts, int64_t AWrittenEnd)
@@ -183,7 +173,7 @@ void TCustomFFmpeg::AttachChapters(int AFile, const std::vector<int64_t>& ASegme
         // A segment the run never reached has nothing in the file.
         if (chapter.Segment >= static_cast<int>(ASegmentStarts.size()))
             continue;
-        AddChapter(Foutput_files[AFile], chapter, ASegmentStarts[chapter.Segment], end);
+        AddChapter(FOutputs.Context(AFile), chapter, ASegmentStarts[chapter.Segment], end);
     }
     FPendingChapters[AFile].clear();
 }

@@ -257,13 +257,13 @@ void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput,
     packet->duration = ff::av_rescale_q(packet->duration, in, out);
     packet->stream_index = AStream.st->index;
     if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-        Faudio_size += packet->size;
+        FStatistics.AudioBytes += packet->size;
     if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-        Fvideo_size += packet->size;
+        FStatistics.VideoBytes += packet->size;
         ++AStream.sync_opts;
     }
     ++AStream.frame_number;
-    WritePacket(AStream, packet);
+    FOutputs.Write(AStream, packet);
 }
 
 void TCustomFFmpeg::EmulateRate(const TAVInputStream& AStream)

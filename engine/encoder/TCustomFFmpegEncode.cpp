@@ -57,7 +57,7 @@ void TCustomFFmpeg::DoVideoOut(TAVOutputStream& AStream, AVFrame* AFrame)
 
 int TCustomFFmpeg::VideoFramesToEmit(TAVOutputStream& AStream, double APosition)
 {
-    const int method = VideoSyncMethod(FOpt.Fvideo_sync_method, Foutput_files[AStream.file_index]);
+    const int method = VideoSyncMethod(FOpt.Fvideo_sync_method, FOutputs.Context(AStream.file_index));
     if (method == 0) {
         AStream.sync_opts = std::llround(APosition);
         return 1;
@@ -102,7 +102,7 @@ void TCustomFFmpeg::EncodeVideoFrame(TAVOutputStream& AStream, AVFrame* AFrame)
     if (!FOpt.Fsame_quality)
         AFrame->quality = AStream.enc->global_quality;
     RunOutputHooks(AStream, AFrame);
-    SendToEncoder(AStream, AFrame);
+    AStream.encoder->Send(AFrame);
 }
 
 void TCustomFFmpeg::SyncAudio(TAVOutputStream& AStream, const AVFrame* AFrame)
@@ -142,7 +142,7 @@ void TCustomFFmpeg::PullAudio(TAVOutputStream& AStream)
         FFiltered->pts -= start;
         AStream.sync_opts = FFiltered->pts + FFiltered->nb_samples;
         ++AStream.frame_number;
-        SendToEncoder(AStream, FFiltered);
+        AStream.encoder->Send(FFiltered);
         ff::av_frame_unref(FFiltered);
     }
 }
@@ -178,90 +178,42 @@ void TCustomFFmpeg::DoSubtitleOut(TAVOutputStream& AStream, const AVSubtitle& AS
         if (i == 1)
             packet->pts = packet->dts += packet->duration;
         ++AStream.frame_number;
-        WritePacket(AStream, packet);
+        FOutputs.Write(AStream, packet);
         packet->data = nullptr;
         packet->size = 0;
     }
 }
 
-void TCustomFFmpeg::SendToEncoder(TAVOutputStream& AStream, const AVFrame* AFrame)
-{
-    const bool video = AStream.enc->codec_type == AVMEDIA_TYPE_VIDEO;
-    int code = ff::avcodec_send_frame(AStream.enc, AFrame);
-    if (code < 0 && code != AVERROR_EOF)
-        throw FFmpegException(MediaErrorText(video ? "Video encoding failed" : "Audio encoding failed", code));
-    AVPacket* packet = FEncoded;
-    for (;;) {
-        code = ff::avcodec_receive_packet(AStream.enc, packet);
-        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
-            return;
-        if (code < 0)
-            throw FFmpegException(MediaErrorText(video ? "Video encoding failed" : "Audio encoding failed", code));
-        if (AStream.logfile && AStream.enc->stats_out)
-            std::fputs(AStream.enc->stats_out, AStream.logfile);
-        if (video)
-            CountVideoPacket(AStream, packet);
-        else
-            Faudio_size += packet->size;
-        packet->stream_index = AStream.st->index;
-        const AVRational from = AStream.enc->time_base;
-        const AVRational to = AStream.st->time_base;
-        if (packet->pts != AV_NOPTS_VALUE)
-            packet->pts = ff::av_rescale_q(packet->pts, from, to);
-        if (packet->dts != AV_NOPTS_VALUE)
-            packet->dts = ff::av_rescale_q(packet->dts, from, to);
-        packet->duration = ff::av_rescale_q(packet->duration, from, to);
-        WritePacket(AStream, packet);
-    }
-}
-
-void TCustomFFmpeg::CountVideoPacket(TAVOutputStream& AStream, const AVPacket* APacket)
-{
-    Fvideo_size += APacket->size;
-    size_t size = 0;
-    const uint8_t* stats = ff::av_packet_get_side_data(APacket, AV_PKT_DATA_QUALITY_STATS, &size);
-    AStream.coded.Add(stats, size);
-    if (!FOpt.Fvstats_filename.empty())
-        WriteVideoStats(AStream, APacket->size, stats ? AStream.coded.LastPictureType() : '?');
-}
-
-void TCustomFFmpeg::WriteVideoStats(const TAVOutputStream& AStream, int ASize, char AType)
-{
-    if (!FVstatsFile) {
-        FVstatsFile = std::fopen(FOpt.Fvstats_filename.c_str(), "w");
-        if (!FVstatsFile)
-            throw FFmpegException("fopen fail: " + FOpt.Fvstats_filename);
-    }
-    const double tb = av_q2d(AStream.enc->time_base);
-    const double time = std::max(AStream.sync_opts * tb, 0.01);
-    std::fprintf(FVstatsFile, "frame= %5d q= %2.1f ", AStream.frame_number,
-                 std::max(AStream.coded.LastQuality(), 0) / static_cast<double>(FF_QP2LAMBDA));
-    const double psnr = AStream.coded.LastLumaPsnr(AStream.enc->width, AStream.enc->height);
-    if ((AStream.enc->flags & AV_CODEC_FLAG_PSNR) && !std::isnan(psnr))
-        std::fprintf(FVstatsFile, "PSNR= %6.2f ", psnr);
-    std::fprintf(FVstatsFile, "f_size= %6d ", ASize);
-    std::fprintf(FVstatsFile, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-                 Fvideo_size / 1024.0, time, ASize * 8 / tb / 1000.0, Fvideo_size * 8 / time / 1000.0);
-    std::fprintf(FVstatsFile, "type= %c\n", AType);
-}
-
 void TCustomFFmpeg::FlushEncoders()
 {
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+    for (TAVOutputStream* record : FOutputs.Records()) {
         TAVOutputStream& stream = *record;
-        if (!stream.encoding_needed || !stream.encoder_opened || stream.encoder_flushed)
+        if (!stream.encoder || stream.encoder_flushed)
             continue;
         stream.encoder_flushed = true;
-        if (stream.enc->codec_type == AVMEDIA_TYPE_SUBTITLE)
-            continue;
         // The converter's last samples go out as a shorter last frame (or
         // padded, for encoders that take whole frames only).
         if (stream.audio && stream.audio->NextInputPts() != AV_NOPTS_VALUE) {
             stream.audio->Push(nullptr);
             PullAudio(stream);
         }
-        SendToEncoder(stream, nullptr);
+        stream.encoder->Send(nullptr);
     }
+    DrainEncoders();
+}
+
+void TCustomFFmpeg::DrainEncoders()
+{
+    for (TAVOutputStream* record : FOutputs.Records())
+        if (record->encoder)
+            record->encoder->Drain();
+}
+
+void TCustomFFmpeg::StopEncoders()
+{
+    for (TAVOutputStream* record : FOutputs.Records())
+        if (record->encoder)
+            record->encoder->Abandon();
 }
 
 }  // namespace vidrelo

@@ -50,6 +50,7 @@ void TCustomFFmpeg::PrepareRun()
     FFiltered = ff::av_frame_alloc();
     if (!FPacket || !FEncoded || !FDecoded || !FFiltered)
         throw FFmpegException("av_mallocz fail");
+    FStatistics.Reset(FOpt.Fvstats_filename);
     CheckLoopedInputs();
     BuildInputTables();
     CheckStreamMaps(CountOutputStreams());
@@ -57,7 +58,7 @@ void TCustomFFmpeg::PrepareRun()
     try {
         OpenCodecs();
         CopyMetadata();
-        WriteHeaders();
+        FOutputs.WriteHeaders();
     } catch (...) {
         LogStreamMapping();
         throw;
@@ -73,8 +74,13 @@ void TCustomFFmpeg::MainLoop()
     // serves this thread only, and only while the loop runs.
     TInterruptScope scope(this, &TCustomFFmpeg::RunPredicate);
     while (!FBroken) {
-        if (FThread)
-            FThread->CheckPoint();  // a pause waits here, between two packets
+        if (FThread) {
+            // A pause waits here, between two packets, once the encoders
+            // have written what they were given.
+            if (FThread->Suspended())
+                DrainEncoders();
+            FThread->CheckPoint();
+        }
         if (FBroken)
             break;
         bool tryAgain = false;
@@ -102,7 +108,7 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
 {
     int chosen = -1;
     double smallest = 1e300;
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+    for (TAVOutputStream* record : FOutputs.Records()) {
         const TAVOutputStream& ost = *record;
         if (ost.frame_number >= FOpt.Fmax_frames[MaxFramesIndex(ost.st->codecpar->codec_type)])
             return -2;
@@ -113,9 +119,8 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
         ATryAgain |= file.try_again;
         if (file.eof_reached || file.try_again || input->is_past_recording_time)
             continue;
-        double time = ost.out_time;
-        if (ost.encoding_needed)
-            time = ost.sync_opts * av_q2d(ost.enc->time_base);
+        // (An encoded stream's writing belongs to its encoder's thread.)
+        double time = ost.encoding_needed ? ost.sync_opts * av_q2d(ost.enc->time_base) : ost.out_time;
         if (FOpt.Finput_sync)
             time = input->pts / 1e6;
         if (time < smallest) {
@@ -128,7 +133,7 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
 
 bool TCustomFFmpeg::LimitsReached()
 {
-    return FOpt.Flimit_filesize > 0 && OutputSize() >= FOpt.Flimit_filesize;
+    return FOpt.Flimit_filesize > 0 && FOutputs.Size() >= FOpt.Flimit_filesize;
 }
 
 int TCustomFFmpeg::ReadPacket(int AFile)
@@ -263,7 +268,7 @@ bool TCustomFFmpeg::FinishSegment()
         if (input.decoding_needed && !input.decoder_flushed)
             FinishInputStream(input);
     int64_t end = 0;
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+    for (TAVOutputStream* record : FOutputs.Records()) {
         int64_t streamEnd = ff::av_rescale_q(record->sync_opts, record->enc->time_base, AV_TIME_BASE_Q);
         if (!record->encoding_needed)
             streamEnd = static_cast<int64_t>(record->out_time * AV_TIME_BASE);
@@ -277,7 +282,7 @@ bool TCustomFFmpeg::FinishSegment()
     ++FJoinSegment;
     Finput_files_ts_offset[FJoinSegment] += end + FOpt.Fstart_time;
     FSegmentStarts.push_back(end);
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+    for (TAVOutputStream* record : FOutputs.Records()) {
         record->source = record->join_sources.at(FJoinSegment);
         record->resample_width = 0;  // the picture chain is made again for this input's pictures
         record->segment_started = false;
@@ -294,17 +299,10 @@ void TCustomFFmpeg::FinishRun()
             if (input.decoding_needed && input.decoder_opened && !input.decoder_flushed)
                 FinishInputStream(input);
     FlushEncoders();
-    FlushBitstreamFilters();
-    for (int file = 0; file < nb_output_files(); ++file) {
-        if (!FHeaderWritten[file])
-            continue;
-        AttachChapters(file);
-        const int code = ff::av_write_trailer(Foutput_files[file]);
-        if (code < 0)
-            throw FFmpegException(MediaErrorText(Format("Could not write trailer for output file #%d", file), code));
-    }
+    FOutputs.FlushBitstreamFilters();
+    FOutputs.WriteTrailers([this](int AFile) { AttachChapters(AFile); });
     ReportSourceLosses();
-    FOutputsFinalised = FHeaderWritten;  // these files play: the clean-up gives them their names
+    FOutputs.MarkFinalised();  // these files play: the clean-up gives them their names
     PrintReport(true, -1);
     FFinished = !FBroken;
 }

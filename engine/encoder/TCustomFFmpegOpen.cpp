@@ -30,7 +30,7 @@ AVDictionary** MetadataOf(AVFormatContext* context, const TAVMetaDataMap& map, c
 
 void TCustomFFmpeg::OpenCodecs()
 {
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+    for (TAVOutputStream* record : FOutputs.Records())
         if (record->encoding_needed)
             OpenEncoder(*record);
     for (std::vector<TAVInputStream>& table : FInputStreams)
@@ -65,7 +65,7 @@ void TCustomFFmpeg::TakeSubtitleHeader(TAVOutputStream& AStream)
 void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
 {
     AVCodecContext* enc = AStream.enc;
-    const TOutputStreamSetup& setup = Foutput_streams[AStream.file_index][AStream.index];
+    const TOutputStreamSetup& setup = FOutputs.Setups(AStream.file_index)[AStream.index];
     const AVCodec* codec = setup.Encoder ? setup.Encoder : ff::avcodec_find_encoder(enc->codec_id);
     if (!codec)
         FailEncoder(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
@@ -92,8 +92,12 @@ void TCustomFFmpeg::OpenEncoder(TAVOutputStream& AStream)
         AStream.st->avg_frame_rate = enc->framerate;
         AStream.st->sample_aspect_ratio = enc->sample_aspect_ratio;
     }
-    Fextra_size += enc->extradata_size;
+    FStatistics.ExtraBytes += enc->extradata_size;
     SetupBitstreamFilters(AStream);
+    // Subtitles are coded as they come, on the job's thread.
+    if (enc->codec_type != AVMEDIA_TYPE_SUBTITLE)
+        AStream.encoder = std::make_unique<TEncoderStage>(AStream, FOutputs, FStatistics,
+                                                          enc->codec_type == AVMEDIA_TYPE_VIDEO && FOpt.Fpipeline);
 }
 
 // What the encoder tells the muxer beside its packets (an MPEG-2 encoder's
@@ -144,8 +148,8 @@ void TCustomFFmpeg::CopyMetadata()
 {
     ApplyMetadataMaps();
     if (Fmetadata_global_autocopy)
-        for (AVFormatContext* output : Foutput_files)
-            ff::av_dict_copy(&output->metadata, Finput_files[0]->metadata, AV_DICT_DONT_OVERWRITE);
+        for (int output = 0; output < nb_output_files(); ++output)
+            ff::av_dict_copy(&FOutputs.Context(output)->metadata, Finput_files[0]->metadata, AV_DICT_DONT_OVERWRITE);
     CopyAllChapters();
 }
 
@@ -158,29 +162,18 @@ void TCustomFFmpeg::ApplyMetadataMaps()
             throw FFmpegException(Format("Invalid output file index %d map_meta_data.", out.file_idx));
         if (in.file_idx < 0 || in.file_idx >= nb_input_files())
             throw FFmpegException(Format("Invalid input file index %d map_meta_data.", in.file_idx));
-        AVDictionary** target = MetadataOf(Foutput_files[out.file_idx], out, "output");
+        AVDictionary** target = MetadataOf(FOutputs.Context(out.file_idx), out, "output");
         AVDictionary** source = MetadataOf(Finput_files[in.file_idx], in, "input");
         ff::av_dict_copy(target, *source, AV_DICT_DONT_OVERWRITE);
-    }
-}
-
-void TCustomFFmpeg::WriteHeaders()
-{
-    FHeaderWritten.assign(Foutput_files.size(), false);
-    for (int file = 0; file < nb_output_files(); ++file) {
-        if (ff::avformat_write_header(Foutput_files[file], nullptr) < 0)
-            throw FFmpegException(
-                Format("Could not write header for output file #%d (incorrect codec parameters ?)", file));
-        FHeaderWritten[file] = true;
     }
 }
 
 void TCustomFFmpeg::LogStreamMapping()
 {
     for (int file = 0; file < nb_output_files(); ++file)
-        ff::av_dump_format(Foutput_files[file], file, Foutput_files[file]->url, 1);
+        ff::av_dump_format(FOutputs.Context(file), file, FOutputs.Context(file)->url, 1);
     Log(llVerbose, "Stream mapping:");
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords) {
+    for (TAVOutputStream* record : FOutputs.Records()) {
         const std::string text = StreamText(*record);
         const std::vector<TAVStreamRef> sources = FJoinMode ? record->join_sources : std::vector{record->source};
         for (const TAVStreamRef& source : sources) {

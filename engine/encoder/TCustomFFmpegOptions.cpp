@@ -323,6 +323,7 @@ void TOptionVocabulary::AddGeneralOptions()
     Add("shortest", Bool<&TJobOptionState::Fopt_shortest>);
     Add("xerror", Bool<&TJobOptionState::Fexit_on_error>);
     Add("isync", Bool<&TJobOptionState::Finput_sync>);
+    Add("pipeline", Bool<&TJobOptionState::Fpipeline>);
     Add("muxdelay", Float<&TJobOptionState::Fmux_max_delay>);
     Add("muxpreload", Float<&TJobOptionState::Fmux_preload>);
     Add("streamid", StreamId);

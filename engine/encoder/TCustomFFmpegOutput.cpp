@@ -56,20 +56,18 @@ int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin, bool ARe
     if (ff::avformat_alloc_output_context2(&context, format, nullptr, url->c_str()) < 0 || !context)
         throw FFmpegException("avformat_alloc_context failed");
     InstallInterruptCallback(context);
-    const int index = nb_output_files();
-    Foutput_streams.emplace_back();
+    const int index = FOutputs.Add(context);
     try {
         CreateFirstStreams(context, index, AJoin);
     } catch (const FFmpegException& e) {
-        return FailOutput(context, false, e.what());
+        return FailOutput(e.what());
     } catch (...) {
-        FailOutput(context, false, "");
+        FailOutput("");
         throw;
     }
     SetOutputMetadata(context);
-    Foutput_files.push_back(context);
     if (!OpenOutputFile(context, AFileName, AReplace))
-        return FailOutput(context, true, FLastErrMsg);
+        return FailOutput(FLastErrMsg);
     SetMuxingParameters(context);
     if (AJoin && nb_input_files() > 1)
         SwitchToJoinMode();
@@ -162,10 +160,8 @@ bool TCustomFFmpeg::OpenOutputFile(AVFormatContext* AContext, const std::string&
         FLastErrMsg = MediaErrorText(AFileName, AVERROR(EDOM));  // "Number syntax expected in filename"
         return false;
     }
-    if (flags & AVFMT_NOFILE) {
-        FPartialOutputs.emplace_back();  // the muxer writes its files itself
-        return true;
-    }
+    if (flags & AVFMT_NOFILE)
+        return true;  // the muxer writes its files itself
     // The muxer keeps the final name (its url) for what it guesses and logs;
     // the bytes go to the temporary file.
     std::string openName = AContext->url;
@@ -179,29 +175,28 @@ bool TCustomFFmpeg::OpenOutputFile(AVFormatContext* AContext, const std::string&
     }
     if (result < 0 || FInterrupted) {
         FLastErrMsg = FInterrupted ? AFileName + ": " + InterruptText() : MediaErrorText(AFileName, result);
-        FPartialOutputs.pop_back();  // removes the temporary file
+        FOutputs.SetPartial(nullptr);  // removes the temporary file
         return false;
     }
     return true;
 }
 
-// Appends the output's temporary file (or null: written in place) and the
-// name to open in AOpenName. False with LastErrMsg when the name is taken.
+// Gives the output being opened its temporary file (none: written in place)
+// and the name to open in AOpenName. False with LastErrMsg when the name is
+// taken.
 bool TCustomFFmpeg::StartPartialOutput(const std::string& AFileName, bool AReplace, std::string& AOpenName)
 {
     const std::optional<std::string> path = LocalFilePath(AFileName);
     std::error_code error;
     const std::filesystem::file_status status = path ? std::filesystem::status(*path, error)
                                                      : std::filesystem::file_status{};
-    if (!path || (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))) {
-        FPartialOutputs.emplace_back();  // a device, a FIFO, another protocol: written in place
-        return true;
-    }
+    if (!path || (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)))
+        return true;  // a device, a FIFO, another protocol: written in place
     std::unique_ptr<TPartialOutput> partial = TPartialOutput::Create(*path, AReplace, FLastErrMsg);
     if (!partial)
         return false;
     AOpenName = *EncodeMediaURL("file:" + partial->PartialName());
-    FPartialOutputs.push_back(std::move(partial));
+    FOutputs.SetPartial(std::move(partial));
     return true;
 }
 
@@ -215,13 +210,7 @@ bool TCustomFFmpeg::IsOneOfTheInputs(const std::string& AFileName) const
 
 bool TCustomFFmpeg::IsOneOfTheOutputs(const std::string& AFileName) const
 {
-    for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
-        if (Foutput_files[i]->url && SameFile(Foutput_files[i]->url, AFileName))
-            return true;
-        if (i < FPartialOutputs.size() && FPartialOutputs[i] && SameFile(FPartialOutputs[i]->PartialName(), AFileName))
-            return true;
-    }
-    return false;
+    return FOutputs.Writes(AFileName);
 }
 
 void TCustomFFmpeg::SetMuxingParameters(AVFormatContext* AContext)
@@ -249,16 +238,9 @@ void TCustomFFmpeg::SwitchToJoinMode()
     FTotalOutputDuration = total > 0 ? total : -1;
 }
 
-int TCustomFFmpeg::FailOutput(AVFormatContext* AContext, bool AAppended, const std::string& AMessage)
+int TCustomFFmpeg::FailOutput(const std::string& AMessage)
 {
-    for (TOutputStreamSetup& stream : Foutput_streams.back())
-        ff::avcodec_free_context(&stream.Context);
-    Foutput_streams.pop_back();
-    if (AAppended)
-        Foutput_files.pop_back();
-    if (AContext->pb && !(AContext->oformat->flags & AVFMT_NOFILE))
-        ff::avio_closep(&AContext->pb);
-    ff::avformat_free_context(AContext);
+    FOutputs.RemoveLast();
     FLastErrMsg = AMessage;
     return -1;
 }

@@ -10,43 +10,14 @@
 
 namespace vidrelo {
 
-int64_t TCustomFFmpeg::OutputSize() const
-{
-    if (Foutput_files.empty())
-        return 0;
-    AVIOContext* pb = Foutput_files[0]->pb;
-    if (!pb)
-        return 0;
-    // What is on disk lags behind by the output buffer; the write position
-    // counts what was written so far.
-    const int64_t size = ff::avio_size(pb);
-    const int64_t position = ff::avio_seek(pb, 0, SEEK_CUR);
-    return std::max<int64_t>({0, size, position});
-}
-
-double TCustomFFmpeg::SmallestOutputTime() const
-{
-    double smallest = 1e10;
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
-        if (record->out_time > 0)
-            smallest = std::min(smallest, record->out_time);
-    return std::max(smallest, 0.01);
-}
-
-TAVOutputStream* TCustomFFmpeg::FirstVideoStream() const
-{
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
-        if (record->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            return record.get();
-    return nullptr;
-}
-
 namespace {
 
 float QualityOf(const TAVOutputStream& stream)
 {
-    return stream.encoding_needed ? std::max(stream.coded.LastQuality(), 0) / static_cast<float>(FF_QP2LAMBDA)
-                                  : -1.0f;
+    if (!stream.encoding_needed)
+        return -1.0f;
+    const int quality = stream.encoder ? stream.encoder->Coded().LastQuality() : 0;
+    return std::max(quality, 0) / static_cast<float>(FF_QP2LAMBDA);
 }
 
 }  // namespace
@@ -55,11 +26,12 @@ float QualityOf(const TAVOutputStream& stream)
 // last picture's, over the whole run in the last report).
 std::string TCustomFFmpeg::VideoQualityText(const TAVOutputStream& AStream, bool AIsLast) const
 {
-    if (!AStream.encoding_needed)
+    if (!AStream.encoding_needed || !AStream.encoder)
         return {};
-    std::string text = FOpt.Fqp_hist ? AStream.coded.Histogram() : std::string();
+    const TCodedFrameStats coded = AStream.encoder->Coded();
+    std::string text = FOpt.Fqp_hist ? coded.Histogram() : std::string();
     if (AStream.enc->flags & AV_CODEC_FLAG_PSNR)
-        text += AStream.coded.PsnrText(AStream.enc->width, AStream.enc->height, AStream.enc->pix_fmt, AIsLast);
+        text += coded.PsnrText(AStream.enc->width, AStream.enc->height, AStream.enc->pix_fmt, AIsLast);
     return text;
 }
 
@@ -67,10 +39,10 @@ std::string TCustomFFmpeg::ReportLine(int AFrame, int AFps, float AQuality, int6
                                       double ABitrate, bool AIsLast) const
 {
     std::string line;
-    if (const TAVOutputStream* video = FirstVideoStream()) {
+    if (const TAVOutputStream* video = FOutputs.FirstVideoStream()) {
         line = Format("frame=%5d fps=%3d q=%3.1f ", AFrame, AFps, AQuality) + VideoQualityText(*video, AIsLast);
-        for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
-            if (record.get() != video && record->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        for (TAVOutputStream* record : FOutputs.Records())
+            if (record != video && record->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
                 line += Format("q=%2.1f ", QualityOf(*record));
     }
     line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", ASize / 1024.0, ATime, ABitrate);
@@ -81,9 +53,9 @@ std::string TCustomFFmpeg::ReportLine(int AFrame, int AFps, float AQuality, int6
 
 void TCustomFFmpeg::PrintReport(bool AIsLast, int AFileIndex)
 {
-    const int64_t size = OutputSize();
-    const double time = SmallestOutputTime();
-    const TAVOutputStream* video = FirstVideoStream();
+    const int64_t size = FOutputs.Size();
+    const double time = FOutputs.SmallestOutputTime();
+    const TAVOutputStream* video = FOutputs.FirstVideoStream();
     const int frame = video ? video->frame_number : 0;
     const double elapsed = (NowMicroseconds() - Ftimer_start) / 1e6;
     const int fps = elapsed > 1 ? static_cast<int>(std::lrint(frame / elapsed)) : 0;
@@ -102,10 +74,13 @@ void TCustomFFmpeg::PrintReport(bool AIsLast, int AFileIndex)
     }
     FShowDupOrDrop = false;
     if (AIsLast && FOpt.Fverbose >= 0) {
-        const double payload = static_cast<double>(Fvideo_size + Faudio_size + Fextra_size);
+        const double video = static_cast<double>(FStatistics.VideoBytes);
+        const double audio = static_cast<double>(FStatistics.AudioBytes);
+        const double extra = static_cast<double>(FStatistics.ExtraBytes);
+        const double payload = video + audio + extra;
         const double overhead = payload > 0 ? (size - payload) * 100 / payload : 0;
         Log(llVerbose, Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\n",
-                              Fvideo_size / 1024.0, Faudio_size / 1024.0, Fextra_size / 1024.0, overhead));
+                              video / 1024.0, audio / 1024.0, extra / 1024.0, overhead));
     }
 }
 

@@ -41,7 +41,7 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool AUseThread, TThreadPriority APr
 {
     if (FConverting || FTerminated || FNotified)
         return nullptr;
-    if (Foutput_files.empty())
+    if (FOutputs.Empty())
         return FailStart("At least one output file must be specified"), nullptr;
     if (Finput_files.empty())
         return FailStart("At least one input file must be specified"), nullptr;
@@ -116,9 +116,10 @@ void TCustomFFmpeg::CaptureFatal(const std::function<void()>& AStep)
 
 void TCustomFFmpeg::CloseCodecs()
 {
+    StopEncoders();  // their threads use the encoders to the last
     std::lock_guard lock(CodecListLock());
     for (const TAVStreamRef& ref : FOpenedEncoders) {
-        AVCodecContext*& context = Foutput_streams.at(ref.file).at(ref.stream).Context;
+        AVCodecContext*& context = FOutputs.Setups(ref.file).at(ref.stream).Context;
         if (context)
             ff::av_freep(&context->stats_in);
         ff::avcodec_free_context(&context);

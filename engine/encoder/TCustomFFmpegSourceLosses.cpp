@@ -56,10 +56,10 @@ void TCustomFFmpeg::ReportSourceLosses()
     if (!allFromSource || FBroken)
         return;
     double written = 0;
-    if (const TAVOutputStream* video = FirstVideoStream())
+    if (const TAVOutputStream* video = FOutputs.FirstVideoStream())
         written = video->out_time;
     else
-        for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+        for (TAVOutputStream* record : FOutputs.Records())
             written = std::max(written, record->out_time);
     if (written <= 0)
         throw FFmpegException("Nothing could be converted: the source gave no pictures or sound" +

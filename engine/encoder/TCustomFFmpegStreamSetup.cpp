@@ -72,7 +72,7 @@ void TCustomFFmpeg::SetupStreamCopy(TAVOutputStream& AStream, TAVInputStream& AI
         throw FFmpegException("Could not copy the stream parameters");
     // The input's tag goes along only when the output format means the same
     // codec by it (or has no tag table, or no tag of its own for the codec).
-    const AVOutputFormat* format = Foutput_files[AStream.file_index]->oformat;
+    const AVOutputFormat* format = FOutputs.Context(AStream.file_index)->oformat;
     unsigned int ownTag = 0;
     if (wantedTag)
         out->codec_tag = wantedTag;
@@ -171,7 +171,7 @@ void TCustomFFmpeg::SetupVideoEncoding(TAVOutputStream& AStream, TAVInputStream&
     SetupSubtitleBurning(AStream, AInput);
     AStream.filter = std::make_unique<TVideoFilterGraph>();
     ConfigurePictureChain(AStream, AInput, in->width, in->height, inFormat);
-    const std::vector<int64_t>& keyFrames = Foutput_streams[AStream.file_index][AStream.index].ForcedKeyFrames;
+    const std::vector<int64_t>& keyFrames = FOutputs.Setups(AStream.file_index)[AStream.index].ForcedKeyFrames;
     for (const int64_t time : keyFrames)
         AStream.forced_kf_pts.push_back(ff::av_rescale_q(time, AV_TIME_BASE_Q, enc->time_base));
 }
@@ -250,7 +250,7 @@ void TCustomFFmpeg::SetupTwoPass(TAVOutputStream& AStream)
     if (enc->codec_type != AVMEDIA_TYPE_VIDEO || !(enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)))
         return;
     int number = 0;
-    while (FOutputStreamRecords[number].get() != &AStream)
+    while (FOutputs.Records()[number] != &AStream)
         ++number;
     const std::string prefix = FOpt.Fpass_logfilename_prefix.empty() ? "ffmpeg2pass" : FOpt.Fpass_logfilename_prefix;
     const std::string name = Format("%s-%d.log", prefix.c_str(), number);

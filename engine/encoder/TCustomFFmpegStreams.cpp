@@ -146,9 +146,9 @@ const AVCodec* TCustomFFmpeg::FindCodec(const std::string& AName, AVMediaType AT
 
 void TCustomFFmpeg::NewStreamOnLastOutput(AVMediaType AType)
 {
-    if (Foutput_files.empty())
+    if (FOutputs.Empty())
         throw FFmpegException("At least one output file must be specified");
-    AVFormatContext* output = Foutput_files.back();
+    AVFormatContext* output = FOutputs.LastContext();
     const int index = nb_output_files() - 1;
     if (AType == AVMEDIA_TYPE_VIDEO)
         NewVideoStream(output, index);
@@ -174,7 +174,7 @@ TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(AVFormatContext* AContext, in
         throw FFmpegException("Could not alloc stream");
     if (const auto id = Fstreamid_map.find(stream->index); id != Fstreamid_map.end())
         stream->id = id->second;
-    TOutputStreamSetup& setup = Foutput_streams.at(AFileIndex).emplace_back();
+    TOutputStreamSetup& setup = FOutputs.Setups(AFileIndex).emplace_back();
     setup.Stream = stream;
     setup.Encoder = encoder;
     setup.StreamCopy = AStreamCopy;

@@ -65,8 +65,8 @@ int TCustomFFmpeg::CountOutputStreams()
 {
     int total = 0;
     for (int file = 0; file < nb_output_files(); ++file) {
-        const int count = static_cast<int>(Foutput_streams[file].size());
-        if (count == 0 && !(Foutput_files[file]->oformat->flags & AVFMT_NOSTREAMS))
+        const int count = static_cast<int>(FOutputs.Setups(file).size());
+        if (count == 0 && !(FOutputs.Context(file)->oformat->flags & AVFMT_NOSTREAMS))
             throw FFmpegException(Format("Output file #%d does not contain any stream", file));
         total += count;
     }
@@ -110,12 +110,11 @@ void TCustomFFmpeg::BuildOutputTables()
     // stream's input is chosen, in join mode per segment among that
     // segment's input only.
     const bool maps = !Fstream_maps.empty();
-    const int perSegment = FJoinMode && !Foutput_streams.empty() ? static_cast<int>(Foutput_streams[0].size()) : 0;
+    const int perSegment = FJoinMode && !FOutputs.Empty() ? static_cast<int>(FOutputs.Setups(0).size()) : 0;
     int mapIndex = 0;
-    Foutput_streams_for_file.assign(Foutput_files.size(), {});
     for (int file = 0; file < nb_output_files(); ++file) {
-        for (std::size_t k = 0; k < Foutput_streams[file].size(); ++k) {
-            const TOutputStreamSetup& setup = Foutput_streams[file][k];
+        for (std::size_t k = 0; k < FOutputs.Setups(file).size(); ++k) {
+            const TOutputStreamSetup& setup = FOutputs.Setups(file)[k];
             auto record = std::make_unique<TAVOutputStream>();
             record->file_index = file;
             record->index = static_cast<int>(k);
@@ -136,11 +135,10 @@ void TCustomFFmpeg::BuildOutputTables()
                 record->sync = record->source;
             for (const TAVStreamRef& ref : FJoinMode ? record->join_sources : std::vector{record->source})
                 UseInputStream(*record, ref);
-            Foutput_streams_for_file[file].push_back(record.get());
-            FOutputStreamRecords.push_back(std::move(record));
+            FOutputs.AddRecord(file, std::move(record));
         }
     }
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+    for (TAVOutputStream* record : FOutputs.Records())
         SetupOutputStream(*record);
 }
 
@@ -151,7 +149,7 @@ TAVStreamRef TCustomFFmpeg::ChooseInputStream(TAVOutputStream& AStream, int AMap
         const TAVStreamMap& map = Fstream_maps[AMapIndex];
         const AVMediaType inType = Finput_files[map.file_index]->streams[map.stream_index]->codecpar->codec_type;
         if (inType != type) {
-            AVFormatContext* output = Foutput_files[AStream.file_index];
+            AVFormatContext* output = FOutputs.Context(AStream.file_index);
             ff::av_dump_format(output, AStream.file_index, output->url, 1);
             throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
                                          map.file_index, map.stream_index, MediaTypeText(inType),
@@ -213,9 +211,9 @@ void TCustomFFmpeg::UseInputStream(TAVOutputStream& AStream, TAVStreamRef ARef)
 std::vector<TAVOutputStream*> TCustomFFmpeg::OutputsOf(const TAVInputStream& AStream) const
 {
     std::vector<TAVOutputStream*> outputs;
-    for (const std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
+    for (TAVOutputStream* record : FOutputs.Records())
         if (record->source.file == AStream.file_index && record->source.stream == AStream.index)
-            outputs.push_back(record.get());
+            outputs.push_back(record);
     return outputs;
 }
 
@@ -225,7 +223,7 @@ std::string TCustomFFmpeg::StreamText(const TAVOutputStream& AStream) const
         return "copy";
     const TAVInputStream* input = const_cast<TCustomFFmpeg*>(this)->InputStream(AStream.source);
     const char* from = input ? ff::avcodec_get_name(input->st->codecpar->codec_id) : "?";
-    const AVCodec* encoder = Foutput_streams[AStream.file_index][AStream.index].Encoder;
+    const AVCodec* encoder = FOutputs.Setups(AStream.file_index)[AStream.index].Encoder;
     const char* to = encoder ? encoder->name : ff::avcodec_get_name(AStream.codec_id);
     return std::string(from) + " -> " + to;
 }
@@ -234,23 +232,14 @@ void TCustomFFmpeg::FreeRunTables()
 {
     if (!LibrariesLoaded()) {
         // What the libraries allocated cannot be freed any more.
-        for (std::unique_ptr<TAVOutputStream>& record : FOutputStreamRecords)
-            (void)record.release();
+        FOutputs.Abandon();
         (void)FInputVideoHook.release();
         (void)FOutputVideoHook.release();
-        FOutputStreamRecords.clear();
-        Foutput_streams_for_file.clear();
         return;
     }
-    for (std::size_t file = 0; file < Foutput_streams.size(); ++file)
-        for (TOutputStreamSetup& setup : Foutput_streams[file])
-            if (setup.Context)
-                ff::av_freep(&setup.Context->stats_in);
-    Foutput_streams_for_file.clear();
-    FOutputStreamRecords.clear();
+    FOutputs.FreeRun();
     FInputStreams.clear();
     FInputFileRecords.clear();
-    FHeaderWritten.clear();
     FPendingChapters.clear();
     FSegmentStarts.clear();
     ff::av_packet_free(&FPacket);
@@ -259,9 +248,7 @@ void TCustomFFmpeg::FreeRunTables()
     ff::av_frame_free(&FFiltered);
     FInputVideoHook.reset();
     FOutputVideoHook.reset();
-    if (FVstatsFile)
-        std::fclose(FVstatsFile);
-    FVstatsFile = nullptr;
+    FStatistics.Reset({});
 }
 
 }  // namespace vidrelo

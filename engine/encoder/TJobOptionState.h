@@ -94,6 +94,7 @@ struct TJobOptionState {
     bool Fforce_fps = false;            // "force_fps"
     std::string Fforced_key_frames;     // "force_key_frames"
     double Fdts_delta_threshold = 10;   // "dts_delta_threshold", seconds
+    bool Fpipeline = true;              // "pipeline": video encoders run on threads of their own
     int Fsws_flags = SWS_BICUBIC;       // "sws_flags" (a generic option)
     // "vbsf", "absf", "sbsf": bitstream filters of the next stream of that kind.
     std::vector<std::string> Fvideo_bitstream_filters;
