@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include <filesystem>
 
@@ -81,6 +82,61 @@ TEST_F(JobEncodingTest, AConstantRateOutputFillsAGapByRepeatingThePictureAfterIt
     const std::string variable = Out + "/variable.mkv";
     ASSERT_TRUE(Convert(GapClip, variable, {{"vcodec", "mpeg4"}}));
     EXPECT_EQ(test::Packets(variable, "v:0").size(), 22u);
+}
+
+// The decoded pictures of a file, one checksum line each (time, size, sum).
+static std::vector<std::string> PictureSums(const std::string& file)
+{
+    const test::TProgramResult r = test::RunProgram(
+        "/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:v:0", "-f", "framemd5", "-"});
+    std::vector<std::string> sums;
+    std::istringstream lines(r.Out);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line[0] != '#')
+            sums.push_back(line);
+    return sums;
+}
+
+TEST_F(JobEncodingTest, AVideoEncoderOnItsOwnThreadCodesTheSamePicturesAsInPlace)
+{
+    // Repeated pictures (a constant rate over a gap) and a picture chain
+    // that scales: each picture handed over must arrive once, in order,
+    // with its own time.
+    const std::vector<std::pair<std::string, std::string>> settings[] = {
+        {{"vcodec", "mpeg4"}, {"qscale", "4"}},
+        {{"vcodec", "mpeg4"}, {"qscale", "4"}, {"s", "96x72"}, {"vsync", "1"}},
+    };
+    for (std::size_t i = 0; i < std::size(settings); ++i) {
+        const auto& options = settings[i];
+        std::vector<std::string> sums[2];
+        for (int pipeline = 0; pipeline < 2; ++pipeline) {
+            const std::string output = Out + "/pipeline" + std::to_string(i) + std::to_string(pipeline) + ".avi";
+            auto withPipeline = options;
+            withPipeline.emplace_back("pipeline", pipeline ? "1" : "0");
+            ASSERT_TRUE(Convert(GapClip, output, withPipeline));
+            sums[pipeline] = PictureSums(output);
+        }
+        EXPECT_EQ(sums[0].size(), 24u);
+        EXPECT_EQ(sums[1], sums[0]);
+    }
+}
+
+TEST_F(JobEncodingTest, AWriteThatFailsOnTheEncodersThreadEndsTheRunWithTheReason)
+{
+    // A full disk: the video encoder's thread meets the failure first.
+    for (const char* pipeline : {"1", "0"}) {
+        SCOPED_TRACE(pipeline);
+        TCustomFFmpeg job(2);
+        ASSERT_TRUE(job.OpenInput(MpegClip)) << job.LastErrMsg();
+        job.SetExtOption("pipeline", pipeline);
+        job.SetExtOption("f", "mpegts");
+        job.SetExtOption("vcodec", "mpeg4");
+        ASSERT_EQ(job.OpenOutput("/dev/full"), 0) << job.LastErrMsg();
+        job.StartConvert(false);
+        EXPECT_TRUE(job.Terminated());
+        EXPECT_FALSE(job.Finished());
+        EXPECT_NE(job.FatalMessage().find("No space left on device"), std::string::npos) << job.FatalMessage();
+    }
 }
 
 TEST_F(JobEncodingTest, ForcedKeyFramesComeAtTheirTimes)
