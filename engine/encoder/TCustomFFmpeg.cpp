@@ -18,10 +18,13 @@ bool TCustomFFmpeg::LibrariesLoaded()
 }
 
 TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles)
-    : FMaxFiles(AMaxFiles), FOutputs(FOpt, [this](TLogLevel ALevel, const std::string& AText) { Log(ALevel, AText); })
+    : FMaxFiles(AMaxFiles),
+      FInputs(
+          FOpt, [this](TLogLevel ALevel, const std::string& AText) { Log(ALevel, AText); },
+          [this](AVStream* AStream, const AVCodec* AForced) { return NewInputStreamSetup(AStream, AForced); }),
+      FOutputs(FOpt, [this](TLogLevel ALevel, const std::string& AText) { Log(ALevel, AText); })
 {
     EngineAssert(AMaxFiles >= 1 && AMaxFiles <= 512, "Assertion failure", "TCustomFFmpeg.Create");
-    Finput_files.reserve(AMaxFiles);
     if (LibrariesLoaded())
         ResetOptionState();
 }
@@ -151,15 +154,7 @@ void TCustomFFmpeg::SettleOutputFile(std::size_t AIndex, bool AClosed)
 
 void TCustomFFmpeg::FreeInputs()
 {
-    for (AVFormatContext*& input : Finput_files)
-        CloseSourceInput(&input);
-    for (TInputFileSetup& setup : Finput_setups)
-        for (TInputStreamSetup& stream : setup.Streams)
-            ff::avcodec_free_context(&stream.Decoder);
-    Finput_files.clear();
-    Finput_setups.clear();
-    Finput_files_ts_offset.clear();
-    Finput_files_ts_scale.clear();
+    FInputs.Free();
 }
 
 void TCustomFFmpeg::CleanUp()

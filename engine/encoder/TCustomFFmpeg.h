@@ -23,6 +23,7 @@
 #include "engine/encoder/TEncoderStage.h"
 #include "engine/encoder/TFFOptions.h"
 #include "engine/encoder/TFFTargets.h"
+#include "engine/encoder/TJobInputs.h"
 #include "engine/encoder/TJobOptionState.h"
 #include "engine/encoder/TJobOutputs.h"
 #include "engine/encoder/TPartialOutput.h"
@@ -127,7 +128,7 @@ public:
     // True while a paused worker waits (it has stopped between two packets).
     bool WorkerParked() const;
 
-    int nb_input_files() const { return static_cast<int>(Finput_files.size()); }
+    int nb_input_files() const { return FInputs.Count(); }
     int nb_output_files() const { return FOutputs.Count(); }
     int MaxFiles() const { return FMaxFiles; }
     bool Converting() const { return FConverting; }
@@ -147,8 +148,8 @@ public:
     // What has been set and opened, for the encoder component and for checks.
     const TJobOptionState& OptionState() const { return FOpt; }
     TFFOptions& GenericOptions() { return Options(); }
-    AVFormatContext* InputFile(int AIndex) const { return Finput_files.at(AIndex); }
-    const TInputFileSetup& InputSetup(int AIndex) const { return Finput_setups.at(AIndex); }
+    AVFormatContext* InputFile(int AIndex) const { return FInputs.Context(AIndex); }
+    const TInputFileSetup& InputSetup(int AIndex) const { return FInputs.Setup(AIndex); }
     AVFormatContext* OutputFile(int AIndex) const { return FOutputs.Context(AIndex); }
     const std::vector<TOutputStreamSetup>& OutputStreams(int AIndex) const { return FOutputs.Setups(AIndex); }
     const std::vector<TAVStreamMap>& StreamMaps() const { return Fstream_maps; }
@@ -181,9 +182,6 @@ protected:
     // Closes and frees every input and output and the run's tables; the
     // collected generic options go too.
     void CleanUp();
-    // Prepares the decoder of an input's stream as opening the input does;
-    // for streams that appear while the input is read.
-    void PrepareInputStream(int AFileIndex, int AStreamIndex);
 
 private:
     // The run (TCustomFFmpegRun.cpp).
@@ -208,14 +206,10 @@ private:
     int ReadPacket(int AFile);
     bool ReadAndProcess(int AFile);
     void ReportDecodingError(const TAVInputStream& AStream, int ACode);
-    void AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream);
-    void AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream);
-    bool PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream);
     bool EndOfInput(int AFile);
 
     // Inputs read in a loop (TCustomFFmpegInputLoop.cpp).
     void CheckLoopedInputs() const;
-    void NotePacketEnd(const AVPacket* APacket, const TAVInputStream& AStream);
     bool StartInputOver(int AFile);
     bool FinishSegment();
     void FinishRun();
@@ -226,9 +220,6 @@ private:
     void AddWarning(const std::string& AText);
 
     // Stream tables (TCustomFFmpegTables.cpp).
-    void BuildInputTables();
-    TAVInputStream* InputStream(TAVStreamRef ARef);
-    TAVInputStream* GrowInputTable(int AFile, int AStream);
     int CountOutputStreams();
     void CheckStreamMaps(int ATotal);
     void BuildOutputTables();
@@ -400,15 +391,13 @@ private:
     const int FMaxFiles;
     // What the options set so far hold; the stages read it.
     TJobOptionState FOpt;
+    // The input files, their streams and their packets' times.
+    TJobInputs FInputs;
     // The output files, their streams, and writing into them.
     TJobOutputs FOutputs;
     std::unique_ptr<TFFOptions> FOptions;  // the generic options (codec, format and scaler templates)
 
-    // Files and maps.
-    std::vector<AVFormatContext*> Finput_files;
-    std::vector<int64_t> Finput_files_ts_offset;               // per input, microseconds
-    std::vector<std::vector<double>> Finput_files_ts_scale;    // per input and stream; 0 = none
-    std::vector<TInputFileSetup> Finput_setups;                // per input (forced decoders included)
+    // Maps.
     std::vector<TAVStreamMap> Fstream_maps;
     std::vector<std::array<TAVMetaDataMap, 2>> Fmeta_data_maps;  // output first, input second
     int Fmetadata_global_autocopy = 1;
@@ -416,8 +405,6 @@ private:
     int Fmetadata_chapters_autocopy = 1;
     std::vector<TAVChapterMap> Fchapter_maps;
     std::map<int, int> Fstreamid_map;  // output stream index -> identifier, for the next output
-    std::vector<TAVInputFile> FInputFileRecords;                  // the run's record of each input
-    std::vector<std::vector<TAVInputStream>> FInputStreams;       // per input, per stream (grows)
     std::vector<TAVStreamRef> FOpenedEncoders;  // (output, stream) of each opened encoder, closed at the end
     std::vector<TAVStreamRef> FOpenedDecoders;  // (input, stream) of each opened decoder
     std::vector<std::vector<TPendingChapter>> FPendingChapters;  // per output, until they are attached

@@ -85,9 +85,9 @@ void TCustomFFmpeg::CopyAllChapters()
 // join mode every input's.
 void TCustomFFmpeg::CopyChaptersAutomatically(const std::vector<bool>& AMapped)
 {
-    std::vector<bool> has(Finput_files.size());
+    std::vector<bool> has(static_cast<std::size_t>(FInputs.Count()));
     for (int input = 0; input < nb_input_files(); ++input)
-        has[input] = Finput_files[input]->nb_chapters > 0 || Finput_setups[input].Hints.ChapterStarts.size() > 1;
+        has[input] = FInputs.Context(input)->nb_chapters > 0 || FInputs.Setup(input).Hints.ChapterStarts.size() > 1;
     // In join mode every input's chapters follow one another, and an input
     // without any is one chapter, once some input has chapters.
     const bool joined = FJoinMode && std::find(has.begin(), has.end(), true) != has.end();
@@ -106,15 +106,15 @@ void TCustomFFmpeg::CopyChaptersAutomatically(const std::vector<bool>& AMapped)
 
 void TCustomFFmpeg::CopyChapters(int AOutput, int AInput)
 {
-    const AVFormatContext* input = Finput_files[AInput];
-    const TInputFileSetup& setup = Finput_setups[AInput];
+    const AVFormatContext* input = FInputs.Context(AInput);
+    const TInputFileSetup& setup = FInputs.Setup(AInput);
     std::vector<TPendingChapter>& pending = FPendingChapters[AOutput];
     TPendingChapter chapter;
     chapter.Segment = FJoinMode ? AInput : 0;
     // Where the input's timestamps land on the output's timeline: its own
     // offset (its start and "ss" taken off), and the output's "ss" on the
     // first segment; later segments move by where they begin.
-    const int64_t shift = Finput_files_ts_offset[AInput] - (chapter.Segment == 0 ? FOpt.Fstart_time : 0);
+    const int64_t shift = FInputs.TimestampOffset(AInput) - (chapter.Segment == 0 ? FOpt.Fstart_time : 0);
     if (input->nb_chapters > 0) {
         for (unsigned i = 0; i < input->nb_chapters; ++i) {
             const AVChapter* c = input->chapters[i];
@@ -151,7 +151,7 @@ std::vector<int64_t> TCustomFFmpeg::PlannedSegmentStarts() const
     std::vector<int64_t> starts = {0};
     int64_t at = -FOpt.Fstart_time;
     for (int input = 0; FJoinMode && input + 1 < nb_input_files(); ++input) {
-        at += Finput_setups[input].Duration != AV_NOPTS_VALUE ? Finput_setups[input].Duration : 0;
+        at += FInputs.Setup(input).Duration != AV_NOPTS_VALUE ? FInputs.Setup(input).Duration : 0;
         starts.push_back(at);
     }
     return starts;

@@ -288,18 +288,6 @@ TInputStreamSetup TCustomFFmpeg::NewInputStreamSetup(AVStream* AStream, const AV
     return setup;
 }
 
-void TCustomFFmpeg::PrepareInputStream(int AFileIndex, int AStreamIndex)
-{
-    AVFormatContext* context = Finput_files.at(AFileIndex);
-    TInputFileSetup& setup = Finput_setups.at(AFileIndex);
-    while (static_cast<int>(setup.Streams.size()) <= AStreamIndex &&
-           setup.Streams.size() < context->nb_streams) {
-        AVStream* stream = context->streams[setup.Streams.size()];
-        const int forced = ForcedIndex(stream->codecpar->codec_type);
-        setup.Streams.push_back(NewInputStreamSetup(stream, forced >= 0 ? setup.ForcedDecoders[forced] : nullptr));
-    }
-}
-
 void TCustomFFmpeg::TakeVideoParameters(const AVStream* AStream, int AIndex)
 {
     const AVCodecParameters* par = AStream->codecpar;
@@ -346,13 +334,9 @@ void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetu
                                                                           : AContext->duration;
     if (ASetup.Duration != AV_NOPTS_VALUE && ASetup.Duration > FTotalOutputDuration)
         FTotalOutputDuration = ASetup.Duration;
-    Finput_files_ts_offset.push_back(FOpt.Finput_ts_offset - (FOpt.Fcopy_ts ? 0 : AStartTime));
     if (FOpt.Fverbose >= 0)
         ff::av_dump_format(AContext, nb_input_files(), ASetup.FileName.c_str(), 0);
-    Finput_files.push_back(AContext);
-    Finput_setups.push_back(std::move(ASetup));
-    if (Finput_files_ts_scale.size() < Finput_files.size())
-        Finput_files_ts_scale.resize(Finput_files.size());
+    FInputs.Add(AContext, std::move(ASetup), FOpt.Finput_ts_offset - (FOpt.Fcopy_ts ? 0 : AStartTime));
     FOpt.Fvideo_channel = 0;
     FOpt.Fvideo_codec_name.clear();
     FOpt.Faudio_codec_name.clear();

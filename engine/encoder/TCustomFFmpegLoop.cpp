@@ -52,7 +52,7 @@ void TCustomFFmpeg::PrepareRun()
         throw FFmpegException("av_mallocz fail");
     FStatistics.Reset(FOpt.Fvstats_filename);
     CheckLoopedInputs();
-    BuildInputTables();
+    FInputs.BuildTables();
     CheckStreamMaps(CountOutputStreams());
     BuildOutputTables();
     try {
@@ -90,8 +90,8 @@ void TCustomFFmpeg::MainLoop()
         if (file < 0) {
             if (FJoinMode || !tryAgain)
                 break;
-            for (TAVInputFile& input : FInputFileRecords)
-                input.try_again = false;
+            for (int input = 0; input < nb_input_files(); ++input)
+                FInputs.Record(input).try_again = false;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
@@ -112,10 +112,10 @@ int TCustomFFmpeg::ChooseInput(bool& ATryAgain)
         const TAVOutputStream& ost = *record;
         if (ost.frame_number >= FOpt.Fmax_frames[MaxFramesIndex(ost.st->codecpar->codec_type)])
             return -2;
-        const TAVInputStream* input = InputStream(ost.source);
+        const TAVInputStream* input = FInputs.Stream(ost.source);
         if (!input || (FJoinMode && ost.source.file != FJoinSegment))
             continue;
-        const TAVInputFile& file = FInputFileRecords[ost.source.file];
+        const TAVInputFile& file = FInputs.Record(ost.source.file);
         ATryAgain |= file.try_again;
         if (file.eof_reached || file.try_again || input->is_past_recording_time)
             continue;
@@ -141,11 +141,11 @@ int TCustomFFmpeg::ReadPacket(int AFile)
     FInterrupted = 0;
     FIOPhase = TIOPhase::Reading;
     FLastRead = NowMicroseconds();
-    const int code = ff::av_read_frame(Finput_files[AFile], FPacket);
+    const int code = ff::av_read_frame(FInputs.Context(AFile), FPacket);
     FLastRead = NoIO;
     if (FInterrupted == 1) {
         Log(llInfo, InterruptText());
-        throw FFmpegException(Finput_setups[AFile].FileName + ": " + InterruptText());
+        throw FFmpegException(FInputs.Setup(AFile).FileName + ": " + InterruptText());
     }
     return code;
 }
@@ -154,16 +154,16 @@ bool TCustomFFmpeg::ReadAndProcess(int AFile)
 {
     const int code = ReadPacket(AFile);
     if (code == AVERROR(EAGAIN)) {
-        FInputFileRecords[AFile].try_again = true;
+        FInputs.Record(AFile).try_again = true;
         return true;
     }
     if (code < 0) {
         if (FBroken)
             return false;
-        if (code == AVERROR_EOF && Finput_setups[AFile].LoopInput && StartInputOver(AFile))
+        if (code == AVERROR_EOF && FInputs.Setup(AFile).LoopInput && StartInputOver(AFile))
             return true;
         if (code != AVERROR_EOF && FOpt.Fverbose >= 0)
-            Log(llVerbose, MediaErrorText(Finput_setups[AFile].FileName, code));
+            Log(llVerbose, MediaErrorText(FInputs.Setup(AFile).FileName, code));
         return EndOfInput(AFile);
     }
     struct TUnref {
@@ -172,12 +172,12 @@ bool TCustomFFmpeg::ReadAndProcess(int AFile)
     } unref{FPacket};
     // The "mpeg" demuxer adds streams as they turn up: prepare the record of
     // a new one (which nothing uses) instead of indexing past the table.
-    TAVInputStream* input = GrowInputTable(AFile, FPacket->stream_index);
+    TAVInputStream* input = FInputs.Grow(AFile, FPacket->stream_index);
     if (!input || input->discard)
         return true;
-    AdjustTimestamps(FPacket, *input);
-    NotePacketEnd(FPacket, *input);
-    if (!PastRecordingTime(FPacket, *input))
+    FInputs.AdjustTimestamps(FPacket, *input);
+    FInputs.NotePacketEnd(FPacket, *input);
+    if (!FInputs.PastRecordingTime(FPacket, *input))
         ReportDecodingError(*input, ProcessPacket(*input, FPacket));
     return true;
 }
@@ -194,67 +194,9 @@ void TCustomFFmpeg::ReportDecodingError(const TAVInputStream& AStream, int ACode
     Log(llVerbose, message);
 }
 
-void TCustomFFmpeg::AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream)
-{
-    const int file = AStream.file_index;
-    const AVRational tb = AStream.st->time_base;
-    const int64_t offset = ff::av_rescale_q(Finput_files_ts_offset[file], AV_TIME_BASE_Q, tb);
-    double scale = 0;
-    if (file < static_cast<int>(Finput_files_ts_scale.size()) &&
-        AStream.index < static_cast<int>(Finput_files_ts_scale[file].size()))
-        scale = Finput_files_ts_scale[file][AStream.index];
-    for (int64_t* ts : {&APacket->dts, &APacket->pts}) {
-        if (*ts == AV_NOPTS_VALUE)
-            continue;
-        *ts += offset;
-        if (scale != 0)
-            *ts = static_cast<int64_t>(*ts * scale);
-    }
-    AbsorbDiscontinuity(APacket, AStream);
-}
-
-void TCustomFFmpeg::AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream)
-{
-    // Program and transport streams restart their clocks (a new VOB, a
-    // broadcast splice): a jump is absorbed into the input's offset. Sparse
-    // subtitles are left out; their gaps are no jumps.
-    const int file = AStream.file_index;
-    const AVRational tb = AStream.st->time_base;
-    const AVMediaType type = AStream.st->codecpar->codec_type;
-    if (!(Finput_files[file]->iformat->flags & AVFMT_TS_DISCONT) || FOpt.Fcopy_ts || APacket->dts == AV_NOPTS_VALUE ||
-        AStream.next_dts == AV_NOPTS_VALUE || (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO))
-        return;
-    const int64_t dts = ff::av_rescale_q(APacket->dts, tb, AV_TIME_BASE_Q);
-    const int64_t delta = dts - AStream.next_dts;
-    const bool jump = std::llabs(delta) > static_cast<int64_t>(FOpt.Fdts_delta_threshold * AV_TIME_BASE);
-    if (!jump && !(AStream.dts != AV_NOPTS_VALUE && dts + 1 < AStream.dts))
-        return;
-    Finput_files_ts_offset[file] -= delta;
-    if (FOpt.Fverbose > 2)
-        Log(llVerbose, Format("timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
-                              static_cast<long long>(Finput_files_ts_offset[file])));
-    const int64_t shift = ff::av_rescale_q(delta, AV_TIME_BASE_Q, tb);
-    APacket->dts -= shift;
-    if (APacket->pts != AV_NOPTS_VALUE)
-        APacket->pts -= shift;
-}
-
-bool TCustomFFmpeg::PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream)
-{
-    if (FOpt.Frecording_time == INT64_MAX)
-        return false;
-    const int64_t ts = APacket->pts != AV_NOPTS_VALUE ? APacket->pts : APacket->dts;
-    if (ts == AV_NOPTS_VALUE)
-        return false;
-    if (ff::av_rescale_q(ts, AStream.st->time_base, AV_TIME_BASE_Q) < FOpt.Fstart_time + FOpt.Frecording_time)
-        return false;
-    AStream.is_past_recording_time = true;
-    return true;
-}
-
 bool TCustomFFmpeg::EndOfInput(int AFile)
 {
-    FInputFileRecords[AFile].eof_reached = true;
+    FInputs.Record(AFile).eof_reached = true;
     if (FJoinMode)
         return FinishSegment();
     return !FOpt.Fopt_shortest;
@@ -264,7 +206,7 @@ bool TCustomFFmpeg::FinishSegment()
 {
     // The segment's decoders give what they still hold, and the picture
     // chains their last pictures; the encoders go on into the next segment.
-    for (TAVInputStream& input : FInputStreams[FJoinSegment])
+    for (TAVInputStream& input : FInputs.Streams(FJoinSegment))
         if (input.decoding_needed && !input.decoder_flushed)
             FinishInputStream(input);
     int64_t end = 0;
@@ -280,7 +222,7 @@ bool TCustomFFmpeg::FinishSegment()
     if (FJoinSegment + 1 >= nb_input_files())
         return false;
     ++FJoinSegment;
-    Finput_files_ts_offset[FJoinSegment] += end + FOpt.Fstart_time;
+    FInputs.TimestampOffset(FJoinSegment) += end + FOpt.Fstart_time;
     FSegmentStarts.push_back(end);
     for (TAVOutputStream* record : FOutputs.Records()) {
         record->source = record->join_sources.at(FJoinSegment);
@@ -294,10 +236,10 @@ bool TCustomFFmpeg::FinishSegment()
 
 void TCustomFFmpeg::FinishRun()
 {
-    for (std::vector<TAVInputStream>& table : FInputStreams)
-        for (TAVInputStream& input : table)
-            if (input.decoding_needed && input.decoder_opened && !input.decoder_flushed)
-                FinishInputStream(input);
+    FInputs.ForEachStream([this](TAVInputStream& AInput) {
+        if (AInput.decoding_needed && AInput.decoder_opened && !AInput.decoder_flushed)
+            FinishInputStream(AInput);
+    });
     FlushEncoders();
     FOutputs.FlushBitstreamFilters();
     FOutputs.WriteTrailers([this](int AFile) { AttachChapters(AFile); });

@@ -33,16 +33,16 @@ void TCustomFFmpeg::OpenCodecs()
     for (TAVOutputStream* record : FOutputs.Records())
         if (record->encoding_needed)
             OpenEncoder(*record);
-    for (std::vector<TAVInputStream>& table : FInputStreams)
-        for (TAVInputStream& input : table)
-            if (input.decoding_needed && !input.decoder_opened)
-                OpenDecoder(input);
+    FInputs.ForEachStream([this](TAVInputStream& AInput) {
+        if (AInput.decoding_needed && !AInput.decoder_opened)
+            OpenDecoder(AInput);
+    });
 }
 
 void TCustomFFmpeg::TakeSubtitleHeader(TAVOutputStream& AStream)
 {
     // A text subtitle encoder starts from the styles its decoder read (ASS).
-    TAVInputStream* input = InputStream(AStream.source);
+    TAVInputStream* input = FInputs.Stream(AStream.source);
     AVCodecContext* enc = AStream.enc;
     if (enc->time_base.num <= 0 || enc->time_base.den <= 0)
         enc->time_base = AV_TIME_BASE_Q;
@@ -122,7 +122,7 @@ void TCustomFFmpeg::FailEncoder(const std::string& AMessage)
 
 void TCustomFFmpeg::OpenDecoder(TAVInputStream& AStream)
 {
-    const TInputStreamSetup& setup = Finput_setups[AStream.file_index].Streams.at(AStream.index);
+    const TInputStreamSetup& setup = FInputs.Setup(AStream.file_index).Streams.at(AStream.index);
     const AVCodecID id = AStream.st->codecpar->codec_id;
     const AVCodec* codec = setup.ForcedDecoder ? setup.ForcedDecoder : ff::avcodec_find_decoder(id);
     if (!codec || !AStream.dec)
@@ -149,7 +149,7 @@ void TCustomFFmpeg::CopyMetadata()
     ApplyMetadataMaps();
     if (Fmetadata_global_autocopy)
         for (int output = 0; output < nb_output_files(); ++output)
-            ff::av_dict_copy(&FOutputs.Context(output)->metadata, Finput_files[0]->metadata, AV_DICT_DONT_OVERWRITE);
+            ff::av_dict_copy(&FOutputs.Context(output)->metadata, FInputs.Context(0)->metadata, AV_DICT_DONT_OVERWRITE);
     CopyAllChapters();
 }
 
@@ -163,7 +163,7 @@ void TCustomFFmpeg::ApplyMetadataMaps()
         if (in.file_idx < 0 || in.file_idx >= nb_input_files())
             throw FFmpegException(Format("Invalid input file index %d map_meta_data.", in.file_idx));
         AVDictionary** target = MetadataOf(FOutputs.Context(out.file_idx), out, "output");
-        AVDictionary** source = MetadataOf(Finput_files[in.file_idx], in, "input");
+        AVDictionary** source = MetadataOf(FInputs.Context(in.file_idx), in, "input");
         ff::av_dict_copy(target, *source, AV_DICT_DONT_OVERWRITE);
     }
 }

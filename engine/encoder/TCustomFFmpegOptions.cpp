@@ -116,7 +116,7 @@ void TCustomFFmpeg::SetTarget(const std::string& AType, TTargetNorm ANorm, TTarg
     TFFTargets::Settings(AType, TTargetNorm::PAL);  // an unknown type fails before anything changes
     TTargetNorm norm = ANorm;
     if (norm == TTargetNorm::Auto) {
-        norm = TFFTargets::Guess(FOpt.Fframe_rate, Finput_files, ADefaultNorm);
+        norm = TFFTargets::Guess(FOpt.Fframe_rate, FInputs.Contexts(), ADefaultNorm);
         if (FOpt.Fverbose > 0)
             Log(llVerbose, Format("Assuming %s for target.", norm == TTargetNorm::PAL ? "PAL" : "NTSC"));
     }
@@ -223,10 +223,8 @@ void TOptionVocabulary::InputTsScale(TCustomFFmpeg& job, const std::string&, con
     const double scale = colon == std::string::npos ? 0 : OptionFloat(value.substr(colon + 1));
     if (stream < 0 || stream >= kMaxStreams)
         throw FFmpegException(Format("stream index over MAX_STREAMS(%d)", kMaxStreams));
-    // The row of the input opened next.
-    auto& rows = job.Finput_files_ts_scale;
-    rows.resize(std::max(rows.size(), job.Finput_files.size() + 1));
-    std::vector<double>& row = rows[job.Finput_files.size()];
+    // The input opened next takes it.
+    std::vector<double>& row = job.FInputs.NextTimestampScales();
     row.resize(std::max(row.size(), static_cast<std::size_t>(stream) + 1), 0.0);
     row[stream] = scale;
 }

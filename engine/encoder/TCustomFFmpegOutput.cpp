@@ -93,16 +93,16 @@ const AVOutputFormat* TCustomFFmpeg::ChooseMuxer(const std::string& AFileName)
 void TCustomFFmpeg::InputKinds(bool AJoin, bool& AVideo, bool& AAudio, bool& ASubtitle) const
 {
     AVideo = AAudio = ASubtitle = false;
-    const std::size_t count = AJoin ? std::min<std::size_t>(1, Finput_files.size()) : Finput_files.size();
+    const std::size_t count = AJoin ? std::min<std::size_t>(1, static_cast<std::size_t>(FInputs.Count())) : static_cast<std::size_t>(FInputs.Count());
     for (std::size_t i = 0; i < count; ++i) {
-        const AVFormatContext* input = Finput_files[i];
+        const AVFormatContext* input = FInputs.Context(i);
         for (unsigned k = 0; k < input->nb_streams; ++k) {
             const AVMediaType type = input->streams[k]->codecpar->codec_type;
             AVideo |= type == AVMEDIA_TYPE_VIDEO;
             AAudio |= type == AVMEDIA_TYPE_AUDIO;
             // A source's subpictures (a DVD's) are burned into the picture
             // by the frame processing, never written as a stream of their own.
-            ASubtitle |= type == AVMEDIA_TYPE_SUBTITLE && !Finput_setups[i].FromSource;
+            ASubtitle |= type == AVMEDIA_TYPE_SUBTITLE && !FInputs.Setup(i).FromSource;
         }
     }
 }
@@ -114,7 +114,7 @@ void TCustomFFmpeg::WantedStreams(const AVOutputFormat* AFormat, bool AJoin, boo
     AAudio = FOpt.Faudio_stream_copy || AFormat->audio_codec != AV_CODEC_ID_NONE || !FOpt.Faudio_codec_name.empty();
     ASubtitle =
         FOpt.Fsubtitle_stream_copy || AFormat->subtitle_codec != AV_CODEC_ID_NONE || !FOpt.Fsubtitle_codec_name.empty();
-    if (!Finput_files.empty()) {
+    if (!FInputs.Empty()) {
         bool hasVideo, hasAudio, hasSubtitle;
         InputKinds(AJoin, hasVideo, hasAudio, hasSubtitle);
         AVideo = AVideo && hasVideo;
@@ -202,10 +202,7 @@ bool TCustomFFmpeg::StartPartialOutput(const std::string& AFileName, bool ARepla
 
 bool TCustomFFmpeg::IsOneOfTheInputs(const std::string& AFileName) const
 {
-    for (const TInputFileSetup& input : Finput_setups)
-        if (SameFile(input.FileName, AFileName))
-            return true;
-    return false;
+    return FInputs.Reads(AFileName);
 }
 
 bool TCustomFFmpeg::IsOneOfTheOutputs(const std::string& AFileName) const
@@ -232,9 +229,9 @@ void TCustomFFmpeg::SwitchToJoinMode()
     FJoinMode = true;
     // The inputs play one after another: the progress total is their sum.
     int64_t total = 0;
-    for (const TInputFileSetup& input : Finput_setups)
-        if (input.Duration != AV_NOPTS_VALUE && input.Duration > 0)
-            total += input.Duration;
+    for (int i = 0; i < nb_input_files(); ++i)
+        if (const int64_t duration = FInputs.Setup(i).Duration; duration != AV_NOPTS_VALUE && duration > 0)
+            total += duration;
     FTotalOutputDuration = total > 0 ? total : -1;
 }
 

@@ -43,7 +43,7 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool AUseThread, TThreadPriority APr
         return nullptr;
     if (FOutputs.Empty())
         return FailStart("At least one output file must be specified"), nullptr;
-    if (Finput_files.empty())
+    if (FInputs.Empty())
         return FailStart("At least one input file must be specified"), nullptr;
     FConverting = true;
     FBroken = false;
@@ -125,7 +125,7 @@ void TCustomFFmpeg::CloseCodecs()
         ff::avcodec_free_context(&context);
     }
     for (const TAVStreamRef& ref : FOpenedDecoders)
-        ff::avcodec_free_context(&Finput_setups.at(ref.file).Streams.at(ref.stream).Decoder);
+        FInputs.FreeDecoder(ref);
     FOpenedEncoders.clear();
     FOpenedDecoders.clear();
 }

@@ -26,7 +26,8 @@ constexpr double kSlackSeconds = 1.0;
 int64_t TCustomFFmpeg::ExpectedOutputDuration() const
 {
     int64_t inputs = 0;
-    for (const TInputFileSetup& input : Finput_setups) {
+    for (int i = 0; i < nb_input_files(); ++i) {
+        const TInputFileSetup& input = FInputs.Setup(i);
         if (input.Duration == AV_NOPTS_VALUE || input.Duration <= 0)
             return -1;
         inputs = FJoinMode ? inputs + input.Duration : std::max(inputs, input.Duration);
@@ -45,12 +46,12 @@ void TCustomFFmpeg::AddWarning(const std::string& AText)
 
 void TCustomFFmpeg::ReportSourceLosses()
 {
-    bool allFromSource = !Finput_setups.empty();
-    for (std::size_t i = 0; i < Finput_files.size() && i < Finput_setups.size(); ++i) {
-        allFromSource = allFromSource && Finput_setups[i].FromSource;
-        const std::string problems = SourceInputProblems(Finput_files[i]);
+    bool allFromSource = !FInputs.Empty();
+    for (int i = 0; i < nb_input_files(); ++i) {
+        allFromSource = allFromSource && FInputs.Setup(i).FromSource;
+        const std::string problems = SourceInputProblems(FInputs.Context(i));
         if (!problems.empty())
-            AddWarning(Finput_setups[i].FileName + ": " + problems);
+            AddWarning(FInputs.Setup(i).FileName + ": " + problems);
     }
     // A stopped run is as short as the user wanted it.
     if (!allFromSource || FBroken)

@@ -36,7 +36,7 @@ AVRational InputSampleAspect(const AVStream* stream)
 
 void TCustomFFmpeg::SetupOutputStream(TAVOutputStream& AStream)
 {
-    TAVInputStream& input = *InputStream(AStream.source);
+    TAVInputStream& input = *FInputs.Stream(AStream.source);
     if (Fmetadata_streams_autocopy)
         ff::av_dict_copy(&AStream.st->metadata, input.st->metadata, AV_DICT_DONT_OVERWRITE);
     AStream.st->disposition = input.st->disposition;
@@ -123,7 +123,7 @@ void TCustomFFmpeg::SetupAudioEncoding(TAVOutputStream& AStream, TAVInputStream&
     // A source may ask for fewer channels (a DVD's 5.1 track as stereo);
     // otherwise the decoder is asked for what the encoder takes. Decoders
     // that cannot downmix ignore the request and the converter mixes.
-    const TInputFileSetup& setup = Finput_setups[AInput.file_index];
+    const TInputFileSetup& setup = FInputs.Setup(AInput.file_index);
     int channels = AStream.enc->ch_layout.nb_channels;
     if (setup.FromSource && setup.Hints.AudioChannels > 0)
         channels = setup.Hints.AudioChannels;
@@ -181,7 +181,7 @@ void TCustomFFmpeg::ConfigurePictureChain(TAVOutputStream& AStream, TAVInputStre
 {
     AVCodecContext* enc = AStream.enc;
     const AVCodecParameters* in = AInput.st->codecpar;
-    const TInputFileSetup& setup = Finput_setups[AInput.file_index];
+    const TInputFileSetup& setup = FInputs.Setup(AInput.file_index);
     TVideoFilterGraphSetup chain;
     chain.Width = AWidth;
     chain.Height = AHeight;
@@ -226,9 +226,9 @@ void TCustomFFmpeg::SetupSubtitleBurning(TAVOutputStream& AStream, TAVInputStrea
     // into the picture of the video read from the same source.
     const std::vector<TAVStreamRef> sources = FJoinMode ? AStream.join_sources : std::vector{AStream.source};
     for (const TAVStreamRef& ref : sources) {
-        if (!ref.Valid() || !Finput_setups[ref.file].FromSource)
+        if (!ref.Valid() || !FInputs.Setup(ref.file).FromSource)
             continue;
-        for (TAVInputStream& candidate : FInputStreams[ref.file]) {
+        for (TAVInputStream& candidate : FInputs.Streams(ref.file)) {
             if (candidate.st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE || !candidate.dec ||
                 candidate.st->discard == AVDISCARD_ALL || candidate.burner)
                 continue;

@@ -20,47 +20,6 @@ const char* MediaTypeText(AVMediaType type)
 
 }  // namespace
 
-void TCustomFFmpeg::BuildInputTables()
-{
-    FInputFileRecords.assign(Finput_files.size(), TAVInputFile{});
-    FInputStreams.assign(Finput_files.size(), {});
-    for (int file = 0; file < nb_input_files(); ++file) {
-        const int count = static_cast<int>(Finput_files[file]->nb_streams);
-        if (count > 0)
-            GrowInputTable(file, count - 1);
-    }
-}
-
-TAVInputStream* TCustomFFmpeg::GrowInputTable(int AFile, int AStream)
-{
-    if (AFile < 0 || AFile >= static_cast<int>(FInputStreams.size()))
-        return nullptr;
-    const AVFormatContext* input = Finput_files[AFile];
-    if (AStream < 0 || AStream >= static_cast<int>(input->nb_streams))
-        return nullptr;
-    std::vector<TAVInputStream>& table = FInputStreams[AFile];
-    if (static_cast<int>(table.size()) <= AStream)
-        PrepareInputStream(AFile, AStream);
-    const TInputFileSetup& setup = Finput_setups[AFile];
-    while (static_cast<int>(table.size()) <= AStream) {
-        TAVInputStream& record = table.emplace_back();
-        record.file_index = AFile;
-        record.index = static_cast<int>(table.size()) - 1;
-        record.st = input->streams[record.index];
-        record.dec = record.index < static_cast<int>(setup.Streams.size()) ? setup.Streams[record.index].Decoder
-                                                                           : nullptr;
-    }
-    return &table[AStream];
-}
-
-TAVInputStream* TCustomFFmpeg::InputStream(TAVStreamRef ARef)
-{
-    if (!ARef.Valid() || ARef.file >= static_cast<int>(FInputStreams.size()) ||
-        ARef.stream >= static_cast<int>(FInputStreams[ARef.file].size()))
-        return nullptr;
-    return &FInputStreams[ARef.file][ARef.stream];
-}
-
 int TCustomFFmpeg::CountOutputStreams()
 {
     int total = 0;
@@ -84,7 +43,7 @@ void TCustomFFmpeg::CheckStreamMaps(int ATotal)
         throw FFmpegException("Number of stream maps must match number of output streams");
     const auto exists = [this](int file, int stream) {
         return file >= 0 && file < nb_input_files() && stream >= 0 &&
-               stream < static_cast<int>(Finput_files[file]->nb_streams);
+               stream < static_cast<int>(FInputs.Context(file)->nb_streams);
     };
     for (const TAVStreamMap& map : Fstream_maps) {
         if (!exists(map.file_index, map.stream_index))
@@ -147,7 +106,7 @@ TAVStreamRef TCustomFFmpeg::ChooseInputStream(TAVOutputStream& AStream, int AMap
     const AVMediaType type = AStream.st->codecpar->codec_type;
     if (AMapIndex >= 0) {
         const TAVStreamMap& map = Fstream_maps[AMapIndex];
-        const AVMediaType inType = Finput_files[map.file_index]->streams[map.stream_index]->codecpar->codec_type;
+        const AVMediaType inType = FInputs.Context(map.file_index)->streams[map.stream_index]->codecpar->codec_type;
         if (inType != type) {
             AVFormatContext* output = FOutputs.Context(AStream.file_index);
             ff::av_dump_format(output, AStream.file_index, output->url, 1);
@@ -171,7 +130,7 @@ TAVStreamRef TCustomFFmpeg::ChooseInputStream(TAVOutputStream& AStream, int AMap
 TAVStreamRef TCustomFFmpeg::ChooseAutomatically(AVMediaType AType, int AOnlyFile, bool AUnusedOnly)
 {
     const auto usable = [&](int file, int stream) {
-        const TAVInputStream* record = InputStream({file, stream});
+        const TAVInputStream* record = FInputs.Stream({file, stream});
         return record && record->st->codecpar->codec_type == AType && record->st->discard != AVDISCARD_ALL &&
                (!AUnusedOnly || record->discard);
     };
@@ -180,7 +139,7 @@ TAVStreamRef TCustomFFmpeg::ChooseAutomatically(AVMediaType AType, int AOnlyFile
     if (!AUnusedOnly) {
         // Any stream of that type will do, even one another output uses: the last one.
         for (int file = last; file >= first; --file)
-            for (int stream = static_cast<int>(FInputStreams[file].size()) - 1; stream >= 0; --stream)
+            for (int stream = static_cast<int>(FInputs.Streams(file).size()) - 1; stream >= 0; --stream)
                 if (usable(file, stream))
                     return {file, stream};
         return {};
@@ -188,10 +147,10 @@ TAVStreamRef TCustomFFmpeg::ChooseAutomatically(AVMediaType AType, int AOnlyFile
     for (int file = first; file <= last; ++file) {
         // The libraries' choice weighs what the probe saw of each stream
         // (frames, default disposition); it is taken when still free.
-        const int best = ff::av_find_best_stream(Finput_files[file], AType, -1, -1, nullptr, 0);
+        const int best = ff::av_find_best_stream(FInputs.Context(file), AType, -1, -1, nullptr, 0);
         if (best >= 0 && usable(file, best))
             return {file, best};
-        for (int stream = 0; stream < static_cast<int>(FInputStreams[file].size()); ++stream)
+        for (int stream = 0; stream < static_cast<int>(FInputs.Streams(file).size()); ++stream)
             if (usable(file, stream))
                 return {file, stream};
     }
@@ -200,7 +159,7 @@ TAVStreamRef TCustomFFmpeg::ChooseAutomatically(AVMediaType AType, int AOnlyFile
 
 void TCustomFFmpeg::UseInputStream(TAVOutputStream& AStream, TAVStreamRef ARef)
 {
-    TAVInputStream* input = InputStream(ARef);
+    TAVInputStream* input = FInputs.Stream(ARef);
     if (!input)
         return;
     input->discard = false;
@@ -221,7 +180,7 @@ std::string TCustomFFmpeg::StreamText(const TAVOutputStream& AStream) const
 {
     if (!AStream.encoding_needed)
         return "copy";
-    const TAVInputStream* input = const_cast<TCustomFFmpeg*>(this)->InputStream(AStream.source);
+    const TAVInputStream* input = const_cast<TCustomFFmpeg*>(this)->FInputs.Stream(AStream.source);
     const char* from = input ? ff::avcodec_get_name(input->st->codecpar->codec_id) : "?";
     const AVCodec* encoder = FOutputs.Setups(AStream.file_index)[AStream.index].Encoder;
     const char* to = encoder ? encoder->name : ff::avcodec_get_name(AStream.codec_id);
@@ -238,8 +197,7 @@ void TCustomFFmpeg::FreeRunTables()
         return;
     }
     FOutputs.FreeRun();
-    FInputStreams.clear();
-    FInputFileRecords.clear();
+    FInputs.FreeRun();
     FPendingChapters.clear();
     FSegmentStarts.clear();
     ff::av_packet_free(&FPacket);

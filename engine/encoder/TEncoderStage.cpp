@@ -108,7 +108,8 @@ TEncoderStage::TEncoderStage(TAVOutputStream& AStream, TJobOutputs& AOutputs, TJ
 TEncoderStage::~TEncoderStage()
 {
     Abandon();
-    ff::av_packet_free(&FPacket);
+    if (ff::av_packet_free)  // (the libraries may be gone already)
+        ff::av_packet_free(&FPacket);
 }
 
 void TEncoderStage::Send(const AVFrame* AFrame)
