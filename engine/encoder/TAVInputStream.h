@@ -4,9 +4,11 @@
 // The "mpeg" demuxer creates streams as their first packets arrive, so the
 // table of an input grows while it is read; streams are addressed by their
 // input and their index in it, never by one flat index over all inputs.
+#include "engine/encoder/TDecoderStage.h"
 #include "engine/loader/MediaHeaders.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace vidrelo {
 
@@ -37,6 +39,7 @@ struct TAVInputStream {
     bool discard = true;            // until an output uses it
     bool decoding_needed = false;
     bool decoder_opened = false;
+    std::unique_ptr<TDecoderStage> decoder;  // made when the decoder is opened
     int frame_number = 0;           // frames decoded
     int64_t start = 0;              // wall clock at the first packet, microseconds ("re")
     int64_t next_pts = AV_NOPTS_VALUE;  // microseconds: predicted time of the next frame

@@ -265,8 +265,7 @@ private:
     // its negative media error code; the caller decides what it means.
     int ProcessPacket(TAVInputStream& AStream, const AVPacket* APacket);
     int DecodePacket(TAVInputStream& AStream, const AVPacket* APacket);  // null: drain
-    int ReceiveFrames(TAVInputStream& AStream);
-    int DecodeSubtitle(TAVInputStream& AStream, const AVPacket* APacket);
+    void HandleSubtitle(TAVInputStream& AStream, const AVSubtitle& ASubtitle, int64_t ATime);
     void HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame);
     void PrepareChainFor(TAVOutputStream& AStream, TAVInputStream& AInput, const AVFrame& AFrame);
     void HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame);

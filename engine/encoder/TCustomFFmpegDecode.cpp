@@ -22,92 +22,43 @@ int64_t ToMicroseconds(int64_t ts, AVRational tb)
     return ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(ts, tb, AV_TIME_BASE_Q);
 }
 
-// One frame's length in microseconds, from the frame, else from the stream's rate.
-int64_t FrameDuration(const TAVInputStream& stream, const AVFrame& frame)
-{
-    if (frame.pkt_duration > 0)
-        return ToMicroseconds(frame.pkt_duration, stream.st->time_base);
-    AVRational rate = stream.st->avg_frame_rate.num > 0 ? stream.st->avg_frame_rate : stream.st->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0)
-        rate = AVRational{25, 1};
-    return ff::av_rescale_q(2 + frame.repeat_pict, AVRational{rate.den, rate.num * 2}, AV_TIME_BASE_Q);
-}
-
 }  // namespace
 
 int TCustomFFmpeg::ProcessPacket(TAVInputStream& AStream, const AVPacket* APacket)
 {
     if (APacket) {
-        // The first packet gives the prediction; a packet's decode time
-        // becomes the stream's current time.
-        const int64_t dts = ToMicroseconds(APacket->dts, AStream.st->time_base);
-        const int64_t pts = ToMicroseconds(APacket->pts, AStream.st->time_base);
-        if (AStream.is_start) {
-            AStream.is_start = false;
-            AStream.start = NowMicroseconds();
-            AStream.next_pts = pts != AV_NOPTS_VALUE ? pts : dts;
-        }
-        if (dts != AV_NOPTS_VALUE) {
-            AStream.dts = dts;
-            AStream.pts = AStream.next_pts = dts;
-            const int64_t duration = ToMicroseconds(APacket->duration, AStream.st->time_base);
-            AStream.next_dts = dts + (duration != AV_NOPTS_VALUE ? duration : 0);
-        }
+        FInputs.NotePacketTime(APacket, AStream);
         if (FOpt.Frate_emu)
             EmulateRate(AStream);
         for (TAVOutputStream* output : OutputsOf(AStream))
             if (!output->encoding_needed)
                 CopyPacket(*output, AStream, APacket);
     }
-    if (!AStream.decoding_needed || !AStream.decoder_opened)
+    if (!AStream.decoding_needed || !AStream.decoder)
         return 0;
     if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
-        return DecodeSubtitle(AStream, APacket);
+        return AStream.decoder->DecodeSubtitle(APacket, [&](const AVSubtitle& ASubtitle, int64_t ATime) {
+            HandleSubtitle(AStream, ASubtitle, ATime);
+        });
     return DecodePacket(AStream, APacket);
 }
 
 int TCustomFFmpeg::DecodePacket(TAVInputStream& AStream, const AVPacket* APacket)
 {
-    int code = ff::avcodec_send_packet(AStream.dec, APacket);
-    if (code == AVERROR(EAGAIN)) {
-        // Frames the decoder still holds go first.
-        if ((code = ReceiveFrames(AStream)) < 0)
-            return code;
-        code = ff::avcodec_send_packet(AStream.dec, APacket);
-    }
-    if (code == AVERROR_EOF)
-        code = 0;
-    const int received = ReceiveFrames(AStream);
-    return code < 0 ? code : received;
-}
-
-int TCustomFFmpeg::ReceiveFrames(TAVInputStream& AStream)
-{
-    for (;;) {
-        const int code = ff::avcodec_receive_frame(AStream.dec, FDecoded);
-        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
-            return 0;
-        if (code < 0)
-            return code;
-        ++AStream.frame_number;
-        if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            HandleVideoFrame(AStream, FDecoded);
-        else if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-            HandleAudioFrame(AStream, FDecoded);
-        ff::av_frame_unref(FDecoded);
-    }
+    const bool video = AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    return AStream.decoder->Decode(APacket, [&](AVFrame* AFrame, int64_t ATime) {
+        if (ATime < FOpt.Fstart_time)
+            return;  // before the output's start ("ss")
+        AFrame->pts = ATime;
+        if (video)
+            HandleVideoFrame(AStream, AFrame);
+        else
+            HandleAudioFrame(AStream, AFrame);
+    });
 }
 
 void TCustomFFmpeg::HandleVideoFrame(TAVInputStream& AStream, AVFrame* AFrame)
 {
-    int64_t time = ToMicroseconds(AFrame->best_effort_timestamp, AStream.st->time_base);
-    if (time == AV_NOPTS_VALUE)
-        time = AStream.next_pts != AV_NOPTS_VALUE ? AStream.next_pts : AStream.pts;
-    AStream.pts = time;
-    AStream.next_pts = time + FrameDuration(AStream, *AFrame);
-    if (time < FOpt.Fstart_time)
-        return;  // before the output's start ("ss")
-    AFrame->pts = time;
     RunInputVideoHook(AStream, AFrame);
     for (TAVOutputStream* output : OutputsOf(AStream)) {
         if (!output->encoding_needed || !output->filter)
@@ -145,15 +96,6 @@ void TCustomFFmpeg::PrepareChainFor(TAVOutputStream& AStream, TAVInputStream& AI
 
 void TCustomFFmpeg::HandleAudioFrame(TAVInputStream& AStream, AVFrame* AFrame)
 {
-    int64_t time = ToMicroseconds(AFrame->best_effort_timestamp, AStream.st->time_base);
-    if (time == AV_NOPTS_VALUE)
-        time = AStream.next_pts != AV_NOPTS_VALUE ? AStream.next_pts : AStream.pts;
-    AStream.pts = time;
-    if (AFrame->sample_rate > 0)
-        AStream.next_pts = time + ff::av_rescale(AFrame->nb_samples, AV_TIME_BASE, AFrame->sample_rate);
-    if (time < FOpt.Fstart_time)
-        return;
-    AFrame->pts = time;
     RunAudioHook(*AFrame);
     for (TAVOutputStream* output : OutputsOf(AStream)) {
         if (!output->encoding_needed || !output->audio)
@@ -190,25 +132,13 @@ void TCustomFFmpeg::NoteAudioFormat(TAVOutputStream& AStream, const TAVInputStre
     AStream.resample_channels = channels;
 }
 
-int TCustomFFmpeg::DecodeSubtitle(TAVInputStream& AStream, const AVPacket* APacket)
+void TCustomFFmpeg::HandleSubtitle(TAVInputStream& AStream, const AVSubtitle& ASubtitle, int64_t ATime)
 {
-    if (!APacket)
-        return 0;
-    AVSubtitle subtitle{};
-    int got = 0;
-    const int code = ff::avcodec_decode_subtitle2(AStream.dec, &subtitle, &got, const_cast<AVPacket*>(APacket));
-    if (code < 0)
-        return code;
-    if (!got)
-        return 0;
-    const int64_t pts = ToMicroseconds(APacket->pts, AStream.st->time_base);
     if (AStream.burner)
-        AStream.burner->Add(subtitle, pts);
+        AStream.burner->Add(ASubtitle, ATime);
     for (TAVOutputStream* output : OutputsOf(AStream))
         if (output->encoding_needed)
-            DoSubtitleOut(*output, subtitle, pts);
-    ff::avsubtitle_free(&subtitle);
-    return 0;
+            DoSubtitleOut(*output, ASubtitle, ATime);
 }
 
 void TCustomFFmpeg::FinishInputStream(TAVInputStream& AStream)
@@ -220,7 +150,7 @@ void TCustomFFmpeg::FinishInputStream(TAVInputStream& AStream)
             Log(llVerbose, MediaErrorText(Format("Error while flushing stream #%d.%d", AStream.file_index,
                                                  AStream.index), code));
     }
-    ff::avcodec_flush_buffers(AStream.dec);
+    AStream.decoder->Reset();
     for (TAVOutputStream* output : OutputsOf(AStream)) {
         if (!output->encoding_needed || !output->filter || output->resample_width == 0)
             continue;

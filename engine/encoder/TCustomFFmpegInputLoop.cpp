@@ -42,10 +42,10 @@ bool TCustomFFmpeg::StartInputOver(int AFile)
     if (length <= 0)
         return false;
     for (TAVInputStream& input : FInputs.Streams(AFile)) {
-        if (!input.decoding_needed || !input.decoder_opened || input.st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+        if (!input.decoding_needed || !input.decoder || input.st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
             continue;
         ReportDecodingError(input, DecodePacket(input, nullptr));
-        ff::avcodec_flush_buffers(input.dec);
+        input.decoder->Reset();
     }
     AVFormatContext* context = FInputs.Context(AFile);
     const int64_t start = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;

@@ -142,6 +142,7 @@ void TCustomFFmpeg::OpenDecoder(TAVInputStream& AStream)
         throw FFmpegException(Format("Error while opening decoder for input stream #%d.%d (%s)", AStream.file_index,
                                      AStream.index, codec->name));
     AStream.decoder_opened = true;
+    AStream.decoder = std::make_unique<TDecoderStage>(AStream);
 }
 
 void TCustomFFmpeg::CopyMetadata()

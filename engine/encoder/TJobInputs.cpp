@@ -1,6 +1,7 @@
 #include "engine/encoder/TJobInputs.h"
 
 #include "engine/StringFormat.h"
+#include "engine/encoder/SteadyClock.h"
 #include "engine/encoder/TPartialOutput.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TSourceInput.h"
@@ -91,7 +92,7 @@ TAVInputStream* TJobInputs::Grow(int AFile, int AStream)
     const AVFormatContext* input = file.Context;
     if (AStream < 0 || AStream >= static_cast<int>(input->nb_streams))
         return nullptr;
-    std::vector<TAVInputStream>& table = file.Streams;
+    std::deque<TAVInputStream>& table = file.Streams;
     if (static_cast<int>(table.size()) <= AStream)
         PrepareStreams(file, AStream);
     const TInputFileSetup& setup = file.Setup;
@@ -180,6 +181,24 @@ void TJobInputs::AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream)
     APacket->dts -= shift;
     if (APacket->pts != AV_NOPTS_VALUE)
         APacket->pts -= shift;
+}
+
+void TJobInputs::NotePacketTime(const AVPacket* APacket, TAVInputStream& AStream) const
+{
+    const AVRational tb = AStream.st->time_base;
+    const int64_t dts = APacket->dts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(APacket->dts, tb, AV_TIME_BASE_Q);
+    const int64_t pts = APacket->pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(APacket->pts, tb, AV_TIME_BASE_Q);
+    if (AStream.is_start) {
+        AStream.is_start = false;
+        AStream.start = NowMicroseconds();
+        AStream.next_pts = pts != AV_NOPTS_VALUE ? pts : dts;
+    }
+    if (dts != AV_NOPTS_VALUE) {
+        AStream.dts = dts;
+        AStream.pts = AStream.next_pts = dts;
+        const int64_t duration = APacket->duration == AV_NOPTS_VALUE ? 0 : ff::av_rescale_q(APacket->duration, tb, AV_TIME_BASE_Q);
+        AStream.next_dts = dts + duration;
+    }
 }
 
 bool TJobInputs::PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream) const

@@ -13,6 +13,7 @@
 #include "engine/encoder/TJobOptionState.h"
 #include "engine/encoder/TJobOutputs.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,7 +54,7 @@ public:
     int64_t& TimestampOffset(int AFile) { return FFiles.at(AFile)->Offset; }
     int64_t TimestampOffset(int AFile) const { return FFiles.at(AFile)->Offset; }
     TAVInputFile& Record(int AFile) { return FFiles.at(AFile)->Record; }
-    std::vector<TAVInputStream>& Streams(int AFile) { return FFiles.at(AFile)->Streams; }
+    std::deque<TAVInputStream>& Streams(int AFile) { return FFiles.at(AFile)->Streams; }
     // A record for each stream the inputs have now.
     void BuildTables();
     // The record of a stream, made (with its decoder prepared) when the
@@ -69,6 +70,9 @@ public:
     // The input's offset and scale on a packet's times, and a clock that
     // jumped absorbed into the offset.
     void AdjustTimestamps(AVPacket* APacket, TAVInputStream& AStream);
+    // The stream's clock follows a packet read: its decode time becomes the
+    // stream's time (the first packet also gives the prediction).
+    void NotePacketTime(const AVPacket* APacket, TAVInputStream& AStream) const;
     // True (and the stream marked) once a packet lies past the recording ("t").
     bool PastRecordingTime(const AVPacket* APacket, TAVInputStream& AStream) const;
     // A looped input: how far its pass has got.
@@ -83,7 +87,9 @@ private:
         int64_t Offset = 0;              // microseconds
         std::vector<double> Scales;      // per stream; 0 = none
         TAVInputFile Record;
-        std::vector<TAVInputStream> Streams;  // the run's, grows with the input
+        // The run's; grows with the input, its records staying where they are
+        // (the stages keep them).
+        std::deque<TAVInputStream> Streams;
     };
 
     void AbsorbDiscontinuity(AVPacket* APacket, TAVInputStream& AStream);
