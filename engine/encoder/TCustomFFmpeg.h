@@ -50,6 +50,7 @@ namespace vidrelo {
 struct TPresetLine;
 class TEngineBitmap;
 class TFormatConverter;
+class TOpenedInput;
 
 using TNotifyEvent = std::function<void(TCustomFFmpeg* Sender)>;
 using TBeforeFindStreamInfoEvent = std::function<void(TCustomFFmpeg* Sender, AVFormatContext* AFormatContext)>;
@@ -338,20 +339,19 @@ private:
     void SetCodecName(AVMediaType AType, const std::string& AValue);
 
     // Inputs (TCustomFFmpegInput.cpp).
-    AVFormatContext* NewInputContext(const AVInputFormat*& AFormat);
+    const AVInputFormat* ForcedInputFormat();  // "f"; raises FFmpegException for an unknown one
     bool FindForcedDecoders(std::array<const AVCodec*, 3>& ADecoders);
     void SetInputParameters(const AVInputFormat* AFormat, AVDictionary** AOptions) const;
-    bool OpenInputFile(AVFormatContext*& AContext, const std::string& AFileName, const AVInputFormat* AFormat,
+    bool OpenInputFile(TOpenedInput& AInput, const std::string& AFileName, const AVInputFormat* AFormat,
                        TInputFileSetup& ASetup);
-    bool KeepProgram(AVFormatContext*& AContext);
-    bool ProbeInput(AVFormatContext*& AContext, TInputFileSetup& ASetup);
+    bool KeepProgram(AVFormatContext* AContext);  // false: no such program
     int64_t SeekInput(AVFormatContext* AContext, const std::string& AFileName);  // the position sought
-    bool PrepareInputStreams(AVFormatContext*& AContext, TInputFileSetup& ASetup);
+    bool PrepareInputStreams(AVFormatContext* AContext, TInputFileSetup& ASetup);  // false: a stream of no known kind
     TInputStreamSetup NewInputStreamSetup(AVStream* AStream, const AVCodec* AForced);
     void TakeVideoParameters(const AVStream* AStream, int AIndex);
     void TakeAudioParameters(const AVStream* AStream);
     void AppendInput(AVFormatContext* AContext, TInputFileSetup ASetup, int64_t AStartTime);
-    bool FailInput(AVFormatContext*& AContext, const std::string& AMessage);
+    bool FailInput(TOpenedInput& AInput, const std::string& AMessage);
 
     // Outputs (TCustomFFmpegOutput.cpp).
     const AVOutputFormat* ChooseMuxer(const std::string& AFileName);

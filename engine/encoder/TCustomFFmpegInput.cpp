@@ -6,6 +6,7 @@
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
 #include "engine/loader/MediaURL.h"
+#include "engine/loader/TOpenedInput.h"
 #include "engine/loader/TSourceInput.h"
 
 #include <algorithm>
@@ -60,52 +61,41 @@ bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
         FLastErrMsg = Format("Cannot read '%s': it is one of the outputs", AFileName.c_str());
         return false;
     }
-    const AVInputFormat* format = nullptr;
-    AVFormatContext* context = NewInputContext(format);
+    const AVInputFormat* format = ForcedInputFormat();
     TInputFileSetup setup;
     setup.FileName = AFileName;
+    if (!FindForcedDecoders(setup.ForcedDecoders))
+        return false;
+    TOpenedInput input;
     try {
-        if (!FindForcedDecoders(setup.ForcedDecoders))
-            return FailInput(context, FLastErrMsg);
-        if (!OpenInputFile(context, AFileName, format, setup))
-            return false;
-        if (FOpt.Fopt_programid != 0 && !KeepProgram(context))
+        if (!OpenInputFile(input, AFileName, format, setup))
             return false;
         setup.LoopInput = FOpt.Floop_input;
-        if (OnBeforeFindStreamInfo)
-            OnBeforeFindStreamInfo(this, context);
-        if (!ProbeInput(context, setup))
-            return false;
-        const int64_t startTime = SeekInput(context, AFileName);
+        const int64_t startTime = SeekInput(input.Context(), AFileName);
         if (FInterrupted)
-            return FailInput(context, AFileName + ": " + InterruptText());
-        if (!PrepareInputStreams(context, setup))
-            return false;
-        AppendInput(context, std::move(setup), startTime);
+            return FailInput(input, AFileName + ": " + InterruptText());
+        if (!PrepareInputStreams(input.Context(), setup)) {
+            FreeDecoders(setup);
+            return FailInput(input, "invalid codec_type");
+        }
+        AppendInput(input.Release(), std::move(setup), startTime);
         return true;
     } catch (...) {
         FreeDecoders(setup);
-        CloseSourceInput(&context);
         throw;
     }
 }
 
-AVFormatContext* TCustomFFmpeg::NewInputContext(const AVInputFormat*& AFormat)
+const AVInputFormat* TCustomFFmpeg::ForcedInputFormat()
 {
-    AFormat = nullptr;
-    if (!FOpt.Flast_asked_format.empty()) {
-        const std::string name = std::move(FOpt.Flast_asked_format);
-        FOpt.Flast_asked_format.clear();
-        AFormat = ff::av_find_input_format(name.c_str());
-        if (!AFormat)
-            throw FFmpegException(Format("Unknown input format: \"%s\"", name.c_str()));
-    }
-    AVFormatContext* context = ff::avformat_alloc_context();
-    if (!context)
-        throw FFmpegException("avformat_alloc_context failed");
-    InstallInterruptCallback(context);
-    Options().ApplyToFormat(context, false);
-    return context;
+    if (FOpt.Flast_asked_format.empty())
+        return nullptr;
+    const std::string name = std::move(FOpt.Flast_asked_format);
+    FOpt.Flast_asked_format.clear();
+    const AVInputFormat* format = ff::av_find_input_format(name.c_str());
+    if (!format)
+        throw FFmpegException(Format("Unknown input format: \"%s\"", name.c_str()));
+    return format;
 }
 
 bool TCustomFFmpeg::FindForcedDecoders(std::array<const AVCodec*, 3>& ADecoders)
@@ -145,35 +135,57 @@ void TCustomFFmpeg::SetInputParameters(const AVInputFormat* AFormat, AVDictionar
     set("standard", FOpt.Fvideo_standard);
 }
 
-bool TCustomFFmpeg::OpenInputFile(AVFormatContext*& AContext, const std::string& AFileName,
-                                  const AVInputFormat* AFormat, TInputFileSetup& ASetup)
+bool TCustomFFmpeg::OpenInputFile(TOpenedInput& AInput, const std::string& AFileName, const AVInputFormat* AFormat,
+                                  TInputFileSetup& ASetup)
 {
-    const std::optional<std::string> url = EncodeMediaURL(AFileName);
-    if (!url)
-        return FailInput(AContext, MediaErrorText(AFileName, AVERROR(EINVAL)));
-    const AVMediaType types[] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
-    AVCodecID* ids[] = {&AContext->video_codec_id, &AContext->audio_codec_id, &AContext->subtitle_codec_id};
-    for (int i = 0; i < 3; ++i)
-        if (ASetup.ForcedDecoders[i] && ASetup.ForcedDecoders[i]->type == types[i])
-            *ids[i] = ASetup.ForcedDecoders[i]->id;
     AVDictionary* options = Options().InputFormatOptions(AFormat);
     SetInputParameters(AFormat, &options);
-    TSourceInputResult opened;
-    {
-        TBlockingIO io(*this, TIOPhase::Connecting);
-        opened = OpenSourceInput(&AContext, *url, AFormat, &options);
-    }
+    TOpenSteps steps;
+    steps.Format = AFormat;
+    steps.Options = &options;
+    steps.BeforeOpen = [&](AVFormatContext* AContext) {
+        Options().ApplyToFormat(AContext, false);
+        const AVMediaType types[] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
+        AVCodecID* ids[] = {&AContext->video_codec_id, &AContext->audio_codec_id, &AContext->subtitle_codec_id};
+        for (int i = 0; i < 3; ++i)
+            if (ASetup.ForcedDecoders[i] && ASetup.ForcedDecoders[i]->type == types[i])
+                *ids[i] = ASetup.ForcedDecoders[i]->id;
+    };
+    steps.BeforeProbe = [&](AVFormatContext* AContext) -> std::string {
+        if (FOpt.Fopt_programid != 0 && !KeepProgram(AContext))
+            return "Specified program id not found";
+        if (OnBeforeFindStreamInfo)
+            OnBeforeFindStreamInfo(this, AContext);
+        return {};
+    };
+    steps.Blocking = [this](bool AConnecting, const std::function<void()>& AStep) {
+        TBlockingIO io(*this, AConnecting ? TIOPhase::Connecting : TIOPhase::Reading);
+        AStep();
+    };
+    const std::string error = AInput.Open(AFileName, steps);
     ff::av_dict_free(&options);
-    if (opened.Code < 0 || FInterrupted) {
-        const std::string error = FInterrupted ? AFileName + ": " + InterruptText() : opened.Error;
-        return FailInput(AContext, error);
+    ASetup.FromSource = AInput.FromSource();
+    ASetup.Hints = AInput.Hints();
+    // The libraries count a read they gave up on as the end of the input,
+    // so a timeout can come back as success.
+    if (FInterrupted)
+        return FailInput(AInput, AFileName + ": " + InterruptText());
+    if (error.empty())
+        return true;
+    if (AInput.FailedAt() != TOpenedInput::TStep::Probe)
+        return FailInput(AInput, error);
+    if (FOpt.Fverbose < 0) {
+        // Quiet: the streams the probe did find are used as they are.
+        if (ASetup.FromSource)
+            AddHintedStreams(AInput.Context(), ASetup.Hints);
+        return true;
     }
-    ASetup.FromSource = opened.FromSource;
-    ASetup.Hints = std::move(opened.Hints);
-    return true;
+    const std::string message = Format("%s: could not find codec parameters", AFileName.c_str());
+    Log(llVerbose, message);
+    return FailInput(AInput, message);
 }
 
-bool TCustomFFmpeg::KeepProgram(AVFormatContext*& AContext)
+bool TCustomFFmpeg::KeepProgram(AVFormatContext* AContext)
 {
     const int programId = FOpt.Fopt_programid;
     FOpt.Fopt_programid = 0;
@@ -188,30 +200,7 @@ bool TCustomFFmpeg::KeepProgram(AVFormatContext*& AContext)
         for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
             AContext->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
     }
-    return found || FailInput(AContext, "Specified program id not found");
-}
-
-bool TCustomFFmpeg::ProbeInput(AVFormatContext*& AContext, TInputFileSetup& ASetup)
-{
-    int result;
-    {
-        TBlockingIO io(*this, TIOPhase::Reading);
-        result = ff::avformat_find_stream_info(AContext, nullptr);
-    }
-    // The libraries count a read they gave up on as the end of the input,
-    // so a timeout can come back as success.
-    if (FInterrupted)
-        return FailInput(AContext, ASetup.FileName + ": " + InterruptText());
-    if (result < 0 && FOpt.Fverbose >= 0) {
-        const std::string message = Format("%s: could not find codec parameters", ASetup.FileName.c_str());
-        Log(llVerbose, message);
-        return FailInput(AContext, message);
-    }
-    // A DVD subtitle that starts after the probe window is known only from
-    // the source; add it now so that it exists when its packets come.
-    if (ASetup.FromSource)
-        AddHintedStreams(AContext, ASetup.Hints);
-    return true;
+    return found;
 }
 
 int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& AFileName)
@@ -241,15 +230,13 @@ int64_t TCustomFFmpeg::SeekInput(AVFormatContext* AContext, const std::string& A
     return timestamp;
 }
 
-bool TCustomFFmpeg::PrepareInputStreams(AVFormatContext*& AContext, TInputFileSetup& ASetup)
+bool TCustomFFmpeg::PrepareInputStreams(AVFormatContext* AContext, TInputFileSetup& ASetup)
 {
     for (unsigned i = 0; i < AContext->nb_streams; ++i) {
         AVStream* stream = AContext->streams[i];
         const AVMediaType type = stream->codecpar->codec_type;
-        if (type < 0 || type >= AVMEDIA_TYPE_NB) {
-            FreeDecoders(ASetup);
-            return FailInput(AContext, "invalid codec_type");
-        }
+        if (type < 0 || type >= AVMEDIA_TYPE_NB)
+            return false;
         const int forced = ForcedIndex(type);
         ASetup.Streams.push_back(NewInputStreamSetup(stream, forced >= 0 ? ASetup.ForcedDecoders[forced] : nullptr));
         if (type == AVMEDIA_TYPE_VIDEO) {
@@ -343,11 +330,10 @@ void TCustomFFmpeg::AppendInput(AVFormatContext* AContext, TInputFileSetup ASetu
     FOpt.Fsubtitle_codec_name.clear();
 }
 
-bool TCustomFFmpeg::FailInput(AVFormatContext*& AContext, const std::string& AMessage)
+bool TCustomFFmpeg::FailInput(TOpenedInput& AInput, const std::string& AMessage)
 {
     // A damaged source's losses are often why nothing in it could be used.
-    const std::string problems = SourceInputProblems(AContext);
-    CloseSourceInput(&AContext);
+    const std::string problems = SourceInputProblems(AInput.Context());
     FLastErrMsg = problems.empty() ? AMessage : AMessage + " (" + problems + ")";
     return false;
 }

@@ -5,7 +5,6 @@
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
-#include "engine/loader/MediaURL.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/loader/TOpenedInput.h"
 #include "engine/probe/BorderMeasure.h"
@@ -39,11 +38,8 @@ bool DetectBorders(const std::string& source, TBorderDetection& result, std::str
     error.clear();
     if (!LibrariesLoaded())
         return Fail(error, source + ": the media libraries are not loaded");
-    const std::optional<std::string> url = EncodeMediaURL(source);
-    if (!url)
-        return Fail(error, MediaErrorText(source, AVERROR(EINVAL)));
     TOpenedInput input;
-    if (std::string why = input.Open(*url); !why.empty())
+    if (std::string why = input.Open(source); !why.empty())
         return Fail(error, std::move(why));
     TBorderSampler sampler(input.Context());
     if (!sampler.Open(error)) {

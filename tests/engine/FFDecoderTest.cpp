@@ -5,6 +5,7 @@
 #include "engine/MediaEngine.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
+#include "engine/loader/TOpenedInput.h"
 #include "engine/log/TFFLogger.h"
 #include "engine/probe/TFFDecoder.h"
 #include "tests/support/RunProgram.h"
@@ -78,21 +79,19 @@ protected:
     void TearDown() override
     {
         Decoder.SetFileHandle(nullptr);
-        ff::avformat_close_input(&Context);
     }
 
     // Opens `path` and attaches it to the decoder.
     void Attach(const std::string& path)
     {
-        ASSERT_EQ(ff::avformat_open_input(&Context, path.c_str(), nullptr, nullptr), 0) << path;
-        ASSERT_GE(ff::avformat_find_stream_info(Context, nullptr), 0) << path;
-        Decoder.SetFileHandle(Context);
+        ASSERT_EQ(Opened.Open(path), "") << path;
+        Decoder.SetFileHandle(Opened.Context());
     }
 
     static inline std::string Ts, Wav1024, Wav1025, Mkv;
     TMediaEngineScope Engine;
     TFFDecoder Decoder;
-    AVFormatContext* Context = nullptr;
+    TOpenedInput Opened;
 };
 
 TEST_F(FFDecoderTest, NothingAttachedGivesEmptyAnswersAndSaysWhy)
@@ -150,7 +149,8 @@ TEST_F(FFDecoderTest, SummaryCountsStreamsByKind)
     // Seeks are measured on the video stream, from its first picture.
     EXPECT_EQ(Decoder.SeekStreamIndex(), 0);
     EXPECT_EQ(Decoder.SeekStartTime(),
-              ff::av_rescale_q(Context->streams[0]->start_time, Context->streams[0]->time_base, AV_TIME_BASE_Q));
+              ff::av_rescale_q(Opened.Context()->streams[0]->start_time, Opened.Context()->streams[0]->time_base,
+                               AV_TIME_BASE_Q));
 
     Decoder.SetFileHandle(nullptr);
     EXPECT_EQ(Decoder.StreamCount(), -1);
@@ -230,9 +230,9 @@ TEST_F(FFDecoderTest, FileSizeLineAtTheByteToKilobyteStep)
     EXPECT_EQ(lines[5], "Bit Rate: 66 kb/s");  // no start time: the demuxer does not know one
 
     // The duration line follows the context whatever it holds.
-    Context->duration = 5025500000LL;
+    Opened.Context()->duration = 5025500000LL;
     EXPECT_TRUE(Has(Lines(Decoder.GetFileInfoText()), "Duration: 01:23:45.500"));
-    Context->duration = AV_NOPTS_VALUE;
+    Opened.Context()->duration = AV_NOPTS_VALUE;
     EXPECT_TRUE(Has(Lines(Decoder.GetFileInfoText()), "Duration: N/A"));
 
     TearDown();

@@ -5,8 +5,7 @@
 #include "engine/MediaEngine.h"
 #include "engine/loader/MediaErrorText.h"
 #include "engine/loader/TFFLoader.h"
-#include "engine/loader/TInterruptCB.h"
-#include "engine/loader/TSourceInput.h"
+#include "engine/loader/TOpenedInput.h"
 #include "tests/engine/AudioFrames.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -24,19 +23,14 @@ public:
     ~TAudioDecoder()
     {
         ff::avcodec_free_context(&FCodec);
-        CloseSourceInput(&FInput);
     }
 
     // Empty, or why the stream cannot be decoded.
     std::string Open(const std::string& url, int streamId)
     {
-        FInput = ff::avformat_alloc_context();
-        InstallInterruptCallback(FInput);
-        const TSourceInputResult opened = OpenSourceInput(&FInput, url, nullptr, nullptr);
-        if (opened.Code < 0)
-            return opened.Error;
-        if (const int code = ff::avformat_find_stream_info(FInput, nullptr); code < 0)
-            return MediaErrorText("avformat_find_stream_info", code);
+        if (std::string why = FOpened.Open(url); !why.empty())
+            return why;
+        FInput = FOpened.Context();
         for (unsigned i = 0; i < FInput->nb_streams; ++i)
             if (FInput->streams[i]->id == streamId)
                 FStream = FInput->streams[i];
@@ -73,7 +67,8 @@ public:
     const AVCodecContext& Codec() const { return *FCodec; }
 
 private:
-    AVFormatContext* FInput = nullptr;
+    TOpenedInput FOpened;
+    AVFormatContext* FInput = nullptr;  // FOpened's
     AVStream* FStream = nullptr;
     AVCodecContext* FCodec = nullptr;
 };

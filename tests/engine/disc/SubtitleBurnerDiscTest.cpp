@@ -6,7 +6,7 @@
 #include "engine/encoder/TSubtitleBurner.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
-#include "engine/loader/TSourceInput.h"
+#include "engine/loader/TOpenedInput.h"
 #include "tests/engine/TestPictures.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -34,19 +35,16 @@ protected:
     void TearDown() override
     {
         ff::avcodec_free_context(&Decoder);
-        CloseSourceInput(&Input);
+        Opened = std::make_unique<TOpenedInput>();
         UnloadDVDPlugin();
     }
 
     // Opens the title with its subtitle stream and that stream's decoder.
     void Open(const std::string& url, int streamId)
     {
-        Input = ff::avformat_alloc_context();
-        const TSourceInputResult opened = OpenSourceInput(&Input, url, nullptr, nullptr);
-        ASSERT_EQ(opened.Code, 0) << opened.Error;
-        ASSERT_GE(ff::avformat_find_stream_info(Input, nullptr), 0);
-        AddHintedStreams(Input, opened.Hints);
-        StartTime = opened.Hints.StartTime;
+        ASSERT_EQ(Opened->Open(url), "");
+        Input = Opened->Context();
+        StartTime = Opened->Hints().StartTime;
         for (unsigned i = 0; i < Input->nb_streams; ++i)
             if (Input->streams[i]->id == streamId)
                 Stream = Input->streams[i];
@@ -78,7 +76,8 @@ protected:
         return subtitles;
     }
 
-    AVFormatContext* Input = nullptr;
+    std::unique_ptr<TOpenedInput> Opened = std::make_unique<TOpenedInput>();
+    AVFormatContext* Input = nullptr;  // Opened's
     AVStream* Stream = nullptr;
     AVCodecContext* Decoder = nullptr;
     int64_t StartTime = 0;
