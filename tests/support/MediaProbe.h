@@ -93,8 +93,9 @@ inline TProbedFile Probe(const std::string& file)
     TProbedFile probed;
     for (const TProbeBlock& block :
          ProbeBlocks({"-show_entries",
-                      "format=duration,format_name:stream=index,codec_type,codec_name,width,height,sample_rate,"
-                      "channels,duration",
+                      "format=duration,format_name:stream=index,codec_type,codec_name,width,height,"
+                      "sample_aspect_ratio,display_aspect_ratio,r_frame_rate,avg_frame_rate,sample_rate,channels,"
+                      "bit_rate,duration",
                       file})) {
         if (block.count("codec_type")) {
             probed.Streams.push_back(block);
@@ -108,12 +109,18 @@ inline TProbedFile Probe(const std::string& file)
     return probed;
 }
 
+// A value as a number; a rate such as "30000/1001" as its ratio, "0/0" as
+// unknown.
 inline double Number(const TProbeBlock& block, const std::string& key, double fallback = -1)
 {
     const auto it = block.find(key);
     if (it == block.end() || it->second.empty() || it->second == "N/A")
         return fallback;
-    return std::stod(it->second);
+    const std::size_t slash = it->second.find('/');
+    if (slash == std::string::npos)
+        return std::stod(it->second);
+    const double den = std::stod(it->second.substr(slash + 1));
+    return den == 0 ? fallback : std::stod(it->second) / den;
 }
 
 inline std::string Text(const TProbeBlock& block, const std::string& key)
