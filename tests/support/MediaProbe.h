@@ -1,11 +1,12 @@
 #pragma once
 // What a converted file holds, asked of the ffprobe and ffmpeg programs:
-// its container, duration and streams, a picture's grey levels and the tone
-// its audio carries.
+// its container, duration and streams, a picture's grey levels, its decoded
+// sound and the tone in it.
 #include "tests/support/RunProgram.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -129,14 +130,23 @@ inline std::string Text(const TProbeBlock& block, const std::string& key)
     return it == block.end() ? std::string() : it->second;
 }
 
+// The first audio stream decoded to 48 kHz mono, as the players decode it
+// (encoder delay and padding removed where the container says so).
+inline std::vector<int16_t> MonoSamples(const std::string& file)
+{
+    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0",
+                                                            "-ac", "1", "-ar", "48000", "-f", "s16le", "-"});
+    std::vector<int16_t> samples(r.Out.size() / 2);
+    std::memcpy(samples.data(), r.Out.data(), samples.size() * 2);
+    return samples;
+}
+
 // The frequency of the tone in the first audio stream, from zero crossings
 // of its second half-second onwards (past any encoder start-up).
 inline double ToneHz(const std::string& file)
 {
-    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0",
-                                                            "-ac", "1", "-ar", "48000", "-f", "s16le", "-"});
-    const auto* samples = reinterpret_cast<const int16_t*>(r.Out.data());
-    const std::size_t count = r.Out.size() / 2;
+    const std::vector<int16_t> samples = MonoSamples(file);
+    const std::size_t count = samples.size();
     const std::size_t first = 24000;
     const std::size_t last = std::min<std::size_t>(count, first + 96000);
     if (last <= first + 1)
