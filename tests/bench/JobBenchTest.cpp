@@ -1,6 +1,7 @@
 // vidrelo-jobbench: its argument list, a conversion from a file and from a
 // DVD title, and the failures it must report instead of timing them.
 #include "bench/JobBenchArgs.h"
+#include "tests/support/MakeClip.h"
 #include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
@@ -63,11 +64,8 @@ protected:
     std::string Clip()
     {
         const std::string clip = Out + "/clip.mpg";
-        const TProgramResult r = RunProgram("/usr/bin/ffmpeg",
-                                            {"-nostdin", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
-                                             "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
-                                             "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", clip});
-        EXPECT_EQ(r.ExitCode, 0) << r.Err;
+        EXPECT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
+                              "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", clip}));
         return clip;
     }
 

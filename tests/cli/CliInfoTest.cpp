@@ -1,6 +1,7 @@
 // vidrelo-cli info against ffprobe: on a DVD title read through the plug-in
 // (ffprobe reads the same title dumped to a file) and on an MP4, both must
 // agree on streams, codecs, sizes, rates and durations.
+#include "tests/support/MakeClip.h"
 #include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
@@ -144,12 +145,9 @@ TEST(CliInfoTest, DvdTitleAgreesWithFFprobeOnItsDump)
 TEST(CliInfoTest, Mp4AgreesWithFFprobe)
 {
     const std::string file = MakeTempDir("info") + "/clip.mp4";
-    const TProgramResult made = RunProgram(
-        "/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                            "testsrc=size=352x288:rate=25:duration=3", "-f", "lavfi", "-i",
-                            "sine=frequency=440:sample_rate=48000:duration=3", "-c:v", "libx264", "-pix_fmt",
-                            "yuv420p", "-c:a", "aac", file});
-    ASSERT_EQ(made.ExitCode, 0) << made.Err;
+    ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc=size=352x288:rate=25:duration=3", "-f", "lavfi", "-i",
+                          "sine=frequency=440:sample_rate=48000:duration=3", "-c:v", "libx264", "-pix_fmt", "yuv420p",
+                          "-c:a", "aac", file}));
     const TProgramResult info = RunProgram(Cli(), {"info", file, "--libav", MakeTempDir("nolibs")});
     ASSERT_EQ(info.ExitCode, 0) << info.Err;
     const TInputFacts facts = FromInfo(info.Out);
