@@ -37,11 +37,11 @@ DvdPlugin Load()
     Bind(library, "DVDSetParam", p.SetParam);
     Bind(library, "DVDGetLibVersion", p.GetLibVersion);
     Bind(library, "DVDGetLastError", p.GetLastError);
-    Bind(library, "DVDOpenSource", p.OpenSource);
-    Bind(library, "DVDReadSource", p.ReadSource);
-    Bind(library, "DVDSeekSource", p.SeekSource);
-    Bind(library, "DVDSourceError", p.SourceError);
-    Bind(library, "DVDCloseSource", p.CloseSource);
+    Bind(library, "DVDOpenSource", p.Source.Open);
+    Bind(library, "DVDReadSource", p.Source.Read);
+    Bind(library, "DVDSeekSource", p.Source.Seek);
+    Bind(library, "DVDSourceError", p.Source.Error);
+    Bind(library, "DVDCloseSource", p.Source.Close);
     if (!p.Initialize())
         throw std::runtime_error("DVDInitialize failed");
     return p;
@@ -86,7 +86,7 @@ SourcePtr OpenSource(const std::string& source, TDVDSourceInfo& info, std::strin
 {
     char text[1024] = {};
     info = TDVDSourceInfo{};
-    SourcePtr s(DvdPlugin::Get().OpenSource(source.c_str(), &info, text, sizeof text));
+    SourcePtr s(DvdPlugin::Get().Source.Open(source.c_str(), &info, text, sizeof text));
     error = text;
     return s;
 }
@@ -105,7 +105,7 @@ std::string ReadToEnd(TDVDSource* source, int chunk)
     std::string bytes;
     std::string buffer(static_cast<std::size_t>(chunk), '\0');
     for (;;) {
-        const int32_t n = DvdPlugin::Get().ReadSource(source, reinterpret_cast<uint8_t*>(buffer.data()), chunk);
+        const int32_t n = DvdPlugin::Get().Source.Read(source, reinterpret_cast<uint8_t*>(buffer.data()), chunk);
         if (n < 0)
             throw std::runtime_error("DVDReadSource failed with " + std::to_string(n) + ": " + SourceProblems(source));
         if (n == 0)
@@ -117,7 +117,7 @@ std::string ReadToEnd(TDVDSource* source, int chunk)
 std::string SourceProblems(TDVDSource* source)
 {
     char text[1024] = {};
-    DvdPlugin::Get().SourceError(source, text, sizeof text);
+    DvdPlugin::Get().Source.Error(source, text, sizeof text);
     return text;
 }
 

@@ -2,7 +2,7 @@
 // The built plug-in bin/LibAV/libdvddec.so, loaded the way the program loads
 // it (dlopen, entry points bound by name with the interface's typedefs),
 // plus the helpers the plug-in tests share.
-#include "dvd/DVDPluginABI.h"
+#include "dvd/TDVDTitleStream.h"
 
 #include <memory>
 #include <string>
@@ -17,11 +17,7 @@ struct DvdPlugin {
     TDVDSetParam SetParam = nullptr;
     TDVDGetLibVersion GetLibVersion = nullptr;
     TDVDGetLastError GetLastError = nullptr;
-    TDVDOpenSource OpenSource = nullptr;
-    TDVDReadSource ReadSource = nullptr;
-    TDVDSeekSource SeekSource = nullptr;
-    TDVDSourceError SourceError = nullptr;
-    TDVDCloseSource CloseSource = nullptr;
+    TDVDSourceFunctions Source;  // bound as the program binds them
 
     // Loaded and initialised once; throws when the library or an entry point is missing.
     static const DvdPlugin& Get();
@@ -29,7 +25,7 @@ struct DvdPlugin {
 };
 
 struct SourceCloser {
-    void operator()(TDVDSource* s) const { DvdPlugin::Get().CloseSource(s); }
+    void operator()(TDVDSource* s) const { DvdPlugin::Get().Source.Close(s); }
 };
 using SourcePtr = std::unique_ptr<TDVDSource, SourceCloser>;
 

@@ -24,21 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-using Block = std::map<std::string, std::string>;
-
-// ffprobe's blocks called `name` for `what` of `file`.
-std::vector<Block> Probe(const std::string& file, const std::vector<std::string>& what, const std::string& name)
-{
-    std::vector<std::string> args{"-of", "default"};
-    args.insert(args.end(), what.begin(), what.end());
-    args.push_back(file);
-    return vidrelo::test::ProbeBlocks(args, name);
-}
-
-double Number(const Block& b, const std::string& key)
-{
-    return b.count(key) && b.at(key) != "N/A" ? std::stod(b.at(key)) : -1;
-}
 
 bool PacksAligned(const std::string& bytes)
 {
@@ -100,12 +85,12 @@ TEST_P(DvddecSourceDump, HoldsTheChosenStreamsWithContinuousTimestamps)
     for (const auto& [id, codec] : c.streams)
         EXPECT_TRUE(infoStreams.count(id)) << "info lacks stream 0x" << std::hex << id;
 
-    const std::vector<Block> format = Probe(file, {"-show_format"}, "FORMAT");
+    const std::vector<TProbeBlock> format = ProbeBlocks({"-show_format", file}, "FORMAT");
     ASSERT_EQ(format.size(), 1u);
     EXPECT_EQ(format[0].at("format_name"), "mpeg");
     std::map<int, std::string> streams;
     std::map<std::string, int> idOfIndex;
-    for (const Block& s : Probe(file, {"-show_streams"}, "STREAM")) {
+    for (const TProbeBlock& s : ProbeBlocks({"-show_streams", file}, "STREAM")) {
         const int id = std::stoi(s.at("id"), nullptr, 16);
         streams[id] = s.at("codec_name");
         idOfIndex[s.at("index")] = id;
@@ -116,8 +101,8 @@ TEST_P(DvddecSourceDump, HoldsTheChosenStreamsWithContinuousTimestamps)
     const double frame = disc.norm == "NTSC" ? 1001.0 / 30000 : 1.0 / 25;
     std::map<int, double> last;
     double firstVideo = -1, lastVideo = -1;
-    for (const Block& p : Probe(file, {"-show_packets", "-show_entries", "packet=stream_index,pts_time,dts_time"},
-                                "PACKET")) {
+    for (const TProbeBlock& p :
+         ProbeBlocks({"-show_packets", "-show_entries", "packet=stream_index,pts_time,dts_time", file}, "PACKET")) {
         const int id = idOfIndex[p.at("stream_index")];
         const double t = Number(p, "dts_time") >= 0 ? Number(p, "dts_time") : Number(p, "pts_time");
         if (t < 0)
@@ -211,10 +196,10 @@ TEST(DvddecSourceReading, ThreadsAndSeeksGiveTheSequentialBytes)
     for (int i = 0; i < 40; ++i) {
         const int64_t at = random() % info.Size;
         const int32_t length = static_cast<int32_t>(random() % piece.size()) + 1;
-        ASSERT_EQ(p.SeekSource(s.get(), at, SEEK_SET), at);
+        ASSERT_EQ(p.Source.Seek(s.get(), at, SEEK_SET), at);
         int32_t got = 0;
         while (got < length) {
-            const int32_t n = p.ReadSource(s.get(), reinterpret_cast<uint8_t*>(piece.data()) + got, length - got);
+            const int32_t n = p.Source.Read(s.get(), reinterpret_cast<uint8_t*>(piece.data()) + got, length - got);
             ASSERT_GE(n, 0);
             if (n == 0)
                 break;
@@ -225,13 +210,13 @@ TEST(DvddecSourceReading, ThreadsAndSeeksGiveTheSequentialBytes)
                                   static_cast<std::size_t>(got)) == 0)
             << "bytes at " << at << " differ after a seek";
     }
-    EXPECT_EQ(p.SeekSource(s.get(), -100, SEEK_END), info.Size - 100);
-    EXPECT_EQ(p.SeekSource(s.get(), 50, SEEK_CUR), info.Size - 50);
+    EXPECT_EQ(p.Source.Seek(s.get(), -100, SEEK_END), info.Size - 100);
+    EXPECT_EQ(p.Source.Seek(s.get(), 50, SEEK_CUR), info.Size - 50);
     EXPECT_EQ(ReadToEnd(s.get(), 4096), reference.substr(reference.size() - 50));
-    EXPECT_EQ(p.ReadSource(s.get(), reinterpret_cast<uint8_t*>(piece.data()), 10), 0);
-    EXPECT_EQ(p.SeekSource(s.get(), info.Size + 1, SEEK_SET), -EINVAL);
-    EXPECT_EQ(p.SeekSource(s.get(), -1, SEEK_SET), -EINVAL);
-    EXPECT_EQ(p.SeekSource(s.get(), 0, 12345), -EINVAL);
+    EXPECT_EQ(p.Source.Read(s.get(), reinterpret_cast<uint8_t*>(piece.data()), 10), 0);
+    EXPECT_EQ(p.Source.Seek(s.get(), info.Size + 1, SEEK_SET), -EINVAL);
+    EXPECT_EQ(p.Source.Seek(s.get(), -1, SEEK_SET), -EINVAL);
+    EXPECT_EQ(p.Source.Seek(s.get(), 0, 12345), -EINVAL);
 }
 
 // ----------------------------------------------------------------------------
@@ -266,7 +251,7 @@ TEST(DvddecSourceDamage, ZeroedSectorsBecomePaddingAndAreCounted)
     EXPECT_THAT(SourceProblems(s.get()), HasSubstr("64 damaged sectors skipped"));
 
     std::map<std::string, std::string> codecs;
-    for (const Block& b : Probe(file, {"-show_streams"}, "STREAM"))
+    for (const TProbeBlock& b : ProbeBlocks({"-show_streams", file}, "STREAM"))
         codecs[b.at("id")] = b.at("codec_name");
     EXPECT_EQ(codecs, (std::map<std::string, std::string>{{"0x1e0", "mpeg2video"}, {"0x80", "ac3"}}));
 }
@@ -299,7 +284,7 @@ TEST(DvddecSourceDamage, AVobCutShortGivesItsReadablePartAndNamesTheLoss)
     EXPECT_EQ(static_cast<int64_t>(bytes.size()), info.Size);
     EXPECT_TRUE(PacksAligned(bytes));
     std::vector<uint8_t> buffer(2048);
-    EXPECT_EQ(DvdPlugin::Get().ReadSource(s.get(), buffer.data(), 2048), 0) << "a clean end, not an error";
+    EXPECT_EQ(DvdPlugin::Get().Source.Read(s.get(), buffer.data(), 2048), 0) << "a clean end, not an error";
     std::string problems;
     {
         const TCommaLocale comma;  // as a host program in a German locale
@@ -416,8 +401,9 @@ TEST(DvddecSourceDamage, AFlippedTimestampDoesNotReachTheStream)
     Dump(SourceString(copy, "Title=1"), info, file);
     double last = -1;
     int packets = 0;
-    for (const Block& p : Probe(file, {"-select_streams", "v", "-show_packets", "-show_entries",
-                                       "packet=pts_time,dts_time"}, "PACKET")) {
+    for (const TProbeBlock& p :
+         ProbeBlocks({"-select_streams", "v", "-show_packets", "-show_entries", "packet=pts_time,dts_time", file},
+                     "PACKET")) {
         EXPECT_LT(Number(p, "pts_time"), info.Duration / 1e6 + 0.5) << "a picture is shown after the title's end";
         const double t = Number(p, "dts_time");
         if (t < 0)
@@ -470,7 +456,7 @@ TEST(DvddecSourceStrings, BadStringsGiveNoSourceButAReason)
     char small[10];
     std::memset(small, 'x', sizeof small);
     TDVDSourceInfo info{};
-    EXPECT_EQ(DvdPlugin::Get().OpenSource("garbage", &info, small, sizeof small), nullptr);
+    EXPECT_EQ(DvdPlugin::Get().Source.Open("garbage", &info, small, sizeof small), nullptr);
     EXPECT_EQ(std::string(small).size(), sizeof small - 1);
     // A path holding '|' still works: the settings start after the last one.
     const std::string odd = fs::path(MakeTempDir("bar")) / "disc|one";

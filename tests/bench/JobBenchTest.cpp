@@ -1,6 +1,8 @@
 // vidrelo-jobbench: its argument list, a conversion from a file and from a
 // DVD title, and the failures it must report instead of timing them.
 #include "bench/JobBenchArgs.h"
+#include "tests/support/MakeClip.h"
+#include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -62,19 +64,16 @@ protected:
     std::string Clip()
     {
         const std::string clip = Out + "/clip.mpg";
-        const TProgramResult r = RunProgram("/usr/bin/ffmpeg",
-                                            {"-nostdin", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
-                                             "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
-                                             "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", clip});
-        EXPECT_EQ(r.ExitCode, 0) << r.Err;
+        EXPECT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
+                              "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", clip}));
         return clip;
     }
 
+    // "codec,width,height" of the first video stream.
     static std::string VideoSize(const std::string& file)
     {
-        return RunProgram("/usr/bin/ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                                               "stream=codec_name,width,height", "-of", "csv=p=0", file})
-            .Out;
+        const TProbeBlock video = Probe(file).Stream("video");
+        return Text(video, "codec_name") + "," + Text(video, "width") + "," + Text(video, "height");
     }
 
     std::string Out;
@@ -89,7 +88,7 @@ TEST_F(JobBenchTest, ConvertsAFileWithTheOptionsGivenAndPrintsTheSummary)
     EXPECT_NE(r.Out.find("frame=   25 "), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("video:"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("finished " + output + " in "), std::string::npos) << r.Out;
-    EXPECT_EQ(VideoSize(output), "h264,160,120\n");
+    EXPECT_EQ(VideoSize(output), "h264,160,120");
 }
 
 TEST_F(JobBenchTest, ConvertsADVDTitleReadThroughThePlugIn)
@@ -99,7 +98,7 @@ TEST_F(JobBenchTest, ConvertsADVDTitleReadThroughThePlugIn)
     const TProgramResult r =
         RunProgram(JobBench(), {"-i", source, "-vcodec", "mpeg4", "-acodec", "libmp3lame", output});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    EXPECT_EQ(VideoSize(output), "mpeg4,720,480\n");
+    EXPECT_EQ(VideoSize(output), "mpeg4,720,480");
 }
 
 TEST_F(JobBenchTest, FailuresExitNonZeroWithTheReason)

@@ -212,7 +212,7 @@ void CheckFile(const std::string& file, const TFormat& F)
     EXPECT_NE(probed.FormatName.find(container), std::string::npos) << probed.FormatName << " for " << container;
     EXPECT_NEAR(probed.Duration, kTrimEnd / 1e6, 0.5);
     const TProbeBlock audio = probed.Stream("audio");
-    EXPECT_EQ(audio.count("codec_name") ? audio.at("codec_name") : "", Lookup(Codecs, F.AudioCodecName));
+    EXPECT_EQ(Text(audio, "codec_name"), Lookup(Codecs, F.AudioCodecName));
     EXPECT_EQ(Number(audio, "sample_rate"), F.SampleRate.toInt());
     EXPECT_EQ(Number(audio, "channels"), F.Channel.toInt());
     if (F.IsAudioFormat == QStringLiteral("1")) {
@@ -220,7 +220,7 @@ void CheckFile(const std::string& file, const TFormat& F)
         return;
     }
     const TProbeBlock video = probed.Stream("video");
-    EXPECT_EQ(video.count("codec_name") ? video.at("codec_name") : "", Lookup(Codecs, F.VideoCodecName));
+    EXPECT_EQ(Text(video, "codec_name"), Lookup(Codecs, F.VideoCodecName));
     EXPECT_EQ(Number(video, "width"), F.Width.toInt());
     EXPECT_EQ(Number(video, "height"), F.Height.toInt());
 }

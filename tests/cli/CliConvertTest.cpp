@@ -1,5 +1,7 @@
 // vidrelo-cli convert: a DVD title and a file converted, mistakes refused,
 // and Ctrl-C stopping a run.
+#include "tests/support/MakeClip.h"
+#include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -18,19 +20,6 @@ namespace {
 
 std::string Cli() { return BinDir() + "/vidrelo-cli"; }
 
-std::string ProbeText(const std::string& file)
-{
-    return RunProgram("/usr/bin/ffprobe", {"-v", "error", "-show_entries",
-                                           "stream=codec_name,width,height:format=duration", "-of", "flat", file})
-        .Out;
-}
-
-double Duration(const std::string& probe)
-{
-    const std::size_t at = probe.find("format.duration=\"");
-    return at == std::string::npos ? -1 : std::stod(probe.substr(at + 17));
-}
-
 TEST(CliConvertTest, ADvdTitleBecomesAPlayableFileAndProgressComesLineByLine)
 {
     const std::string dir = MakeTempDir("convert");
@@ -40,11 +29,12 @@ TEST(CliConvertTest, ADvdTitleBecomesAPlayableFileAndProgressComesLineByLine)
     const TProgramResult r = RunProgram(Cli(), {"convert", source, "--vcodec", "libx264", "--acodec", "aac",
                                                 "--size", "320x240", "-o", "preset=ultrafast", dir + "/t1.mp4"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    const std::string probe = ProbeText(dir + "/t1.mp4");
-    EXPECT_NE(probe.find("streams.stream.0.codec_name=\"h264\""), std::string::npos) << probe;
-    EXPECT_NE(probe.find("streams.stream.0.width=320"), std::string::npos) << probe;
-    EXPECT_NE(probe.find("streams.stream.1.codec_name=\"aac\""), std::string::npos) << probe;
-    EXPECT_GT(Duration(probe), 5.0);
+    const TProbedFile probed = Probe(dir + "/t1.mp4");
+    ASSERT_GE(probed.Streams.size(), 2u) << probed.FormatName;
+    EXPECT_EQ(Text(probed.Streams[0], "codec_name"), "h264");
+    EXPECT_EQ(Number(probed.Streams[0], "width"), 320);
+    EXPECT_EQ(Text(probed.Streams[1], "codec_name"), "aac");
+    EXPECT_GT(probed.Duration, 5.0);
     // Not a terminal: one line per report, the last one complete.
     std::istringstream lines(r.Err);
     std::string line, last;
@@ -65,9 +55,9 @@ TEST(CliConvertTest, OptionNamesMayComeInAnyCase)
         RunProgram(Cli(), {"convert", "-o", "ItsOffset=0", Disc("discA").path + "/VIDEO_TS/VTS_01_1.VOB", "-o",
                            "VCodec=mpeg4", "-o", "ACodec=mp2", "-o", "Threads=1", "--t", "1", dir + "/case.avi"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    const std::string probe = ProbeText(dir + "/case.avi");
-    EXPECT_NE(probe.find("codec_name=\"mpeg4\""), std::string::npos) << probe;
-    EXPECT_NE(probe.find("codec_name=\"mp2\""), std::string::npos) << probe;
+    const TProbedFile probed = Probe(dir + "/case.avi");
+    EXPECT_EQ(Text(probed.Stream("video"), "codec_name"), "mpeg4");
+    EXPECT_EQ(Text(probed.Stream("audio"), "codec_name"), "mp2");
 }
 
 TEST(CliConvertTest, NothingToConvertIsRefusedBeforeAnyFileIsWritten)
@@ -133,11 +123,8 @@ TEST(CliConvertTest, MistakesGiveAMessageAndNoFile)
 std::string LongClip(const std::string& dir)
 {
     const std::string clip = dir + "/long.mpg";
-    EXPECT_EQ(RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                                             "testsrc=size=320x240:rate=25:duration=20", "-c:v", "mpeg2video",
-                                             "-f", "vob", clip})
-                  .ExitCode,
-              0);
+    EXPECT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=20", "-c:v", "mpeg2video",
+                          "-f", "vob", clip}));
     return clip;
 }
 
@@ -178,7 +165,7 @@ TEST(CliConvertTest, ASignalStopsTheRunWithAPlayableFileAndAKillLeavesNoneUnderT
         }
         EXPECT_NE(ReadFile(err).find("vidrelo-cli convert: stopped"), std::string::npos) << ReadFile(err);
         // What was converted is a file that plays: a proper end was written.
-        const double duration = Duration(ProbeText(output));
+        const double duration = Probe(output).Duration;
         EXPECT_GT(duration, 0.2);
         EXPECT_LT(duration, 15);
         EXPECT_FALSE(std::filesystem::exists(output + ".part"));
@@ -226,7 +213,7 @@ TEST(CliConvertTest, AnExistingOutputIsReplacedOnlyWithOverwrite)
         const TProgramResult replaced =
             RunProgram(Cli(), {"convert", input, "--vcodec", "mpeg4", "--t", "1", option, output});
         EXPECT_EQ(replaced.ExitCode, 0) << replaced.Err;
-        EXPECT_NEAR(Duration(ProbeText(output)), 1.0, 0.2);
+        EXPECT_NEAR(Probe(output).Duration, 1.0, 0.2);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }
@@ -259,7 +246,7 @@ TEST(CliConvertTest, TwoRunsNeverWriteOneFileAtOnce)
         EXPECT_NE(r.Err.find("\"" + output + "\" is being written by another conversion"), std::string::npos)
             << r.Err;
     }
-    const double duration = Duration(ProbeText(output));
+    const double duration = Probe(output).Duration;
     EXPECT_GT(duration, 0.2);
     EXPECT_LT(duration, 15);
 }

@@ -1,6 +1,8 @@
 // vidrelo-cli info against ffprobe: on a DVD title read through the plug-in
 // (ffprobe reads the same title dumped to a file) and on an MP4, both must
 // agree on streams, codecs, sizes, rates and durations.
+#include "tests/support/MakeClip.h"
+#include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -9,7 +11,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <sstream>
 
@@ -81,48 +82,17 @@ TInputFacts FromInfo(const std::string& text)
     return facts;
 }
 
-double Rational(const std::string& text)
-{
-    const auto slash = text.find('/');
-    const double den = slash == std::string::npos ? 1 : std::stod(text.substr(slash + 1));
-    return den == 0 ? 0 : std::stod(text.substr(0, slash)) / den;
-}
-
-// What ffprobe says, from its "flat" output.
+// What ffprobe says.
 TInputFacts FromFFprobe(const std::string& file)
 {
-    const TProgramResult r =
-        RunProgram("/usr/bin/ffprobe", {"-v", "error", "-show_entries",
-                                        "format=duration,nb_streams:stream=codec_name,width,height,avg_frame_rate,"
-                                        "sample_rate,duration",
-                                        "-of", "flat", file});
-    EXPECT_EQ(r.ExitCode, 0) << r.Err;
-    std::map<std::string, std::string> values;
-    std::istringstream in(r.Out);
-    for (std::string line; std::getline(in, line);) {
-        const auto eq = line.find('=');
-        std::string value = line.substr(eq + 1);
-        if (value.size() >= 2 && value.front() == '"')
-            value = value.substr(1, value.size() - 2);
-        values[line.substr(0, eq)] = value;
-    }
-    auto number = [&](const std::string& key) {
-        const auto it = values.find(key);
-        return it == values.end() || it->second == "N/A" ? -1.0 : Rational(it->second);
-    };
+    const TProbedFile probed = Probe(file);
+    EXPECT_FALSE(probed.FormatName.empty()) << file << " is not a media file to ffprobe";
     TInputFacts facts;
-    facts.Duration = number("format.duration");
-    for (int i = 0; i < number("format.nb_streams"); ++i) {
-        const std::string p = "streams.stream." + std::to_string(i) + ".";
-        TStreamFacts s;
-        s.Codec = values[p + "codec_name"];
-        s.Width = std::max(0, static_cast<int>(number(p + "width")));
-        s.Height = std::max(0, static_cast<int>(number(p + "height")));
-        s.Fps = std::max(0.0, number(p + "avg_frame_rate"));
-        s.SampleRate = std::max(0, static_cast<int>(number(p + "sample_rate")));
-        s.Duration = number(p + "duration");
-        facts.Streams.push_back(s);
-    }
+    facts.Duration = probed.Duration;
+    for (const TProbeBlock& s : probed.Streams)
+        facts.Streams.push_back({Text(s, "codec_name"), static_cast<int>(Number(s, "width", 0)),
+                                 static_cast<int>(Number(s, "height", 0)), Number(s, "avg_frame_rate", 0),
+                                 static_cast<int>(Number(s, "sample_rate", 0)), Number(s, "duration")});
     return facts;
 }
 
@@ -175,12 +145,9 @@ TEST(CliInfoTest, DvdTitleAgreesWithFFprobeOnItsDump)
 TEST(CliInfoTest, Mp4AgreesWithFFprobe)
 {
     const std::string file = MakeTempDir("info") + "/clip.mp4";
-    const TProgramResult made = RunProgram(
-        "/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                            "testsrc=size=352x288:rate=25:duration=3", "-f", "lavfi", "-i",
-                            "sine=frequency=440:sample_rate=48000:duration=3", "-c:v", "libx264", "-pix_fmt",
-                            "yuv420p", "-c:a", "aac", file});
-    ASSERT_EQ(made.ExitCode, 0) << made.Err;
+    ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc=size=352x288:rate=25:duration=3", "-f", "lavfi", "-i",
+                          "sine=frequency=440:sample_rate=48000:duration=3", "-c:v", "libx264", "-pix_fmt", "yuv420p",
+                          "-c:a", "aac", file}));
     const TProgramResult info = RunProgram(Cli(), {"info", file, "--libav", MakeTempDir("nolibs")});
     ASSERT_EQ(info.ExitCode, 0) << info.Err;
     const TInputFacts facts = FromInfo(info.Out);

@@ -1,5 +1,6 @@
 // vidrelo-cli play: a clip and a DVD title played without a display, the
 // summary it prints, the pictures it writes and the mistakes it refuses.
+#include "tests/support/MakeClip.h"
 #include "tests/support/MediaProbe.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestDiscs.h"
@@ -23,11 +24,9 @@ std::string Clip()
 {
     static const std::string file = [] {
         const std::string path = MakeTempDir("playclip") + "/clip.mkv";
-        const TProgramResult made = RunProgram(
-            "/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=4",
-                                "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=4", "-c:v",
-                                "mpeg2video", "-q:v", "4", "-c:a", "ac3", path});
-        EXPECT_EQ(made.ExitCode, 0) << made.Err;
+        EXPECT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=4", "-f", "lavfi", "-i",
+                              "sine=frequency=440:sample_rate=48000:duration=4", "-c:v", "mpeg2video", "-q:v", "4",
+                              "-c:a", "ac3", path}));
         return path;
     }();
     return file;

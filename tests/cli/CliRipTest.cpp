@@ -277,15 +277,6 @@ TEST(CliRipTest, CropAutoCutsOffTheBarsOfEachTitle)
     EXPECT_GT(MeanGrey(picture, w, 0, h - 4, w, h), 30) << "no bar left at the bottom";
 }
 
-// The stream's pixel and display shapes as ffprobe reads them.
-std::string Shapes(const std::string& file)
-{
-    std::vector<TProbeBlock> blocks =
-        ProbeBlocks({"-select_streams", "v:0", "-show_entries", "stream=sample_aspect_ratio,display_aspect_ratio",
-                     file});
-    return blocks.empty() ? "" : blocks[0]["sample_aspect_ratio"] + " " + blocks[0]["display_aspect_ratio"];
-}
-
 TEST(CliRipTest, KeepingTheOriginalShowsTheDiscsShapeWithSquarePixels)
 {
     const std::string dir = MakeTempDir("ripkeep");
@@ -295,7 +286,9 @@ TEST(CliRipTest, KeepingTheOriginalShowsTheDiscsShapeWithSquarePixels)
         const TProgramResult r = Rip({disc, "--titles", title, "--name", name, "--aspect", aspect, "--format-title",
                                       "MP4 Video (H.264, AAC)", "--out", dir, "--end", "1"});
         EXPECT_EQ(r.ExitCode, 0) << r.Err;
-        EXPECT_EQ(Shapes(dir + "/" + name + ".mp4"), "1:1 427:240") << name;
+        const TProbeBlock video = Probe(dir + "/" + name + ".mp4").Stream("video");
+        EXPECT_EQ(Text(video, "sample_aspect_ratio") + " " + Text(video, "display_aspect_ratio"), "1:1 427:240")
+            << name;
         int width = 0, height = 0;
         const std::string picture = GreyPicture(dir + "/" + name + ".mp4", 0.5, width, height);
         EXPECT_EQ(width * height, 854 * 480) << name;
@@ -326,13 +319,6 @@ TEST(CliRipTest, KeepingTheOriginalShowsTheDiscsShapeWithSquarePixels)
     EXPECT_GT(MeanGrey(boxed, 640, 0, 62, 640, 68), 40) << "the picture starts at row 60";
 }
 
-// One entry of the first stream `stream` ("v:0") selects.
-std::string StreamEntry(const std::string& file, const std::string& stream, const std::string& entry)
-{
-    std::vector<TProbeBlock> blocks = ProbeBlocks({"-select_streams", stream, "-show_entries", "stream=" + entry, file});
-    return blocks.empty() ? "" : blocks[0][entry];
-}
-
 TEST(CliRipTest, FormatSettingsChangeTheFormatForThisRunOnly)
 {
     const std::string dir = MakeTempDir("ripsettings");
@@ -348,7 +334,7 @@ TEST(CliRipTest, FormatSettingsChangeTheFormatForThisRunOnly)
     EXPECT_EQ(video["codec_name"], "mpeg4");
     EXPECT_EQ(Number(video, "width"), 320);
     EXPECT_EQ(Number(video, "height"), 240);
-    EXPECT_EQ(StreamEntry(dir + "/small.avi", "v:0", "r_frame_rate"), "25/1") << "chosen by its label";
+    EXPECT_EQ(video["r_frame_rate"], "25/1") << "chosen by its label";
     EXPECT_EQ(audio["codec_name"], "mp2");
     EXPECT_EQ(Number(audio, "sample_rate"), 44100);
     EXPECT_EQ(Number(audio, "channels"), 1);
@@ -360,7 +346,7 @@ TEST(CliRipTest, FormatSettingsChangeTheFormatForThisRunOnly)
     TProbeBlock mp3 = Probe(dir + "/sound.mp3").Stream("audio");
     EXPECT_EQ(mp3["codec_name"], "mp3");
     EXPECT_EQ(Number(mp3, "channels"), 1);
-    EXPECT_EQ(StreamEntry(dir + "/sound.mp3", "a:0", "bit_rate"), "96000");
+    EXPECT_EQ(mp3["bit_rate"], "96000");
     EXPECT_EQ(ReadAll(conf), settingsBefore) << "the user's settings are left alone";
 }
 

@@ -5,6 +5,7 @@
 #include "engine/probe/BorderDetect.h"
 #include "engine/probe/BorderMeasure.h"
 #include "engine/probe/TFFDecoder.h"
+#include "tests/engine/EncoderJobSupport.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -61,13 +62,6 @@ std::vector<std::string> Words(const std::string& text)
     return words;
 }
 
-void Make(std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"-nostdin", "-loglevel", "error", "-y"});
-    const test::TProgramResult r = test::RunProgram("/usr/bin/ffmpeg", args);
-    ASSERT_EQ(r.ExitCode, 0) << r.Err;
-}
-
 class BorderDetectTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -78,9 +72,9 @@ protected:
             for (const std::string& word : Words(c.Encode))
                 args.push_back(word);
             args.push_back(Clip(c));
-            Make(args);
+            ASSERT_TRUE(test::MakeClip(args));
         }
-        Make({"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "mp2", Dir + "/sound.mp2"});
+        ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "mp2", Dir + "/sound.mp2"}));
     }
     static std::string Clip(const TBorderCase& c) { return Dir + "/" + c.Name + ".clip"; }
 

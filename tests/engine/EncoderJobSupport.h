@@ -6,6 +6,7 @@
 #include "engine/loader/TFFLoader.h"
 #include "engine/loader/TSourceProtocols.h"
 #include "engine/log/TFFLogger.h"
+#include "tests/support/MakeClip.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -22,17 +23,6 @@
 #include <vector>
 
 namespace vidrelo::test {
-
-// Runs the ffmpeg program; true when it succeeded.
-inline ::testing::AssertionResult MakeClip(const std::vector<std::string>& args)
-{
-    std::vector<std::string> all = {"-nostdin", "-y", "-loglevel", "error"};
-    all.insert(all.end(), args.begin(), args.end());
-    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", all);
-    if (r.ExitCode == 0)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << r.Err;
-}
 
 // One second of 320x240 MPEG-2 at 25 fps with MP2 audio, as a program stream.
 inline std::string MakeMpegClip(const std::string& folder)

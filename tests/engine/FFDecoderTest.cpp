@@ -8,6 +8,7 @@
 #include "engine/loader/TOpenedInput.h"
 #include "engine/log/TFFLogger.h"
 #include "engine/probe/TFFDecoder.h"
+#include "tests/engine/EncoderJobSupport.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -22,14 +23,6 @@
 using namespace vidrelo;
 
 namespace {
-
-void Make(const std::vector<std::string>& args)
-{
-    std::vector<std::string> all = {"-nostdin", "-loglevel", "error", "-y"};
-    all.insert(all.end(), args.begin(), args.end());
-    const test::TProgramResult r = test::RunProgram("/usr/bin/ffmpeg", all);
-    ASSERT_EQ(r.ExitCode, 0) << r.Err;
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -52,13 +45,15 @@ protected:
     {
         const std::string dir = test::MakeTempDir("decoder");
         Ts = dir + "/program.ts";
-        Make({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=30000/1001:duration=1", "-f", "lavfi", "-i",
-              "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", "-metadata:s:a:0", "language=eng", "-metadata",
-              "service_provider=Vidrelo", "-metadata", "service_name=Probe", "-f", "mpegts", Ts});
+        ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=30000/1001:duration=1", "-f",
+                                    "lavfi", "-i", "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2",
+                                    "-metadata:s:a:0", "language=eng", "-metadata", "service_provider=Vidrelo",
+                                    "-metadata", "service_name=Probe", "-f", "mpegts", Ts}));
         // 44 header bytes and 980 samples of one byte: 1024 bytes exactly.
         Wav1024 = dir + "/1024.wav";
-        Make({"-f", "lavfi", "-i", "sine=sample_rate=8000:duration=1", "-af", "atrim=end_sample=980", "-c:a",
-              "pcm_u8", "-fflags", "+bitexact", "-f", "wav", Wav1024});
+        ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "sine=sample_rate=8000:duration=1", "-af",
+                                    "atrim=end_sample=980", "-c:a", "pcm_u8", "-fflags", "+bitexact", "-f", "wav",
+                                    Wav1024}));
         Wav1025 = dir + "/1025.wav";
         std::filesystem::copy_file(Wav1024, Wav1025);
         std::ofstream(Wav1025, std::ios::app | std::ios::binary) << '\0';
@@ -67,9 +62,9 @@ protected:
         std::ofstream(meta) << ";FFMETADATA1\ntitle=Probe clip\n"
                                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
                                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Rest\n";
-        Make({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-i", meta, "-map", "0",
-              "-map_metadata", "1", "-map_chapters", "1", "-metadata", "creation_time=2020-01-02T03:04:05Z", "-c:v",
-              "mpeg4", Mkv});
+        ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-i", meta,
+                                    "-map", "0", "-map_metadata", "1", "-map_chapters", "1", "-metadata",
+                                    "creation_time=2020-01-02T03:04:05Z", "-c:v", "mpeg4", Mkv}));
     }
 
     void SetUp() override

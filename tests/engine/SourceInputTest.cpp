@@ -25,12 +25,7 @@ class SourceInputTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        Clip = test::MakeTempDir("clip") + "/clip.mpg";
-        const test::TProgramResult r = test::RunProgram(
-            "/usr/bin/ffmpeg", {"-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                                "testsrc=size=320x240:rate=25:duration=1", "-f", "lavfi", "-i",
-                                "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "vob", Clip});
-        ASSERT_EQ(r.ExitCode, 0) << r.Err;
+        Clip = test::MakeMpegClip(test::MakeTempDir("clip"));
     }
 
     void SetUp() override

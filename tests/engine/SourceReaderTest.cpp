@@ -6,6 +6,7 @@
 #include "engine/loader/TThreadKeeper.h"
 
 #include "tests/engine/EncoderJobSupport.h"
+#include "tests/support/WaitFor.h"
 
 #include <atomic>
 #include <thread>
@@ -87,9 +88,7 @@ TEST_F(SourceReaderTest, AReaderDestroyedWhileItsStreamIsBlockedLeavesTheStreamT
     gate->Release();
     EXPECT_TRUE(gate->WaitDestroyed(1000));
     // Once the read is over the thread ends and is joined.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (TThreadKeeper::Reap() > running && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    test::WaitFor([&] { return TThreadKeeper::Reap() <= running; }, std::chrono::seconds(1));
     EXPECT_EQ(TThreadKeeper::Reap(), running);
 }
 

@@ -50,7 +50,7 @@ void ReadTitleStart(const std::string& disc, int title, const TDVDTitleInfo& rec
         return;
     std::vector<uint8_t> buffer(32768);
     for (int i = 0; i < 4; ++i)
-        if (test::DvdPlugin::Get().ReadSource(source.get(), buffer.data(), static_cast<int32_t>(buffer.size())) <= 0)
+        if (test::DvdPlugin::Get().Source.Read(source.get(), buffer.data(), static_cast<int32_t>(buffer.size())) <= 0)
             break;
     test::SourceProblems(source.get());
 }

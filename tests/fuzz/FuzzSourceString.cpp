@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     test::SourcePtr opened = test::OpenSource(source, info, error);
     if (opened) {
         std::vector<uint8_t> buffer(16384);
-        test::DvdPlugin::Get().ReadSource(opened.get(), buffer.data(), static_cast<int32_t>(buffer.size()));
+        test::DvdPlugin::Get().Source.Read(opened.get(), buffer.data(), static_cast<int32_t>(buffer.size()));
     }
     return 0;
 }

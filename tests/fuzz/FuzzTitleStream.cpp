@@ -21,17 +21,17 @@ void ReadAll(TDVDSource* source, const TDVDSourceInfo& info)
     std::vector<uint8_t> buffer(65536);
     int64_t total = 0;
     for (;;) {
-        const int32_t n = plugin.ReadSource(source, buffer.data(), static_cast<int32_t>(buffer.size()));
+        const int32_t n = plugin.Source.Read(source, buffer.data(), static_cast<int32_t>(buffer.size()));
         if (n <= 0)
             break;
         total += n;
         if (total > info.Size)
             std::abort();  // a stream longer than it said it was
     }
-    plugin.SeekSource(source, info.Size / 2, SEEK_SET);
-    plugin.ReadSource(source, buffer.data(), 4096);
-    plugin.SeekSource(source, 0, SEEK_SET);
-    plugin.ReadSource(source, buffer.data(), 4096);
+    plugin.Source.Seek(source, info.Size / 2, SEEK_SET);
+    plugin.Source.Read(source, buffer.data(), 4096);
+    plugin.Source.Seek(source, 0, SEEK_SET);
+    plugin.Source.Read(source, buffer.data(), 4096);
     test::SourceProblems(source);
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // What a converted file holds, asked of the ffprobe and ffmpeg programs:
-// its container, duration and streams, a picture's grey levels and the tone
-// its audio carries.
+// its container, duration and streams, a picture's grey levels, its decoded
+// sound and the tone in it.
 #include "tests/support/RunProgram.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -93,8 +94,9 @@ inline TProbedFile Probe(const std::string& file)
     TProbedFile probed;
     for (const TProbeBlock& block :
          ProbeBlocks({"-show_entries",
-                      "format=duration,format_name:stream=index,codec_type,codec_name,width,height,sample_rate,"
-                      "channels,duration",
+                      "format=duration,format_name:stream=index,codec_type,codec_name,width,height,"
+                      "sample_aspect_ratio,display_aspect_ratio,r_frame_rate,avg_frame_rate,sample_rate,channels,"
+                      "bit_rate,duration",
                       file})) {
         if (block.count("codec_type")) {
             probed.Streams.push_back(block);
@@ -108,12 +110,18 @@ inline TProbedFile Probe(const std::string& file)
     return probed;
 }
 
+// A value as a number; a rate such as "30000/1001" as its ratio, "0/0" as
+// unknown.
 inline double Number(const TProbeBlock& block, const std::string& key, double fallback = -1)
 {
     const auto it = block.find(key);
     if (it == block.end() || it->second.empty() || it->second == "N/A")
         return fallback;
-    return std::stod(it->second);
+    const std::size_t slash = it->second.find('/');
+    if (slash == std::string::npos)
+        return std::stod(it->second);
+    const double den = std::stod(it->second.substr(slash + 1));
+    return den == 0 ? fallback : std::stod(it->second) / den;
 }
 
 inline std::string Text(const TProbeBlock& block, const std::string& key)
@@ -122,14 +130,23 @@ inline std::string Text(const TProbeBlock& block, const std::string& key)
     return it == block.end() ? std::string() : it->second;
 }
 
+// The first audio stream decoded to 48 kHz mono, as the players decode it
+// (encoder delay and padding removed where the container says so).
+inline std::vector<int16_t> MonoSamples(const std::string& file)
+{
+    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0",
+                                                            "-ac", "1", "-ar", "48000", "-f", "s16le", "-"});
+    std::vector<int16_t> samples(r.Out.size() / 2);
+    std::memcpy(samples.data(), r.Out.data(), samples.size() * 2);
+    return samples;
+}
+
 // The frequency of the tone in the first audio stream, from zero crossings
 // of its second half-second onwards (past any encoder start-up).
 inline double ToneHz(const std::string& file)
 {
-    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0",
-                                                            "-ac", "1", "-ar", "48000", "-f", "s16le", "-"});
-    const auto* samples = reinterpret_cast<const int16_t*>(r.Out.data());
-    const std::size_t count = r.Out.size() / 2;
+    const std::vector<int16_t> samples = MonoSamples(file);
+    const std::size_t count = samples.size();
     const std::size_t first = 24000;
     const std::size_t last = std::min<std::size_t>(count, first + 96000);
     if (last <= first + 1)

@@ -66,13 +66,10 @@ inline double FirstTime(const std::vector<TPacketTimes>& packets)
     return first;
 }
 
-// Seconds of audio in the first audio stream, decoded as the players do
-// (encoder delay and padding removed where the container says so).
+// Seconds of audio in the first audio stream, decoded as the players do.
 inline double DecodedAudioSeconds(const std::string& file)
 {
-    const TProgramResult r = RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0",
-                                                            "-ac", "1", "-ar", "48000", "-f", "s16le", "-"});
-    return r.Out.size() / 2 / 48000.0;
+    return MonoSamples(file).size() / 48000.0;
 }
 
 // Seconds of audio an "opendvd:" source carries, read through the

@@ -46,11 +46,6 @@ protected:
         return job;
     }
 
-    static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
-    {
-        return test::WaitFor(done, limit);
-    }
-
     // A job that runs at the input's own pace ("re"), long enough to be
     // stopped or paused on its way.
     std::unique_ptr<TCustomFFmpeg> MakeRealTimeJob(const std::string& output)
@@ -67,10 +62,12 @@ protected:
 
     bool WaitForProgress(std::size_t count)
     {
-        return WaitFor([&] {
-            std::lock_guard lock(Events.Lock);
-            return Events.ProgressTimes.size() >= count;
-        });
+        return test::WaitFor(
+            [&] {
+                std::lock_guard lock(Events.Lock);
+                return Events.ProgressTimes.size() >= count;
+            },
+            20s);
     }
 
     static int64_t FileSize(const std::string& file)
@@ -213,7 +210,7 @@ TEST_F(JobRunTest, PauseHoldsTheOutputStillAndResumeFinishesIt)
     ASSERT_TRUE(WaitForProgress(2));
     job->Pause();
     EXPECT_TRUE(job->Paused());
-    ASSERT_TRUE(WaitFor([&] { return job->WorkerParked(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return job->WorkerParked(); }, 20s));
     const int64_t size = FileSize(output + ".part");  // written under it while the run lasts
     EXPECT_GT(size, 0);
     std::this_thread::sleep_for(1s);
@@ -221,7 +218,7 @@ TEST_F(JobRunTest, PauseHoldsTheOutputStillAndResumeFinishesIt)
     EXPECT_TRUE(job->Converting());
     job->Resume();
     EXPECT_FALSE(job->Paused());
-    ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return job->Terminated(); }, 20s));
     EXPECT_TRUE(job->Finished()) << job->FatalMessage();
     EXPECT_GT(FileSize(output), size);
     EXPECT_NEAR(test::Probe(output).Duration, 4.0, 0.1);
@@ -233,7 +230,7 @@ TEST_F(JobRunTest, StopOnAPausedJobReturnsOnceTheWorkerHasEnded)
     job->StartConvert(true)->Resume();
     ASSERT_TRUE(WaitForProgress(2));
     job->Pause();
-    ASSERT_TRUE(WaitFor([&] { return job->WorkerParked(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return job->WorkerParked(); }, 20s));
     job->Stop(true);
     EXPECT_TRUE(job->Terminated());
     EXPECT_FALSE(job->Finished());
@@ -339,7 +336,7 @@ TEST_F(JobRunTest, AReadThatStallsDuringTheRunTimesOutOrIsStopped)
         const auto start = std::chrono::steady_clock::now();
         if (!timeout)
             job->Stop(true);
-        ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }, 5s));
+        ASSERT_TRUE(test::WaitFor([&] { return job->Terminated(); }, 5s));
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
         EXPECT_FALSE(job->Finished());
         if (timeout) {
@@ -506,7 +503,7 @@ TEST_F(JobRunTest, ACorruptInputFinishesOrFailsWithTheDecodingError)
         auto job = MakeJob(corrupt, output,
                            {{"xerror", exitOnError ? "1" : "0"}, {"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
         job->StartConvert(true)->Resume();
-        ASSERT_TRUE(WaitFor([&] { return job->Terminated(); }, 60s)) << "the run hangs";
+        ASSERT_TRUE(test::WaitFor([&] { return job->Terminated(); }, 60s)) << "the run hangs";
         if (!exitOnError || job->Finished()) {
             EXPECT_TRUE(job->Finished()) << job->FatalMessage();
             EXPECT_LT(test::Probe(output).Duration, 4.1);

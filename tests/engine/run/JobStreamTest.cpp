@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 using namespace vidrelo;
 
@@ -127,17 +126,6 @@ protected:
         return test::RunProgram("/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"}).Err;
     }
 
-    // The first audio stream decoded to 48 kHz mono.
-    static std::vector<int16_t> Samples(const std::string& file)
-    {
-        const test::TProgramResult r = test::RunProgram(
-            "/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0", "-ac", "1", "-ar", "48000",
-                                "-f", "s16le", "-"});
-        std::vector<int16_t> samples(r.Out.size() / 2);
-        std::memcpy(samples.data(), r.Out.data(), samples.size() * 2);
-        return samples;
-    }
-
     // Root mean square level of [from, to) seconds; -1 past the end.
     static double Level(const std::vector<int16_t>& samples, double from, double to)
     {
@@ -194,7 +182,7 @@ TEST_F(JobStreamTest, AHoleInTheAudioTimestampsIsFilledWithSilenceWithAsync)
     const std::string synced = Out + "/synced.mkv";
     ASSERT_TRUE(Convert(GapClip, synced, {}, With(kPcmVideo, "async", "1")));
     EXPECT_NEAR(test::DecodedAudioSeconds(synced), VideoSeconds(synced), 0.05);
-    const std::vector<int16_t> samples = Samples(synced);
+    const std::vector<int16_t> samples = test::MonoSamples(synced);
     EXPECT_GT(Level(samples, 0.5, 0.9), 1000);
     EXPECT_LT(Level(samples, 1.1, 1.4), 50);   // the silence put in
     EXPECT_GT(Level(samples, 1.6, 3.5), 1000);  // the tone where its timestamps say
@@ -220,7 +208,7 @@ TEST_F(JobStreamTest, AudioThatDriftsFromItsTimestampsIsHeldToThem)
         const std::string output = Out + "/" + c.Name + ".mkv";
         ASSERT_TRUE(Convert(c.Clip, output, {}, With(With(kPcmVideo, "async", c.Async), "adrift_threshold", "0.02")));
         EXPECT_NEAR(test::DecodedAudioSeconds(output), VideoSeconds(output), 0.05);
-        const std::vector<int16_t> samples = Samples(output);
+        const std::vector<int16_t> samples = test::MonoSamples(output);
         if (c.Padded) {
             EXPECT_GT(SilentStretches(samples, 0.1, 3.7), 0);
         } else {
@@ -341,7 +329,7 @@ TEST_F(JobStreamTest, InJoinModeEachSegmentTakesTheStreamsItsMapsName)
     const std::string output = Out + "/mapped.mkv";
     ASSERT_TRUE(Join(inputs, output,
                      With(With(With(With(codecs, "map", "0.0"), "map", "0.2"), "map", "1.0"), "map", "1.1")));
-    const std::vector<int16_t> samples = Samples(output);
+    const std::vector<int16_t> samples = test::MonoSamples(output);
     EXPECT_NEAR(ToneIn(samples, 0.2, 0.8), 660, 10);
     EXPECT_NEAR(ToneIn(samples, 1.2, 1.8), 550, 10);
     EXPECT_NEAR(VideoSeconds(output), 2.0, 0.05);
