@@ -1,7 +1,10 @@
 // The owner of short-lived threads: a finished thread is joined by whoever
 // comes next, any thread may join the rest, the owner's end waits for them
-// (or, with a patience, leaves a stuck one behind).
+// (or, with a patience, leaves a stuck one behind), and the terminate-event
+// threads of the encoder wake the dispatcher they were given.
+#include "engine/MainThreadDispatcher.h"
 #include "engine/TThreadOwner.h"
+#include "engine/encoder/TDoTerminateThreads.h"
 
 #include "tests/engine/EncoderJobSupport.h"
 #include "tests/support/WaitFor.h"
@@ -120,6 +123,23 @@ TEST(ThreadOwnerTest, WithAPatienceTheEndLeavesAStuckThreadBehind)
     EXPECT_FALSE(*stuckEnded);
     gate->Open();  // the thread left behind still finishes on its own
     EXPECT_TRUE(test::WaitFor([&] { return stuckEnded->load(); }, 5s));
+}
+
+// A terminate event that hands work to the main thread: waiting for the
+// events on the main thread of the dispatcher the set was given serves it.
+TEST(DoTerminateThreadsTest, WaitingServesTheHandOffsOfTheDispatcherItWasGiven)
+{
+    TMainThreadDispatcher dispatcher;  // the process's stays unattached
+    dispatcher.AttachMainThread();
+    std::thread::id ranOn;
+    {
+        TDoTerminateThreads threads(dispatcher);
+        threads.Start([&] { dispatcher.Invoke([&] { ranOn = std::this_thread::get_id(); }); });
+        threads.WaitAll();
+        EXPECT_EQ(threads.Running(), 0);
+    }
+    dispatcher.DetachMainThread();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
 }  // namespace
