@@ -14,6 +14,7 @@ constexpr auto kPollStep = std::chrono::milliseconds(10);
 
 struct TThreadOwner::TEntry {
     std::thread Thread;
+    std::thread::id Id;  // the thread's, kept: joining clears Thread's own
     std::function<bool()> EndedProc;  // kept threads; started ones use Done
     std::atomic<bool> Done{false};
     bool Claimed = false;  // someone is joining it; under FLock
@@ -50,6 +51,7 @@ void TThreadOwner::Start(std::function<void()> ABody)
         if (onEnded)
             onEnded();
     });
+    entry->Id = entry->Thread.get_id();
     FEntries.push_back(std::move(entry));
 }
 
@@ -58,6 +60,7 @@ void TThreadOwner::Keep(std::thread AThread, std::function<bool()> AEnded)
     Reap();
     auto entry = std::make_shared<TEntry>();
     entry->Thread = std::move(AThread);
+    entry->Id = entry->Thread.get_id();
     entry->EndedProc = std::move(AEnded);
     std::lock_guard lock(FLock);
     FEntries.push_back(std::move(entry));
@@ -87,10 +90,10 @@ void TThreadOwner::JoinAll()
         std::unique_lock lock(FLock);
         FChanged.wait(lock, [&] {
             return std::none_of(FEntries.begin(), FEntries.end(),
-                                [&](const std::shared_ptr<TEntry>& e) { return e->Claimed && e->Thread.get_id() != self; });
+                                [&](const std::shared_ptr<TEntry>& e) { return e->Claimed && e->Id != self; });
         });
         if (std::all_of(FEntries.begin(), FEntries.end(),
-                        [&](const std::shared_ptr<TEntry>& e) { return e->Thread.get_id() == self; }))
+                        [&](const std::shared_ptr<TEntry>& e) { return e->Id == self; }))
             return;
     }
 }
@@ -101,7 +104,7 @@ TThreadOwner::TEntries TThreadOwner::Claim(const std::function<bool(const TEntry
     TEntries claimed;
     std::lock_guard lock(FLock);
     for (const std::shared_ptr<TEntry>& entry : FEntries) {
-        if (!entry->Claimed && entry->Thread.get_id() != self && APick(*entry)) {
+        if (!entry->Claimed && entry->Id != self && APick(*entry)) {
             entry->Claimed = true;
             claimed.push_back(entry);
         }
