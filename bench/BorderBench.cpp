@@ -30,12 +30,12 @@ std::string ProgramFolder()
     return ec ? std::string("./") : exe.parent_path().string() + "/";
 }
 
-void Measure(const std::string& source)
+void Measure(TFFLoader& loader, const std::string& source)
 {
     TBorderDetection found;
     std::string error;
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = DetectBorders(source, found, error);
+    const bool ok = DetectBorders(loader, source, found, error);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const TBorderMargins& m = found.Margins;
     if (ok)
@@ -69,7 +69,7 @@ int main(int argc, char* argv[])
     ff::av_log_set_level(AV_LOG_QUIET);
     const bool dvd = LoadDVDPlugin(folder);
     for (const std::string& source : sources)
-        Measure(source);
+        Measure(loader, source);
     if (dvd)
         UnloadDVDPlugin();
     return 0;

@@ -77,9 +77,9 @@ bool RefuseExistingOutput(const TConvertRequest& request)
     return true;
 }
 
-int Convert(TConvertRequest& request, const std::string& libav)
+int Convert(const TEngineServices& services, TConvertRequest& request, const std::string& libav)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(services);
     if (!LoadEncoderLibraries(encoder, libav, "convert"))
         return 1;
     const auto fail = [&encoder] {
@@ -122,11 +122,11 @@ int RunConvert(std::vector<std::string> args, const std::string& programFolder)
         return 1;
     TMediaEngineScope engine;
     TConsoleLog log(verbose);
-    TMediaEngine::Loader().SetInstallLogger(true);
+    TMediaEngine::Services().Loader.SetInstallLogger(true);
     const bool needsPlugin = std::any_of(request.Inputs.begin(), request.Inputs.end(), IsDVDSource);
     if (needsPlugin && !LoadPluginForCommand(args, programFolder))
         return 1;
-    return Convert(request, libav);
+    return Convert(TMediaEngine::Services(), request, libav);
 }
 
 }  // namespace vidrelo::cli

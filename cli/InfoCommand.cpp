@@ -15,10 +15,10 @@ namespace {
 
 const char* const InfoUsage = "usage: vidrelo-cli info SOURCE [--libav DIR]\n";
 
-int PrintInfo(const std::string& source, const std::string& libav)
+int PrintInfo(TFFLoader& loader, const std::string& source, const std::string& libav)
 {
-    TFFDecoder decoder;
-    TMediaEngine::Loader().SetInstallLogger(false);  // the libraries' own stderr output is enough here
+    TFFDecoder decoder(loader);
+    loader.SetInstallLogger(false);  // the libraries' own stderr output is enough here
     if (!decoder.LoadAVLib(libav)) {
         std::fprintf(stderr, "%s\n", decoder.LastErrMsg().c_str());
         return 1;
@@ -53,7 +53,7 @@ int RunInfo(std::vector<std::string> args, const std::string& programFolder)
     if (IsDVDSource(source) && !LoadPluginForCommand(args, programFolder))
         return 1;
     try {
-        return PrintInfo(source, libav);
+        return PrintInfo(TMediaEngine::Services().Loader, source, libav);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vidrelo-cli info: %s\n", e.what());
         return 1;

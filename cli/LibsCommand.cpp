@@ -20,7 +20,7 @@ int RunLibs(const std::vector<std::string>& args, const std::string& programFold
         }
     }
     TMediaEngineScope engine;
-    TFFLoader& loader = TMediaEngine::Loader();
+    TFFLoader& loader = TMediaEngine::Services().Loader;
     loader.SetInstallLogger(false);  // library chatter is not what this command prints
     loader.SetLibraryPath(libav);
     if (!loader.Load(EncoderLibraries)) {

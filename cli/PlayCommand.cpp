@@ -103,9 +103,9 @@ void PrintSummary(const TCustomPlayer& player, const TPlayRequest& request, cons
                     shown.front().PTS / 1e6, (shown.front().PTS - *request.Start) / 1000.0);
 }
 
-int Play(const TPlayRequest& request, const std::string& libav)
+int Play(const TEngineServices& services, const TPlayRequest& request, const std::string& libav)
 {
-    TFFPlayer player;
+    TFFPlayer player(services);
     if (!player.LoadAVLib(libav, true))  // SDL also without sound: the player needs it bound
         return Fail(player.LastErrMsg());
     player.TriggerEventInMainThread = false;  // no event loop here: events come on the player's thread
@@ -155,7 +155,7 @@ int RunPlay(std::vector<std::string> args, const std::string& programFolder)
     if (IsDVDSource(request.Source) && !LoadPluginForCommand(args, programFolder))
         return 1;
     try {
-        return Play(request, libav);
+        return Play(TMediaEngine::Services(), request, libav);
     } catch (const std::exception& e) {
         return Fail(e.what());
     }

@@ -7,14 +7,14 @@
 
 namespace vidrelo::cli {
 
-bool CropTitlesToBorders(TTitleModel& titles, std::string& error)
+bool CropTitlesToBorders(TFFLoader& loader, TTitleModel& titles, std::string& error)
 {
     for (int row = 0; row < titles.RowCount(); ++row) {
         if (!titles.IsChecked(row) || !titles.Data(row))
             continue;
         const std::string caption = titles.RowCaption(row).toStdString();
         TBorderDetection found;
-        if (!DetectBorders(titles.RowSourceString(row).toStdString(), found, error)) {
+        if (!DetectBorders(loader, titles.RowSourceString(row).toStdString(), found, error)) {
             error = "cannot find the borders of " + caption + ": " + error;
             return false;
         }

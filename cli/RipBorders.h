@@ -5,10 +5,14 @@
 
 class TTitleModel;
 
+namespace vidrelo {
+class TFFLoader;
+}
+
 namespace vidrelo::cli {
 
-// Needs the decoder's libraries loaded. False with the reason in `error`
+// Needs the decoder's libraries loaded by `loader`. False with the reason in `error`
 // when a title's pictures cannot be read.
-bool CropTitlesToBorders(TTitleModel& titles, std::string& error);
+bool CropTitlesToBorders(vidrelo::TFFLoader& loader, TTitleModel& titles, std::string& error);
 
 }  // namespace vidrelo::cli

@@ -78,8 +78,8 @@ void PrintJobs(const TJobBuilder& builder, const QList<TVideoFile>& jobs)
     std::fflush(stdout);
 }
 
-int Convert(TTitleModel& titles, const QList<TProfile>& profiles, const TRipRequest& request,
-            const std::string& libav)
+int Convert(const TEngineServices& services, TTitleModel& titles, const QList<TProfile>& profiles,
+            const TRipRequest& request, const std::string& libav)
 {
     QStringList sources;
     std::string skipped;
@@ -91,10 +91,10 @@ int Convert(TTitleModel& titles, const QList<TProfile>& profiles, const TRipRequ
     const std::optional<QString> runFolder = RunFolder(request);
     if (!runFolder)
         return 1;
-    TFFEncoder encoder;
+    TFFEncoder encoder(services);
     if (!LoadEncoderLibraries(encoder, libav, "rip"))
         return 1;
-    if (std::string error; request.CropAuto && !CropTitlesToBorders(titles, error))
+    if (std::string error; request.CropAuto && !CropTitlesToBorders(services.Loader, titles, error))
         return Fail(error);
     const QList<TVideoFile> jobs = TJobBuilder::MakeJobFiles(titles);
     TJobBuilder builder(profiles);
@@ -157,7 +157,7 @@ int RunRip(std::vector<std::string> args, const std::string& programFolder)
     }
     TMediaEngineScope engine;
     TConsoleLog log(false);
-    TMediaEngine::Loader().SetInstallLogger(true);
+    TMediaEngine::Services().Loader.SetInstallLogger(true);
     if (!LoadPluginForCommand(args, programFolder))
         return 1;
     const auto catalogue = MakeCatalogue(request.CatalogueFolder.empty() ? programFolder + "dvd-ripper-profiles"
@@ -166,7 +166,7 @@ int RunRip(std::vector<std::string> args, const std::string& programFolder)
     TTitleModel titles(catalogue->Profiles, catalogue->ProfileIcons);
     if (const int failed = PrepareTitles(titles, *catalogue, request))
         return failed;
-    return Convert(titles, catalogue->Profiles, request, libav);
+    return Convert(TMediaEngine::Services(), titles, catalogue->Profiles, request, libav);
 }
 
 }  // namespace vidrelo::cli

@@ -52,7 +52,8 @@ QPixmap DrawnMarker(bool left)
 
 }  // namespace
 
-TClipForm::TClipForm(QWidget* parent) : QDialog(parent), FFPlayer2(std::make_unique<vidrelo::TFFPlayer>())
+TClipForm::TClipForm(const vidrelo::TEngineServices& engine, QWidget* parent)
+    : QDialog(parent), FFPlayer2(std::make_unique<vidrelo::TFFPlayer>(engine))
 {
     FormCreate();
 }

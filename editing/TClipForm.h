@@ -5,6 +5,7 @@
 // times, shows the window modally and, after OK, reads the chosen times
 // back: nothing reaches the title before OK. The rules live in TTrimModel.
 #include "editing/TTrimModel.h"
+#include "engine/EngineServices.h"
 #include "engine/player/TPlayerTypes.h"
 
 #include <QDialog>
@@ -46,7 +47,8 @@ struct TClipServices {
 class TClipForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TClipForm(QWidget* parent = nullptr);
+    // The trim player uses `engine`'s services.
+    explicit TClipForm(const vidrelo::TEngineServices& engine, QWidget* parent = nullptr);
     ~TClipForm() override;
 
     void SetServices(TClipServices services);

@@ -34,7 +34,8 @@ QLabel* Caption(QWidget* parent, const QString& text, QRect where)
 
 const QColor TCropForm::kIdleColour(20, 27, 37);
 
-TCropForm::TCropForm(QWidget* parent) : QDialog(parent), FGeometry(kPanelWidth, kPanelHeight)
+TCropForm::TCropForm(const vidrelo::TEngineServices& engine, QWidget* parent)
+    : QDialog(parent), FFPlayer1(engine), FFPlayer2(engine), FGeometry(kPanelWidth, kPanelHeight)
 {
     setWindowTitle("Crop");
     setModal(true);

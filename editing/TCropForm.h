@@ -50,7 +50,8 @@ struct TCropValues {
 class TCropForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TCropForm(QWidget* parent = nullptr);
+    // Both preview players use `engine`'s services.
+    explicit TCropForm(const vidrelo::TEngineServices& engine, QWidget* parent = nullptr);
     ~TCropForm() override;
 
     // Where the players' libraries are and where player failures are logged.

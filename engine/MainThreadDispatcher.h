@@ -23,7 +23,15 @@ namespace vidrelo {
 
 class TMainThreadDispatcher {
 public:
+    // The process's dispatcher, which the running engine hands to its
+    // components (TEngineServices); only the engine and the program's top
+    // level reach it here.
     static TMainThreadDispatcher& Instance();
+
+    // A dispatcher of one's own (a test that watches a component's hand-offs).
+    TMainThreadDispatcher() = default;
+    TMainThreadDispatcher(const TMainThreadDispatcher&) = delete;
+    TMainThreadDispatcher& operator=(const TMainThreadDispatcher&) = delete;
 
     // Makes the calling thread the one that runs queued calls.
     void AttachMainThread();
@@ -57,7 +65,6 @@ public:
 
 private:
     struct TCall;
-    TMainThreadDispatcher() = default;
     bool RunsHere() const;
     void Enqueue(std::shared_ptr<TCall> call);
     std::function<void()> Waker() const;

@@ -1,6 +1,8 @@
 #include "engine/MediaEngine.h"
 
 #include "engine/EngineError.h"
+#include "engine/MainThreadDispatcher.h"
+#include "engine/filter/TNativeFilterRegistry.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/loader/TInterruptCB.h"
 #include "engine/loader/TSourceProtocols.h"
@@ -16,6 +18,9 @@ struct TEngineState {
     TFFLoader Loader;
     TInterruptCB Interrupts;
     TSourceProtocols Protocols;
+    // The dispatcher and the filter registry are the process's for good;
+    // the rest lives from Start to Stop.
+    TEngineServices Services{Loader, TMainThreadDispatcher::Instance(), TNativeFilterRegistry::Instance(), Interrupts};
 };
 
 std::unique_ptr<TEngineState> State;             // main thread only
@@ -35,6 +40,7 @@ void TMediaEngine::Start()
         return;
     State = std::make_unique<TEngineState>();
     InterruptsForPolling = &State->Interrupts;
+    SetAutoCreatedLoggerDispatcher(&State->Services.Dispatcher);
 }
 
 void TMediaEngine::Stop()
@@ -44,12 +50,18 @@ void TMediaEngine::Stop()
     State->Loader.Unload(TLibraries::All());
     InterruptsForPolling = nullptr;
     FreeAutoCreatedFFLogger();
+    SetAutoCreatedLoggerDispatcher(nullptr);
     State.reset();
 }
 
 bool TMediaEngine::Running()
 {
     return State != nullptr;
+}
+
+const TEngineServices& TMediaEngine::Services()
+{
+    return RunningState().Services;
 }
 
 TFFLoader& TMediaEngine::Loader()

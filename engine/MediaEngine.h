@@ -2,10 +2,13 @@
 // Start and stop of the media engine.
 //
 // The loader, the interrupt registry and the source protocol registry exist
-// from Start to Stop; every media component is created in between. Stop
-// unloads every media library and frees the auto-created logger. Start and
-// Stop belong to the main thread; the registries may be reached from any
-// thread while the engine runs.
+// from Start to Stop; every media component is created in between, given
+// the engine's services (Services()) by whoever creates it. Stop unloads
+// every media library and frees the auto-created logger. Start and Stop
+// belong to the main thread; the registries may be reached from any thread
+// while the engine runs.
+#include "engine/EngineServices.h"
+
 namespace vidrelo {
 
 class TFFLoader;
@@ -18,6 +21,9 @@ public:
     static void Stop();
     static bool Running();
 
+    // The services the program's components are given; assertion when the
+    // engine is not running. Valid until Stop.
+    static const TEngineServices& Services();
     static TFFLoader& Loader();  // assertion when the engine is not running
     static TSourceProtocols& SourceProtocols();
     // Null when the engine is not running (the libraries may still poll).

@@ -16,7 +16,8 @@
 #include "main/TMemoForm.h"
 #include "main/TWaitForm.h"
 
-TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QString& programFolder)
+TApplicationWindows::TApplicationWindows(const vidrelo::TEngineServices& engine, const QStringList& arguments,
+                                         const QString& programFolder)
     : FEventsLog(std::make_unique<TEventsLog>()),
       FEngineLogHistory(std::make_unique<TEngineLogHistory>()),
       FErrorForm(std::make_unique<TErrorForm>()),
@@ -26,12 +27,12 @@ TApplicationWindows::TApplicationWindows(const QStringList& arguments, const QSt
     FReporter->UseErrorForm(*FErrorForm);
     InstallErrorReporter(FReporter.get());
 
-    TMainFormServices services{*FEventsLog, *FEngineLogHistory, *FLogForm, arguments.value(0), programFolder};
+    TMainFormServices services{*FEventsLog, *FEngineLogHistory, *FLogForm, arguments.value(0), programFolder, engine};
     FMainForm = std::make_unique<TMainForm>(services);
     Fproform = std::make_unique<Tproform>(FMainForm.get(), programFolder);
     Fsettingsform = std::make_unique<Tsettingsform>(FMainForm.get());
-    FClipForm = std::make_unique<TClipForm>(FMainForm.get());
-    FCropForm = std::make_unique<TCropForm>(FMainForm.get());
+    FClipForm = std::make_unique<TClipForm>(engine, FMainForm.get());
+    FCropForm = std::make_unique<TCropForm>(engine, FMainForm.get());
     FConvForm = std::make_unique<TConvForm>(FMainForm.get());
     FAboutForm = std::make_unique<TAboutForm>(FMainForm.get());
     FFileInfoForm = std::make_unique<TFileInfoForm>(FMainForm.get());

@@ -3,6 +3,8 @@
 // is shown, and lives until the program ends. The events log, the engine
 // history and the error window exist before the main window's start-up
 // routine runs, so that failures and log lines of start-up reach them.
+#include "engine/EngineServices.h"
+
 #include <QStringList>
 
 #include <memory>
@@ -26,8 +28,10 @@ class Tsettingsform;
 class TApplicationWindows {
 public:
     // `arguments`: the command line without the program name; `programFolder`
-    // (with a trailing "/") holds the skin, the catalogue and LibAV.
-    TApplicationWindows(const QStringList& arguments, const QString& programFolder);
+    // (with a trailing "/") holds the skin, the catalogue and LibAV. The
+    // windows' players and encoder use `engine`'s services.
+    TApplicationWindows(const vidrelo::TEngineServices& engine, const QStringList& arguments,
+                        const QString& programFolder);
     ~TApplicationWindows();
 
     // Runs the main window's start-up routine and shows it.

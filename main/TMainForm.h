@@ -3,6 +3,7 @@
 // the ripping workflow. The window only places and connects controls; what
 // they show and do lives in the models it owns.
 #include "catalogue/TCatalogue.h"
+#include "engine/EngineServices.h"
 #include "engine/player/TPlayerTypes.h"
 #include "main/TSettingsStore.h"
 #include "main/TSkin.h"
@@ -60,6 +61,7 @@ struct TMainFormServices {
     TLogForm& LogForm;
     QString CommandLineParameter;  // the first one, empty when none
     QString ProgramFolder;         // with a trailing "/": skin, catalogue and LibAV stand there
+    vidrelo::TEngineServices Engine;  // the running engine's, for the encoder and the preview player
 };
 
 class TMainForm : public QMainWindow {

@@ -27,13 +27,13 @@
 
 void TMainForm::SetUpEncoder()
 {
-    FEncoder = std::make_unique<vidrelo::TFFEncoder>();
+    FEncoder = std::make_unique<vidrelo::TFFEncoder>(FServices.Engine);
     FJobBuilder = std::make_unique<TJobBuilder>(FCatalogue->Profiles);
     FEncoder->OnProgress = [this](vidrelo::TCustomEncoder*, vidrelo::TProgressInfo* P) { EncoderProgress(*P); };
     // Terminate events come on threads of their own: the window work is
     // handed to the main thread.
     FEncoder->OnTerminate = [this](vidrelo::TCustomEncoder*, const vidrelo::TTerminateInfo& T) {
-        vidrelo::TMainThreadDispatcher::Instance().Post([this, T] { EncoderTerminate(T); });
+        FServices.Engine.Dispatcher.Post([this, T] { EncoderTerminate(T); });
     };
     if (!ShowWarning)
         ShowWarning = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };

@@ -14,7 +14,11 @@ void TMainForm::SetCropForm(TCropForm* form)
         return;
     FCropForm->SetServices(&FServices.EventsLog, FServices.ProgramFolder + "LibAV");
     FCropForm->OnApply = [this](const TCropValues& values) { return StoreCropValues(values); };
-    FCropForm->BorderDetector = &vidrelo::DetectBorders;
+    FCropForm->BorderDetector = [loader = &FServices.Engine.Loader](const std::string& source,
+                                                                    vidrelo::TBorderDetection& found,
+                                                                    std::string& error) {
+        return vidrelo::DetectBorders(*loader, source, found, error);
+    };
     if (!ShowCropForm)
         ShowCropForm = [](TCropForm& editor) { editor.exec(); };
     connect(EditButton, &QToolButton::clicked, this, &TMainForm::EditButtonClick, Qt::UniqueConnection);

@@ -57,7 +57,7 @@ bool PrimaryButtonDown()
 
 void TMainForm::BuildPreviewPlayer()
 {
-    FFPlayer = std::make_unique<vidrelo::TFFPlayer>();
+    FFPlayer = std::make_unique<vidrelo::TFFPlayer>(FServices.Engine);
     panPlayerArea = new TPlayerSurfaceWidget(pnlPreview);
     panPlayerArea->setGeometry(imgPlayerArea->geometry());
     panPlayerArea->lower();  // the idle picture lies over it while nothing plays

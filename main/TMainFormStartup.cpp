@@ -13,7 +13,6 @@
 #include "diagnostics/TEventsLog.h"
 #include "diagnostics/TLogForm.h"
 #include "dvd/DVDDrives.h"
-#include "engine/MediaEngine.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/log/TFFLogger.h"
 #include "engine/player/TCustomPlayer.h"
@@ -57,7 +56,7 @@ void TMainForm::FormCreate()
     setWindowTitle("Vidrelo");
 
     // The engine's log lines go into the history that error reports carry.
-    FFLogger = std::make_unique<vidrelo::TFFLogger>();
+    FFLogger = std::make_unique<vidrelo::TFFLogger>(FServices.Engine.Dispatcher);
     FFLogger->SetOnLog(FServices.EngineLogHistory.LogHandler());
 
     std::vector<std::string> drives;
@@ -205,7 +204,7 @@ void TMainForm::LoadMediaLibraries()
 
 bool TMainForm::LoadEncoderLibraries(const QString& mark)
 {
-    vidrelo::TFFLoader& loader = vidrelo::TMediaEngine::Loader();
+    vidrelo::TFFLoader& loader = FServices.Engine.Loader;
     if (!loader.Loaded(vidrelo::EncoderLibraries)) {
         loader.SetLibraryPath((FProgramFolder + "LibAV").toStdString());
         if (!loader.Load(vidrelo::EncoderLibraries)) {

@@ -13,7 +13,8 @@ int main(int argc, char* argv[])
     // Engine hand-offs run on this thread, woken by the event loop.
     TQtHandOffs handOffs(app);
     vidrelo::TMediaEngineScope engine;
-    TApplicationWindows windows(app.arguments().mid(1), QCoreApplication::applicationDirPath() + "/");
+    TApplicationWindows windows(vidrelo::TMediaEngine::Services(), app.arguments().mid(1),
+                                QCoreApplication::applicationDirPath() + "/");
     windows.Start();
     return app.exec();
 }

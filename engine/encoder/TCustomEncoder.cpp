@@ -1,7 +1,6 @@
 // The encoder component: its task list and how tasks are added.
 #include "engine/encoder/TCustomEncoder.h"
 
-#include "engine/MediaEngine.h"
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TDoTerminateThreads.h"
@@ -63,8 +62,10 @@ bool Guarded(std::string& ALastErrMsg, TStep AStep)
 
 }  // namespace
 
-TCustomEncoder::TCustomEncoder()
-    : FDecoder(std::make_unique<TFFDecoder>()), FTerminateThreads(std::make_unique<TDoTerminateThreads>())
+TCustomEncoder::TCustomEncoder(const TEngineServices& AServices)
+    : FServices(AServices),
+      FDecoder(std::make_unique<TFFDecoder>(AServices.Loader)),
+      FTerminateThreads(std::make_unique<TDoTerminateThreads>(AServices.Dispatcher))
 {
 }
 
@@ -93,12 +94,12 @@ TCustomEncoder::~TCustomEncoder()
 
 bool TCustomEncoder::AVLibLoaded() const
 {
-    return TMediaEngine::Running() && TMediaEngine::Loader().Loaded(EncoderLibraries);
+    return FServices.Loader.Loaded(EncoderLibraries);
 }
 
 bool TCustomEncoder::LoadAVLib(const std::string& APath)
 {
-    TFFLoader& loader = TMediaEngine::Loader();
+    TFFLoader& loader = FServices.Loader;
     loader.SetLibraryPath(APath);
     if (loader.Load(EncoderLibraries))
         return true;
@@ -108,7 +109,7 @@ bool TCustomEncoder::LoadAVLib(const std::string& APath)
 
 void TCustomEncoder::UnloadAVLib()
 {
-    TMediaEngine::Loader().Unload(EncoderLibraries);
+    FServices.Loader.Unload(EncoderLibraries);
 }
 
 void TCustomEncoder::CheckNotWorking(const char* AOperation) const

@@ -16,6 +16,11 @@
 // window work to the main thread itself. No lock of the component is held
 // while a worker waits for the main thread. Destroy the component neither
 // from one of its events nor while a handler may still be called.
+//
+// Services: the loader binds its libraries, main-thread hand-offs and the
+// waits that serve them go through the dispatcher, and its tasks get the
+// same services; all of them from the record it was created with.
+#include "engine/EngineServices.h"
 #include "engine/TFFBaseComponent.h"
 #include "engine/encoder/TConvertThread.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -36,8 +41,10 @@ class TFFDecoder;
 
 class TCustomEncoder : public TFFBaseComponent {
 public:
-    TCustomEncoder();
+    explicit TCustomEncoder(const TEngineServices& AServices);
     ~TCustomEncoder() override;
+
+    const TEngineServices& Services() const { return FServices; }
 
     // The media libraries the encoder needs.
     bool AVLibLoaded() const;
@@ -140,6 +147,7 @@ private:
     void DeliverFinal();
     void WaitForFinal();
 
+    const TEngineServices FServices;
     TFFmpegList FFFmpegList;
     std::unique_ptr<TFFDecoder> FDecoder;
     std::unique_ptr<TDoTerminateThreads> FTerminateThreads;

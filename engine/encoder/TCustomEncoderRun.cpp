@@ -84,7 +84,7 @@ void TCustomEncoder::WaitForFinal()
         std::lock_guard lock(FTerminateLock);
         return FCompleteTasks >= TasksCount();
     };
-    TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
+    TMainThreadDispatcher& dispatcher = FServices.Dispatcher;
     if (dispatcher.IsMainThread()) {
         dispatcher.WaitUntil(allEnded);
         return;
@@ -138,7 +138,7 @@ void TCustomEncoder::Stop(bool AWaitForStop)
 void TCustomEncoder::Deliver(const std::function<void()>& ACall) const
 {
     if (TriggerEventInMainThread)
-        TMainThreadDispatcher::Instance().Invoke(ACall);
+        FServices.Dispatcher.Invoke(ACall);
     else
         ACall();
 }
@@ -228,7 +228,7 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* Sender)
         ++FCompleteTasks;
         last = FPendingTasks <= 0 && FCompleteTasks >= TasksCount();
     }
-    TMainThreadDispatcher::Instance().Notify();
+    FServices.Dispatcher.Notify();
     if (!FThreadMode)
         return;  // Start delivers the final event once the last task returned
     if (last)
@@ -252,7 +252,7 @@ void TCustomEncoder::DeliverFinal()
         while (FTerminateThreads->Running() > 1)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         FTerminated = true;
-        TMainThreadDispatcher::Instance().Notify();
+        FServices.Dispatcher.Notify();
         if (handler)
             CallHandler(this, "Terminate", [&] { handler(this, info); });
     });

@@ -2,21 +2,23 @@
 // The short-lived threads on which the encoder component delivers its
 // terminate events in thread mode, so that a task's worker never waits for
 // the caller's handler. Each thread runs one call and ends; finished ones
-// are joined whenever a new one starts, the rest when the set is destroyed.
+// are joined whenever a new one starts, the rest when the set is destroyed
+// (TThreadOwner). Each call's end wakes the main thread's waits of the
+// dispatcher the set was given.
 //
 // Threads: Start from any thread; Running and WaitAll likewise, but WaitAll
 // must not be called from one of the set's own threads.
+#include "engine/TThreadOwner.h"
+
 #include <functional>
-#include <list>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 namespace vidrelo {
 
+class TMainThreadDispatcher;
+
 class TDoTerminateThreads {
 public:
-    TDoTerminateThreads() = default;
+    explicit TDoTerminateThreads(TMainThreadDispatcher& ADispatcher);
     ~TDoTerminateThreads();  // waits for every thread
     TDoTerminateThreads(const TDoTerminateThreads&) = delete;
     TDoTerminateThreads& operator=(const TDoTerminateThreads&) = delete;
@@ -29,15 +31,8 @@ public:
     void WaitAll();
 
 private:
-    struct TEntry {
-        std::thread Thread;
-        bool Done = false;  // under FLock
-    };
-    void JoinFinished();
-
-    std::mutex FJoinLock;  // whoever joins threads holds it
-    mutable std::mutex FLock;  // the list and the Done flags
-    std::list<std::shared_ptr<TEntry>> FEntries;
+    TMainThreadDispatcher& FDispatcher;
+    TThreadOwner FThreads;
 };
 
 }  // namespace vidrelo

@@ -59,7 +59,7 @@ bool TFFmpeg::AddInput(const std::string& AFileName, TInputOptions* AOptions)
     }
     if (FDecoders.size() <= static_cast<std::size_t>(index))
         FDecoders.resize(index + 1);
-    FDecoders[index] = std::make_unique<TFFDecoder>();
+    FDecoders[index] = std::make_unique<TFFDecoder>(FOwner->Services().Loader);
     FDecoders[index]->SetFileHandle(InputFile(index));
     return true;
 }

@@ -22,6 +22,7 @@ public:
     TFFmpeg(TCustomEncoder* AOwner, int AMaxFiles);
     ~TFFmpeg() override;
 
+    // The component that made the task; the task uses its services.
     TCustomEncoder* Owner() const { return FOwner; }
 
     // Sets up and opens the next input: an empty AOptions->FileName is

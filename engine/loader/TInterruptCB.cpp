@@ -44,9 +44,9 @@ std::size_t TInterruptCB::Count() const
     return FList.size();
 }
 
-int IOInterruptCallback(void*)
+int IOInterruptCallback(void* opaque)
 {
-    TInterruptCB* registry = TMediaEngine::InterruptRegistry();
+    TInterruptCB* registry = opaque ? static_cast<TInterruptCB*>(opaque) : TMediaEngine::InterruptRegistry();
     return registry && registry->Interrupt(CurrentThreadId()) ? 1 : 0;
 }
 
@@ -56,17 +56,29 @@ void InstallInterruptCallback(AVFormatContext* context)
     context->interrupt_callback.opaque = nullptr;
 }
 
-TInterruptScope::TInterruptScope(void* ASender, TInterruptProc AInterrupt)
-    : FThreadID(CurrentThreadId()), FSender(ASender), FProc(AInterrupt)
+void InstallInterruptCallback(AVFormatContext* context, TInterruptCB& registry)
 {
-    if (TInterruptCB* registry = TMediaEngine::InterruptRegistry())
-        registry->Add(FThreadID, FSender, FProc);
+    context->interrupt_callback.callback = IOInterruptCallback;
+    context->interrupt_callback.opaque = &registry;
+}
+
+TInterruptScope::TInterruptScope(TInterruptCB& ARegistry, void* ASender, TInterruptProc AInterrupt)
+    : FRegistry(&ARegistry), FThreadID(CurrentThreadId()), FSender(ASender), FProc(AInterrupt)
+{
+    FRegistry->Add(FThreadID, FSender, FProc);
+}
+
+TInterruptScope::TInterruptScope(void* ASender, TInterruptProc AInterrupt)
+    : FRegistry(TMediaEngine::InterruptRegistry()), FThreadID(CurrentThreadId()), FSender(ASender), FProc(AInterrupt)
+{
+    if (FRegistry)
+        FRegistry->Add(FThreadID, FSender, FProc);
 }
 
 TInterruptScope::~TInterruptScope()
 {
-    if (TInterruptCB* registry = TMediaEngine::InterruptRegistry())
-        registry->Remove(FThreadID, FSender, FProc);
+    if (FRegistry)
+        FRegistry->Remove(FThreadID, FSender, FProc);
 }
 
 }  // namespace vidrelo

@@ -42,22 +42,28 @@ private:
     std::vector<TEntry> FList;
 };
 
-// The callback the libraries poll: 1 (abandon) when the registry of the
-// running engine says so for the calling thread, else 0.
+// The callback the libraries poll: 1 (abandon) when the registry `opaque`
+// points to (null: the running engine's) says so for the calling thread,
+// else 0.
 int IOInterruptCallback(void* opaque);
-// Gives a format context the engine's interrupt callback; call it before
-// opening the context.
+// Gives a format context the interrupt callback, asking `registry` (without
+// one, the running engine's); call it before opening the context. The
+// registry must outlive the context.
 void InstallInterruptCallback(AVFormatContext* context);
+void InstallInterruptCallback(AVFormatContext* context, TInterruptCB& registry);
 
-// RAII registration of one blocking operation on the calling thread.
+// RAII registration of one blocking operation on the calling thread, with
+// `ARegistry` (without one, the running engine's).
 class TInterruptScope {
 public:
+    TInterruptScope(TInterruptCB& ARegistry, void* ASender, TInterruptProc AInterrupt);
     TInterruptScope(void* ASender, TInterruptProc AInterrupt);
     ~TInterruptScope();
     TInterruptScope(const TInterruptScope&) = delete;
     TInterruptScope& operator=(const TInterruptScope&) = delete;
 
 private:
+    TInterruptCB* FRegistry;  // null when the engine was not running
     uint32_t FThreadID;
     void* FSender;
     TInterruptProc FProc;

@@ -1,8 +1,8 @@
 #include "engine/loader/TSourceReader.h"
 
+#include "engine/TThreadOwner.h"
 #include "engine/loader/MediaHeaders.h"
 #include "engine/loader/TInterruptCB.h"
-#include "engine/loader/TThreadKeeper.h"
 
 #include <algorithm>
 #include <chrono>
@@ -70,8 +70,8 @@ TSourceReader::~TSourceReader()
         return;
     }
     // The thread owns a share of the stream and frees it once the read
-    // returns; the keeper joins it then.
-    TThreadKeeper::Keep(std::move(FThread), [shared = std::weak_ptr<TShared>(FShared)] { return shared.expired(); });
+    // returns; the process's owner of lingering threads joins it then.
+    LingeringThreads().Keep(std::move(FThread), [shared = std::weak_ptr<TShared>(FShared)] { return shared.expired(); });
 }
 
 void TSourceReader::ReadingThread(std::shared_ptr<TShared> shared)

@@ -14,7 +14,8 @@
 // One thread at a time uses a reader (the one the libraries read the
 // context on). Destroying a reader whose stream is still inside Read leaves
 // the stream to the reading thread, which frees it when Read returns; the
-// thread itself goes to the thread keeper, which joins it.
+// thread itself goes to the process's owner of lingering threads
+// (TThreadOwner.h), which joins it.
 #include "engine/loader/TSourceProtocols.h"
 
 #include <cstdint>

@@ -87,6 +87,7 @@ struct TLogDelivery {
     struct TTicket {
         uint64_t Seq = 0;
         bool ToMainThread = false;
+        TMainThreadDispatcher* Dispatcher = nullptr;  // the logger's
     };
 
     // Lock guards Logger, the logger's FOnLog, Queue and LastSeq. It is held
@@ -117,29 +118,32 @@ struct TLogDelivery {
         line.Info = TLogInfo{sender, threadId, level, std::move(text)};
         Queue.push_back(std::move(line));
         ticket.Seq = LastSeq;
-        ticket.ToMainThread = Logger->FTriggerEventInMainThread.load();
+        ticket.Dispatcher = Logger->FDispatcher;
+        ticket.ToMainThread = ticket.Dispatcher && Logger->FTriggerEventInMainThread.load();
     }
 
     static void Deliver(const TTicket& ticket)
     {
         if (ticket.Seq == 0)
             return;
-        auto& dispatcher = TMainThreadDispatcher::Instance();
-        if (ticket.ToMainThread && !dispatcher.IsMainThread()) {
+        TMainThreadDispatcher* dispatcher = ticket.Dispatcher;
+        if (ticket.ToMainThread && !dispatcher->IsMainThread()) {
             // Lines that already went out (another thread's drain took them
             // along) need no trip to the main thread.
             if (DoneSeq.load(std::memory_order_acquire) < ticket.Seq)
-                dispatcher.Invoke([] { Drain(); });
+                dispatcher->Invoke([dispatcher] { Drain(dispatcher); });
             return;
         }
-        Drain();
+        Drain(dispatcher);
     }
 
-    static void Drain()
+    // `dispatcher` tells the main thread (which never waits here); null
+    // when the logger has none.
+    static void Drain(const TMainThreadDispatcher* dispatcher)
     {
         if (Draining)
             return;  // the drain further up this thread's stack delivers what was just queued
-        const bool mayWait = !TMainThreadDispatcher::Instance().IsMainThread();
+        const bool mayWait = !(dispatcher && dispatcher->IsMainThread());
         for (;;) {
             std::unique_lock drain(DrainLock, std::defer_lock);
             if (mayWait)
@@ -193,10 +197,14 @@ struct TLogDelivery {
 namespace {
 
 std::mutex GAutoCreateLock;  // two threads asking FFLogger() at once get the same logger
+// The dispatcher an auto-created logger is given; the running engine's.
+std::atomic<TMainThreadDispatcher*> GAutoCreatedDispatcher{nullptr};
 
 }  // namespace
 
-TFFLogger::TFFLogger()
+TFFLogger::TFFLogger(TMainThreadDispatcher& ADispatcher) : TFFLogger(&ADispatcher) {}
+
+TFFLogger::TFFLogger(TMainThreadDispatcher* ADispatcher) : FDispatcher(ADispatcher)
 {
     FreeAutoCreatedFFLogger();
     std::lock_guard lock(TLogDelivery::Lock);
@@ -308,7 +316,7 @@ TFFLogger& FFLogger()
         if (TLogDelivery::Logger)
             return *TLogDelivery::Logger;
     }
-    auto* logger = new TFFLogger;
+    auto* logger = new TFFLogger(GAutoCreatedDispatcher.load());
     logger->FAutoCreated = true;
     return *logger;
 }
@@ -324,6 +332,11 @@ void FreeAutoCreatedFFLogger()
         }
     }
     delete autoCreated;
+}
+
+void SetAutoCreatedLoggerDispatcher(TMainThreadDispatcher* ADispatcher)
+{
+    GAutoCreatedDispatcher = ADispatcher;
 }
 
 void InstallAVLogCallback()

@@ -11,7 +11,8 @@
 // After letting go of the callback lock the logging thread has the queue
 // delivered:
 //   - TriggerEventInMainThread, from a worker: a drain is handed to the main
-//     thread (TMainThreadDispatcher::Invoke) and the worker waits for it;
+//     thread through the logger's dispatcher (the one it was created with)
+//     and the worker waits for it;
 //   - on the main thread: it drains at once;
 //   - without TriggerEventInMainThread: it drains on its own thread.
 // One thread drains at a time (the drain lock), handing lines to OnLog one by
@@ -47,6 +48,8 @@
 
 namespace vidrelo {
 
+class TMainThreadDispatcher;
+
 struct TLogInfo {
     void* Sender = nullptr;
     uint32_t ThreadID = 0;
@@ -61,7 +64,8 @@ class TFFLogger {
 public:
     // Frees an auto-created logger first; raises EAssertionFailed when another
     // logger still exists. Starts at the level the libraries currently use.
-    TFFLogger();
+    // Lines for the main thread go through `ADispatcher`.
+    explicit TFFLogger(TMainThreadDispatcher& ADispatcher);
     ~TFFLogger();
     TFFLogger(const TFFLogger&) = delete;
     TFFLogger& operator=(const TFFLogger&) = delete;
@@ -88,7 +92,12 @@ public:
 private:
     friend struct TLogDelivery;
     friend TFFLogger& FFLogger();
+    // Null `ADispatcher` (an auto-created logger without a running engine):
+    // every line is delivered on the thread that logs it.
+    explicit TFFLogger(TMainThreadDispatcher* ADispatcher);
     bool Passes(TLogLevel level) const;
+
+    TMainThreadDispatcher* const FDispatcher;
 
     // Ownership: FLogLevel and FTriggerEventInMainThread are atomics any thread
     // may read; they are set by the thread that owns the logger (the main
@@ -102,12 +111,18 @@ private:
     std::atomic<bool> FAutoCreated{false};
 };
 
-// The process's logger; creates one (marked auto-created) when there is none.
+// The process's logger; creates one (marked auto-created) when there is none,
+// with the dispatcher the engine set for it.
 // Any thread may call it, but only while the logger is not being freed.
 TFFLogger& FFLogger();
 // Engine stop: frees the logger when FFLogger() created it. Call it when no
 // engine thread logs any more.
 void FreeAutoCreatedFFLogger();
+
+// The running engine's start and stop: the dispatcher an auto-created
+// logger hands its main-thread lines to (null: none, lines are delivered on
+// the logging thread).
+void SetAutoCreatedLoggerDispatcher(TMainThreadDispatcher* ADispatcher);
 
 // Called by the loader once libavutil is bound: routes the libraries' log
 // into the engine log at the logger's level. Raises EAssertionFailed when

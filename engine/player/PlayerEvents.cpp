@@ -92,7 +92,7 @@ void TCustomPlayer::TImpl::StopEventThread()
         return;
     EventThreadStop = true;
     // The thread may be handing an event to the main thread: serve it.
-    WaitServing([this] { return EventThreadDone.load(); });
+    WaitServing(Services.Dispatcher, [this] { return EventThreadDone.load(); });
     EventThread.join();
 }
 
@@ -109,7 +109,7 @@ void TCustomPlayer::TImpl::EventLoop()
             break;
     }
     EventThreadDone = true;
-    TMainThreadDispatcher::Instance().Notify();
+    Services.Dispatcher.Notify();
 }
 
 void TCustomPlayer::TImpl::Deliver(const TPlayEventItem& item)
@@ -122,7 +122,7 @@ void TCustomPlayer::TImpl::Deliver(const TPlayEventItem& item)
     };
     try {
         if (Owner.TriggerEventInMainThread)
-            TMainThreadDispatcher::Instance().Invoke(call);
+            Services.Dispatcher.Invoke(call);
         else
             call();
     } catch (const std::exception& e) {

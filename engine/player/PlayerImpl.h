@@ -187,8 +187,12 @@ using TStateRef = std::shared_ptr<TVideoState>;
 enum class TPlayerEventType { Quit = 26, Refresh = 25, Aspect = 27 };
 
 struct TCustomPlayer::TImpl {
-    explicit TImpl(TCustomPlayer& owner) : Owner(owner) {}
+    TImpl(TCustomPlayer& owner, const TEngineServices& services)
+        : Owner(owner), Services(services), Decoder(services.Loader)
+    {
+    }
     TCustomPlayer& Owner;
+    const TEngineServices Services;
 
     // Libraries.
     TSDLLoader SDL;

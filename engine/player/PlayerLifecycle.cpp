@@ -148,7 +148,7 @@ void TCustomPlayer::TImpl::CallFileOpen(TVideoState& s)
             Owner.OnFileOpen(Owner, duration, video ? s.FrameWidth : -1, video ? s.FrameHeight : -1, width, height);
         };
         if (Owner.TriggerEventInMainThread)
-            TMainThreadDispatcher::Instance().Invoke(call);
+            Services.Dispatcher.Invoke(call);
         else
             call();
     }
@@ -188,7 +188,7 @@ void TCustomPlayer::TImpl::Stop(bool wait)
     if (s)
         StopWaiting(s);
     if (PlayThread.joinable()) {
-        WaitServing([this] { return StopEvent.IsSet(); });
+        WaitServing(Services.Dispatcher, [this] { return StopEvent.IsSet(); });
         PlayThread.join();
     }
     ReleaseClosed();
@@ -203,7 +203,7 @@ void TCustomPlayer::TImpl::StopWaiting(const TStateRef& s)
     int passes = 0;
     for (;;) {
         const auto until = TPlayClock::now() + std::chrono::milliseconds(100);
-        WaitServing([&] { return StopEvent.IsSet() || !Current() || TPlayClock::now() >= until; });
+        WaitServing(Services.Dispatcher, [&] { return StopEvent.IsSet() || !Current() || TPlayClock::now() >= until; });
         if (StopEvent.IsSet() || !Current())
             return;
         std::unique_lock lock(DataLock, std::defer_lock);
@@ -281,7 +281,7 @@ void TCustomPlayer::TImpl::Seek(TSeekFlags flags, bool wait, int64_t pos, int64_
     if (!wait)
         return;
     const bool video = s->video_stream >= 0;
-    WaitServing([&] { return SeekEvent.IsSet() && (!video || PictEvent.IsSet()); });
+    WaitServing(Services.Dispatcher, [&] { return SeekEvent.IsSet() && (!video || PictEvent.IsSet()); });
 }
 
 }  // namespace vidrelo

@@ -41,9 +41,8 @@ bool TManualEvent::WaitFor(int ms) const
     return FChanged.wait_for(lock, std::chrono::milliseconds(ms), [&] { return FSet; });
 }
 
-void WaitServing(const std::function<bool()>& done)
+void WaitServing(TMainThreadDispatcher& dispatcher, const std::function<bool()>& done)
 {
-    TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
     if (dispatcher.IsMainThread()) {
         dispatcher.WaitUntil(done);
         return;

@@ -12,6 +12,8 @@
 
 namespace vidrelo {
 
+class TMainThreadDispatcher;
+
 // A signal that stays set until cleared (the players' seek, picture and stop
 // events).
 class TManualEvent {
@@ -29,9 +31,9 @@ private:
     bool FSet;
 };
 
-// Waits until `done()`; on the main thread it keeps serving the main-thread
-// dispatcher meanwhile, elsewhere it polls every few milliseconds.
-void WaitServing(const std::function<bool()>& done);
+// Waits until `done()`; on `dispatcher`'s main thread it keeps serving its
+// hand-offs meanwhile, elsewhere it polls every few milliseconds.
+void WaitServing(TMainThreadDispatcher& dispatcher, const std::function<bool()>& done);
 
 // A packet that carries no payload and tells a queue's reader that a seek
 // flushed everything before it.

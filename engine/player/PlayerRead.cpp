@@ -72,7 +72,7 @@ bool TCustomPlayer::TImpl::OpenSource(TStateRef state)
         Opening = state;
     }
     state->ReadThread = std::thread([this, state] { ReadThreadRun(state); });
-    WaitServing([&] { return state->Opened != osOpening; });
+    WaitServing(Services.Dispatcher, [&] { return state->Opened != osOpening; });
     if (state->Opened == osOpen) {
         if (state->video_stream < 0 && !state->Settings.DisableDisplay)
             state->show_audio = static_cast<int>(state->Settings.ShowAudio);
@@ -98,11 +98,11 @@ void TCustomPlayer::TImpl::ReadThreadRun(TStateRef state)
     TVideoState& s = *state;
     bool ok;
     {
-        TInterruptScope interrupt(&s, OpeningInterrupt);
+        TInterruptScope interrupt(Services.Interrupts, &s, OpeningInterrupt);
         ok = OpenInput(s);
     }
     if (ok) {
-        TInterruptScope interrupt(&s, PlayingInterrupt);
+        TInterruptScope interrupt(Services.Interrupts, &s, PlayingInterrupt);
         int chosen[3];
         ChooseStreams(s, chosen);
         if (chosen[1] >= 0)
@@ -142,7 +142,7 @@ bool TCustomPlayer::TImpl::OpenInput(TVideoState& s)
         s.OpenError = "av_mallocz() failed.";
         return false;
     }
-    InstallInterruptCallback(s.ic);
+    InstallInterruptCallback(s.ic, Services.Interrupts);
     AVDictionary* options = nullptr;
     if (set.FrameWidth > 0 && set.FrameHeight > 0)
         ff::av_dict_set(&options, "video_size", Format("%dx%d", set.FrameWidth, set.FrameHeight).c_str(), 0);

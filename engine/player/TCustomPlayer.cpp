@@ -4,7 +4,6 @@
 
 #include "engine/CLocale.h"
 #include "engine/EngineError.h"
-#include "engine/MediaEngine.h"
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
@@ -16,7 +15,7 @@
 #include <cmath>
 
 namespace vidrelo {
-TCustomPlayer::TCustomPlayer() : FImpl(std::make_unique<TImpl>(*this))
+TCustomPlayer::TCustomPlayer(const TEngineServices& AServices) : FImpl(std::make_unique<TImpl>(*this, AServices))
 {
     FImpl->FrameConverter.SetBitsPixel(32);
 }
@@ -34,7 +33,7 @@ TCustomPlayer::~TCustomPlayer()
 
 bool TCustomPlayer::LoadAVLib(const std::string& path, bool autoLoadSDL)
 {
-    TFFLoader& loader = TMediaEngine::Loader();
+    TFFLoader& loader = FImpl->Services.Loader;
     loader.SetLibraryPath(path);
     if (!loader.Load(PlayerLibraries)) {
         FImpl->LastErrMsg = loader.LastErrMsg();
@@ -45,13 +44,13 @@ bool TCustomPlayer::LoadAVLib(const std::string& path, bool autoLoadSDL)
 
 bool TCustomPlayer::AVLibLoaded() const
 {
-    return TMediaEngine::Running() && TMediaEngine::Loader().Loaded(PlayerLibraries);
+    return FImpl->Services.Loader.Loaded(PlayerLibraries);
 }
 
 void TCustomPlayer::UnloadAVLib()
 {
     Stop(true);
-    TMediaEngine::Loader().Unload(PlayerLibraries);
+    FImpl->Services.Loader.Unload(PlayerLibraries);
 }
 
 bool TCustomPlayer::LoadSDLLib(const std::string& path, const std::string& file)

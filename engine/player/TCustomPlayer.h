@@ -10,10 +10,13 @@
 // the program). Open, Stop(true) and Seek(..., true) wait; while they wait on
 // the main thread they keep serving the main-thread dispatcher, so handlers
 // delivered there cannot deadlock against them. Failures leave their text in
-// LastErrMsg() and make the operation return false.
+// LastErrMsg() and make the operation return false. The player binds its
+// libraries through, hands events over through, and registers its blocking
+// reads with, the services it was created with.
 //
 // THIS HEADER IS THE INTERFACE BETWEEN THE PLAYER AND ITS USERS. Private
 // members are the implementer's; the public part stays as it is.
+#include "engine/EngineServices.h"
 #include "engine/TFFBaseComponent.h"
 #include "engine/player/TPlayerSurface.h"
 #include "engine/player/TPlayerTypes.h"
@@ -41,7 +44,7 @@ struct TPlayerStatistics {
 
 class TCustomPlayer : public TFFBaseComponent {
 public:
-    TCustomPlayer();
+    explicit TCustomPlayer(const TEngineServices& AServices);
     ~TCustomPlayer() override;
 
     // --- libraries ---
@@ -163,6 +166,9 @@ private:
 };
 
 // The published component: nothing of its own.
-class TFFPlayer : public TCustomPlayer {};
+class TFFPlayer : public TCustomPlayer {
+public:
+    using TCustomPlayer::TCustomPlayer;
+};
 
 }  // namespace vidrelo

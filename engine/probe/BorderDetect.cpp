@@ -1,7 +1,6 @@
 #include "engine/probe/BorderDetect.h"
 
 #include "engine/CLocale.h"
-#include "engine/MediaEngine.h"
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
@@ -18,11 +17,6 @@ namespace {
 constexpr int kSamples = 10;
 constexpr double kSkippedShare = 0.05;
 
-bool LibrariesLoaded()
-{
-    return TMediaEngine::Running() && TMediaEngine::Loader().Loaded(DecoderLibraries);
-}
-
 bool Fail(std::string& error, std::string text)
 {
     error = std::move(text);
@@ -31,12 +25,12 @@ bool Fail(std::string& error, std::string text)
 
 }  // namespace
 
-bool DetectBorders(const std::string& source, TBorderDetection& result, std::string& error)
+bool DetectBorders(TFFLoader& loader, const std::string& source, TBorderDetection& result, std::string& error)
 {
     const TCLocaleScope numbers;
     result = TBorderDetection{};
     error.clear();
-    if (!LibrariesLoaded())
+    if (!loader.Loaded(DecoderLibraries))
         return Fail(error, source + ": the media libraries are not loaded");
     TOpenedInput input;
     if (std::string why = input.Open(source); !why.empty())

@@ -16,6 +16,8 @@
 
 namespace vidrelo {
 
+class TFFLoader;
+
 // Pixels to cut off at each edge of the stored frame.
 struct TBorderMargins {
     int32_t Left = 0;
@@ -33,8 +35,9 @@ struct TBorderDetection {
 };
 
 // Samples `source` (a file or an "opendvd:" string) and fills `result`.
-// False with `error` when the source cannot be opened, has no video, or no
-// picture could be decoded. Runs on the calling thread; safe from any thread.
-bool DetectBorders(const std::string& source, TBorderDetection& result, std::string& error);
+// False with `error` when the source cannot be opened, has no video, no
+// picture could be decoded, or `loader` has not bound the decoding
+// libraries. Runs on the calling thread; safe from any thread.
+bool DetectBorders(TFFLoader& loader, const std::string& source, TBorderDetection& result, std::string& error);
 
 }  // namespace vidrelo

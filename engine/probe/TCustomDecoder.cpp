@@ -1,7 +1,6 @@
 #include "engine/probe/TCustomDecoder.h"
 
 #include "engine/EngineError.h"
-#include "engine/MediaEngine.h"
 #include "engine/StringFormat.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaURL.h"
@@ -15,11 +14,6 @@ namespace vidrelo {
 namespace {
 
 const char* const FileNotLoaded = "file not loaded.";
-
-bool LibraryLoaded(TLibrary lib)
-{
-    return TMediaEngine::Running() && TMediaEngine::Loader().Loaded(lib);
-}
 
 const char* KindName(AVMediaType kind)
 {
@@ -66,7 +60,7 @@ void TCustomDecoder::CheckLibraries() const
                                         {TLibrary::avUtil, "LibAVUtil not loaded."},
                                         {TLibrary::swScale, "LibSwScale not loaded."}};
     for (const TCheck& check : Checks)
-        if (!LibraryLoaded(check.Lib))
+        if (!FLoader.Loaded(check.Lib))
             throw EEngineError(check.Text);
 }
 
@@ -241,22 +235,21 @@ std::string TCustomDecoder::GetFileInfoText()
 
 bool TCustomDecoder::LoadAVLib(const std::string& path)
 {
-    TFFLoader& loader = TMediaEngine::Loader();
-    loader.SetLibraryPath(path);
-    if (loader.Load(DecoderLibraries))
+    FLoader.SetLibraryPath(path);
+    if (FLoader.Load(DecoderLibraries))
         return true;
-    FLastErrMsg = loader.LastErrMsg();
+    FLastErrMsg = FLoader.LastErrMsg();
     return false;
 }
 
 bool TCustomDecoder::AVLibLoaded()
 {
-    return TMediaEngine::Running() && TMediaEngine::Loader().Loaded(DecoderLibraries);
+    return FLoader.Loaded(DecoderLibraries);
 }
 
 void TCustomDecoder::UnloadAVLib()
 {
-    TMediaEngine::Loader().Unload(DecoderLibraries);
+    FLoader.Unload(DecoderLibraries);
 }
 
 }  // namespace vidrelo

@@ -20,9 +20,12 @@
 
 namespace vidrelo {
 
+class TFFLoader;
+
 class TCustomDecoder : public TFFBaseComponent {
 public:
-    TCustomDecoder() = default;
+    // `ALoader` binds the decoder's libraries; it outlives the decoder.
+    explicit TCustomDecoder(TFFLoader& ALoader) : FLoader(ALoader) {}
     ~TCustomDecoder() override;
 
     // Attaches a context the caller opened (and will close); null detaches.
@@ -86,6 +89,7 @@ private:
     AVStream* StreamOfKind(int index, AVMediaType kind);
     bool IsStreamOfKind(int index, AVMediaType kind);
 
+    TFFLoader& FLoader;
     AVFormatContext* FFileHandle = nullptr;
     std::string FLastErrMsg;
     int64_t FFileSize = -1;

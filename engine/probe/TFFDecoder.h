@@ -11,7 +11,7 @@ namespace vidrelo {
 
 class TFFDecoder : public TCustomDecoder {
 public:
-    TFFDecoder() = default;
+    explicit TFFDecoder(TFFLoader& ALoader) : TCustomDecoder(ALoader) {}
     ~TFFDecoder() override;
 
     // The first video stream, else the first audio stream, else -1.

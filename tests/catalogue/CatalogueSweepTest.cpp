@@ -13,6 +13,7 @@
 #include "main/TDiscScan.h"
 #include "main/TJobBuilder.h"
 #include "main/TTitleModel.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/MediaProbe.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
@@ -168,7 +169,7 @@ protected:
         QStringList sources;
         EXPECT_TRUE(titles.BuildSourceList(sources));
         const QList<TVideoFile> jobs = TJobBuilder::MakeJobFiles(titles);
-        TFFEncoder encoder;
+        TFFEncoder encoder(EngineServices());
         EXPECT_TRUE(encoder.LoadAVLib(BinDir() + "/LibAV")) << encoder.LastErrMsg();
         encoder.TriggerEventInMainThread = false;
         std::vector<TTerminateInfo> ends;

@@ -1,5 +1,6 @@
 #include "diagnostics/TEngineLogHistory.h"
 
+#include "engine/MainThreadDispatcher.h"
 #include "engine/ThreadId.h"
 #include "engine/log/TFFLogger.h"
 #include "tests/diagnostics/TestPrinters.h"
@@ -27,7 +28,8 @@ TEST(EngineLogHistory, LinesNameThreadAndLevelOrdinal)
 TEST(EngineLogHistory, CollectsTheEngineLogThroughOnLog)
 {
     TEngineLogHistory history;
-    TFFLogger logger;
+    TMainThreadDispatcher dispatcher;
+    TFFLogger logger(dispatcher);
     logger.SetTriggerEventInMainThread(false);
     logger.SetLogLevel(llInfo);
     logger.SetOnLog(history.LogHandler());

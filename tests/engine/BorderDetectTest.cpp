@@ -6,6 +6,7 @@
 #include "engine/probe/BorderMeasure.h"
 #include "engine/probe/TFFDecoder.h"
 #include "tests/engine/EncoderJobSupport.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -82,7 +83,7 @@ protected:
 
     static inline std::string Dir;
     TMediaEngineScope Engine;
-    TFFDecoder Loader;
+    TFFDecoder Loader{test::EngineServices().Loader};
 };
 
 TEST_F(BorderDetectTest, FindsTheBarsOfEachFilm)
@@ -91,7 +92,7 @@ TEST_F(BorderDetectTest, FindsTheBarsOfEachFilm)
         SCOPED_TRACE(c.Name);
         TBorderDetection found;
         std::string error;
-        ASSERT_TRUE(DetectBorders(Clip(c), found, error)) << error;
+        ASSERT_TRUE(DetectBorders(test::EngineServices().Loader, Clip(c), found, error)) << error;
         EXPECT_EQ(found.FrameWidth, 720);
         EXPECT_EQ(found.FrameHeight, 576);
         EXPECT_GE(found.PicturesSampled, 8);
@@ -117,7 +118,7 @@ TEST_F(BorderDetectTest, SourcesWithoutPicturesFailWithTheReason)
         TBorderDetection found;
         found.PicturesSampled = 7;
         std::string error;
-        EXPECT_FALSE(DetectBorders(source, found, error));
+        EXPECT_FALSE(DetectBorders(test::EngineServices().Loader, source, found, error));
         EXPECT_EQ(error, text);
         EXPECT_EQ(found.PicturesSampled, 0);
         EXPECT_EQ(found.Margins, TBorderMargins{});
@@ -144,7 +145,7 @@ TEST(BorderDetectWithoutLibraries, SaysSoInsteadOfCrashing)
     TMediaEngineScope engine;
     TBorderDetection found;
     std::string error;
-    EXPECT_FALSE(DetectBorders("film.mpg", found, error));
+    EXPECT_FALSE(DetectBorders(test::EngineServices().Loader, "film.mpg", found, error));
     EXPECT_EQ(error, "film.mpg: the media libraries are not loaded");
 }
 

@@ -9,6 +9,7 @@
 #include "engine/log/TFFLogger.h"
 #include "engine/probe/TFFDecoder.h"
 #include "tests/engine/EncoderJobSupport.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -85,7 +86,7 @@ protected:
 
     static inline std::string Ts, Wav1024, Wav1025, Mkv;
     TMediaEngineScope Engine;
-    TFFDecoder Decoder;
+    TFFDecoder Decoder{test::EngineServices().Loader};
     TOpenedInput Opened;
 };
 
@@ -267,7 +268,7 @@ TEST_F(FFDecoderTest, ChaptersMetadataAndTimeStamp)
 TEST(FFDecoderLibraryTest, AttachingNeedsTheDecoderLibraries)
 {
     TMediaEngineScope engine;
-    TFFDecoder decoder;
+    TFFDecoder decoder(test::EngineServices().Loader);
     // Never looked at: the check comes first.
     alignas(AVFormatContext) unsigned char storage[sizeof(AVFormatContext)] = {};
     auto* context = reinterpret_cast<AVFormatContext*>(storage);

@@ -60,7 +60,8 @@ std::string Prefix(const char* name, const void* address)
 
 class FFLoggerTest : public ::testing::Test {
 protected:
-    TMainThreadDispatcher& D = TMainThreadDispatcher::Instance();
+    // The test's own: the logger hands its lines to the dispatcher it is given.
+    TMainThreadDispatcher D;
     std::unique_ptr<TFFLogger> Logger;
     std::mutex Lock;
     std::vector<TLogInfo> Lines;
@@ -70,7 +71,7 @@ protected:
     {
         FreeAutoCreatedFFLogger();
         SetCurrentAVLogLevel(AV_LOG_INFO);
-        Logger = std::make_unique<TFFLogger>();
+        Logger = std::make_unique<TFFLogger>(D);
         Logger->SetOnLog([this](void* sender, uint32_t threadId, TLogLevel level, const std::string& msg) {
             std::lock_guard lock(Lock);
             Lines.push_back(TLogInfo{sender, threadId, level, msg});
@@ -85,6 +86,7 @@ protected:
         D.SetWaker(nullptr);
         Logger.reset();
         FreeAutoCreatedFFLogger();
+        SetAutoCreatedLoggerDispatcher(nullptr);
         ClearLogPending();
         SetCurrentAVLogLevel(AV_LOG_INFO);
     }
@@ -223,7 +225,7 @@ TEST_F(FFLoggerTest, EngineMessagesPassByLevelAndVerboseShowsUnlessQuiet)
 TEST_F(FFLoggerTest, OneLoggerPerProcess)
 {
     try {
-        TFFLogger second;
+        TFFLogger second(D);
         FAIL() << "a second logger was created";
     } catch (const EAssertionFailed& e) {
         EXPECT_STREQ(e.what(), "Allow creating only one instance of TFFLogger.");
@@ -238,7 +240,7 @@ TEST_F(FFLoggerTest, OneLoggerPerProcess)
     EXPECT_EQ(made.LogLevel(), llError);  // follows the libraries' level
     EXPECT_EQ(&FFLogger(), &made);
 
-    Logger = std::make_unique<TFFLogger>();  // replaces the auto-created one
+    Logger = std::make_unique<TFFLogger>(D);  // replaces the auto-created one
     EXPECT_EQ(&FFLogger(), Logger.get());
     EXPECT_TRUE(Logger->TriggerEventInMainThread());
 }
@@ -369,6 +371,34 @@ TEST_F(FFLoggerTest, MainThreadLogsWhileAWorkerWaitsForIt)
     D.WaitUntil([&] { return finished.load(); });
     worker.join();
     EXPECT_EQ(Texts().size(), 2u);
+}
+
+// The engine sets the dispatcher an auto-created logger uses; without one
+// (no engine running) a worker's line is delivered on the worker.
+TEST_F(FFLoggerTest, AnAutoCreatedLoggerHandsOffThroughTheDispatcherItWasGiven)
+{
+    D.AttachMainThread();
+    for (const bool given : {true, false}) {
+        SCOPED_TRACE(given ? "dispatcher given" : "none given");
+        Logger.reset();
+        FreeAutoCreatedFFLogger();
+        SetAutoCreatedLoggerDispatcher(given ? &D : nullptr);
+        std::thread::id deliveredOn;
+        FFLogger().SetOnLog([&](void*, uint32_t, TLogLevel, const std::string&) {
+            deliveredOn = std::this_thread::get_id();
+        });
+        std::atomic<bool> finished{false};
+        std::thread::id workerId;
+        std::thread worker([&] {
+            workerId = std::this_thread::get_id();
+            FFLogger().Log(nullptr, llInfo, "from the worker");
+            finished = true;
+            D.Notify();
+        });
+        D.WaitUntil([&] { return finished.load(); });
+        worker.join();
+        EXPECT_EQ(deliveredOn, given ? std::this_thread::get_id() : workerId);
+    }
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 class DispatcherTest : public ::testing::Test {
 protected:
-    TMainThreadDispatcher& D = TMainThreadDispatcher::Instance();
+    TMainThreadDispatcher D;
     void SetUp() override { D.AttachMainThread(); }
     void TearDown() override { D.DetachMainThread(); }
 };

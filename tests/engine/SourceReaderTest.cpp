@@ -1,9 +1,9 @@
 // Reading a source so that a blocked Read can be given up on: the waiting
 // caller is released when its interrupt procedure says so, and the bytes
 // the blocked read brings later are not lost.
+#include "engine/TThreadOwner.h"
 #include "engine/loader/TInterruptCB.h"
 #include "engine/loader/TSourceReader.h"
-#include "engine/loader/TThreadKeeper.h"
 
 #include "tests/engine/EncoderJobSupport.h"
 #include "tests/support/WaitFor.h"
@@ -75,7 +75,7 @@ TEST_F(SourceReaderTest, AGivenUpReadKeepsItsBytesForTheNextRead)
 TEST_F(SourceReaderTest, AReaderDestroyedWhileItsStreamIsBlockedLeavesTheStreamToFinish)
 {
     auto gate = std::make_shared<test::TTestStream::TGate>();
-    const int running = TThreadKeeper::Reap();
+    const int running = LingeringThreads().Reap();
     {
         TSourceReader reader(std::make_unique<test::TTestStream>("0123", gate, 0));
         TInterruptScope scope(nullptr, GiveUp);
@@ -84,12 +84,12 @@ TEST_F(SourceReaderTest, AReaderDestroyedWhileItsStreamIsBlockedLeavesTheStreamT
         EXPECT_EQ(reader.Read(buffer, 4), AVERROR_EXIT);
     }  // must not wait for the blocked Read
     EXPECT_FALSE(gate->WaitDestroyed(0));
-    EXPECT_EQ(TThreadKeeper::Reap(), running + 1);  // its reading thread is kept
+    EXPECT_EQ(LingeringThreads().Reap(), running + 1);  // its reading thread is kept
     gate->Release();
     EXPECT_TRUE(gate->WaitDestroyed(1000));
     // Once the read is over the thread ends and is joined.
-    test::WaitFor([&] { return TThreadKeeper::Reap() <= running; }, std::chrono::seconds(1));
-    EXPECT_EQ(TThreadKeeper::Reap(), running);
+    test::WaitFor([&] { return LingeringThreads().Reap() <= running; }, std::chrono::seconds(1));
+    EXPECT_EQ(LingeringThreads().Reap(), running);
 }
 
 // Every read is a hand-off to the reading thread: the libraries' small

@@ -11,6 +11,7 @@
 #include "engine/encoder/TFFEncoder.h"
 #include "engine/log/TFFLogger.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/support/EngineServices.h"
 
 #include <filesystem>
 #include <string>
@@ -32,7 +33,7 @@ void Convert(const std::string& inputOptions, const std::string& outputOptions)
 {
     static const std::string input = fuzz::FuzzSourceDir() + "/media/tiny.vob";
     const std::string output = fuzz::WorkDir() + "/out.mkv";
-    TFFEncoder encoder;
+    TFFEncoder encoder(test::EngineServices());
     encoder.TriggerEventInMainThread = false;
     if (!encoder.LoadAVLib(""))
         std::abort();

@@ -13,6 +13,7 @@
 #include "main/TMainForm.h"
 #include "main/TPathField.h"
 #include "tests/main/ProgramWindows.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +135,8 @@ TEST_F(MainFormTest, MissingMediaLibrariesAreReportedAndLogged)
 {
     // A private library folder that holds a broken avutil: the encoder's set fails.
     const std::string bin = vidrelo::test::MakeTempDir("prog") + "/";
-    auto windows = std::make_unique<TApplicationWindows>(QStringList{}, QString::fromStdString(bin));
+    auto windows = std::make_unique<TApplicationWindows>(vidrelo::test::EngineServices(), QStringList{},
+                                                         QString::fromStdString(bin));
     QDir().mkpath(QString::fromStdString(bin + "LibAV"));
     QFile broken(QString::fromStdString(bin + "LibAV/" + vidrelo::TFFLoader::LibraryFileName(vidrelo::TLibrary::avUtil)));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));

@@ -8,6 +8,7 @@
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
 #include "main/TQtHandOffs.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ inline std::unique_ptr<TApplicationWindows> StartWindows(QStringList& reported, 
 {
     if (programFolder.isEmpty())
         programFolder = QString::fromStdString(vidrelo::test::BinDir()) + "/";
-    auto windows = std::make_unique<TApplicationWindows>(args, programFolder);
+    auto windows = std::make_unique<TApplicationWindows>(vidrelo::test::EngineServices(), args, programFolder);
     windows->Reporter().SetAskSend([&reported](const QString& message) {
         reported << message;
         return false;

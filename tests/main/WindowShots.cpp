@@ -19,6 +19,7 @@
 #include "main/TConvForm.h"
 #include "main/TMainForm.h"
 #include "main/TQtHandOffs.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
@@ -82,7 +83,8 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     vidrelo::TMediaEngineScope engine;
     TQtHandOffs handOffs(app);
-    TApplicationWindows windows({}, QString::fromStdString(vidrelo::test::BinDir()) + "/");
+    TApplicationWindows windows(vidrelo::test::EngineServices(), {},
+                                QString::fromStdString(vidrelo::test::BinDir()) + "/");
     windows.Reporter().SetAskSend([](const QString& message) {
         std::fprintf(stderr, "reported: %s\n", message.toUtf8().constData());
         return false;

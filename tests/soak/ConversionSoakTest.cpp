@@ -10,6 +10,7 @@
 // pinned to the cycle that made it.
 #include "engine/MainThreadDispatcher.h"
 #include "tests/engine/encoder/EncoderTestSupport.h"
+#include "tests/support/EngineServices.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -107,7 +108,7 @@ protected:
         TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
         const std::string output = Out + "/soak" + std::to_string(cycle) + ".avi";
         TEncoderEvents events;
-        TFFEncoder encoder;
+        TFFEncoder encoder(EngineServices());
         encoder.SetProgressInterval(100);
         events.Attach(encoder);
         // Read at the clip's own rate, so that the 4 s clip is still being

@@ -5,6 +5,7 @@
 #include "engine/MediaEngine.h"
 #include "tests/engine/encoder/EncoderTestSupport.h"
 #include "tests/engine/run/JobRunSupport.h"
+#include "tests/support/EngineServices.h"
 
 #include <filesystem>
 
@@ -45,7 +46,7 @@ protected:
 
 TEST_F(EncoderRunTest, TwoThreadsRunTwoTasksAndTheThirdStartsWhenOneEnds)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.TriggerEventInMainThread = false;
     TEncoderEvents events;
     events.Attach(encoder);
@@ -77,7 +78,7 @@ TEST_F(EncoderRunTest, TwoThreadsRunTwoTasksAndTheThirdStartsWhenOneEnds)
 
 TEST_F(EncoderRunTest, StopBeforeTheTasksRanTheirCourseEndsEveryTaskUnfinished)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.TriggerEventInMainThread = false;
     TEncoderEvents events;
     events.Attach(encoder);
@@ -104,7 +105,7 @@ TEST_F(EncoderRunTest, StopBeforeTheTasksRanTheirCourseEndsEveryTaskUnfinished)
 
 TEST_F(EncoderRunTest, StartWithoutThreadsReturnsAfterEveryEventOnTheCallersThread)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     TEncoderEvents events;
     events.Attach(encoder);
     AddSimpleTask(encoder, ShortClip, Out + "/0.avi");
@@ -122,7 +123,7 @@ TEST_F(EncoderRunTest, StartWithoutThreadsReturnsAfterEveryEventOnTheCallersThre
 
 TEST_F(EncoderRunTest, ProgressComesAtMostOncePerIntervalAndOnceAtTheEnd)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.TriggerEventInMainThread = false;
     encoder.SetProgressInterval(100);
     TEncoderEvents events;
@@ -149,7 +150,7 @@ TEST_F(EncoderRunTest, PauseHoldsTheTaskAndResumeOrStopEndsIt)
 {
     for (const bool resume : {true, false}) {
         SCOPED_TRACE(resume ? "resume" : "stop");
-        TFFEncoder encoder;
+        TFFEncoder encoder(EngineServices());
         encoder.TriggerEventInMainThread = false;
         TEncoderEvents events;
         events.Attach(encoder);
@@ -181,7 +182,7 @@ TEST_F(EncoderRunTest, PauseHoldsTheTaskAndResumeOrStopEndsIt)
 
 TEST_F(EncoderRunTest, AFileGetsItsNameWhenTheTaskEndsAndAFailedTaskLeavesNone)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.TriggerEventInMainThread = false;
     TEncoderEvents events;
     events.Attach(encoder);
@@ -206,10 +207,12 @@ TEST_F(EncoderRunTest, AFileGetsItsNameWhenTheTaskEndsAndAFailedTaskLeavesNone)
 
 TEST_F(EncoderRunTest, EventsReachTheMainThreadThroughTheDispatcher)
 {
-    TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
+    // The encoder's own; the process's stays unattached, so events that went
+    // there would run on the workers.
+    TMainThreadDispatcher dispatcher;
     dispatcher.AttachMainThread();
     {
-        TFFEncoder encoder;
+        TFFEncoder encoder(EngineServicesWith(dispatcher));
         TEncoderEvents events;
         events.Attach(encoder);
         AddSimpleTask(encoder, LongClip, Out + "/main.avi");
@@ -227,7 +230,7 @@ TEST_F(EncoderRunTest, EventsReachTheMainThreadThroughTheDispatcher)
 
 TEST_F(EncoderRunTest, HooksCarryTheTaskIndexAndAHookCanStopItself)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     int videoCalls = 0, audioCalls = 0, audioTask = -1;
     encoder.OnVideoOutputHook = [&](TCustomEncoder*, THookInfo* info) {
         EXPECT_EQ(info->TaskIndex, 1);
@@ -257,7 +260,7 @@ TEST_F(EncoderRunTest, DestroyingTheEncoderDuringARunStopsAndDeliversEveryEvent)
     TEncoderEvents events;
     auto gate = GatedSource("gatee");
     {
-        TFFEncoder encoder;
+        TFFEncoder encoder(EngineServices());
         encoder.TriggerEventInMainThread = false;
         events.Attach(encoder);
         AddSimpleTask(encoder, "gatee:clip", Out + "/d.avi");

@@ -1,9 +1,10 @@
 // Building the encoder's tasks: input and output records, ExtOptions, the
 // limits and the guards against changes while working.
-#include "tests/engine/encoder/EncoderTestSupport.h"
 #include "engine/EngineError.h"
+#include "tests/engine/encoder/EncoderTestSupport.h"
 #include "tests/engine/run/JobRunSupport.h"
 #include "tests/support/CommaLocale.h"
+#include "tests/support/EngineServices.h"
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +19,7 @@ using EncoderTasksTest = EncoderTest;
 
 TEST_F(EncoderTasksTest, PropertiesStartFromTheirDefaultsAndAreClamped)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     EXPECT_EQ(encoder.ProgressInterval(), 500);
     EXPECT_EQ(encoder.CustomMaxFiles(), 20);
     EXPECT_EQ(encoder.ReadTimeout, 10000);
@@ -34,7 +35,7 @@ TEST_F(EncoderTasksTest, PropertiesStartFromTheirDefaultsAndAreClamped)
 
 TEST_F(EncoderTasksTest, AnInputRecordIsFilledInKeptAndApplied)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     TInputOptions options;
     options.TimeStart = 500000;
     options.ExtOptions = "itsoffset=0<CRLF>vf=ignored";  // "vf" is not an input option
@@ -53,7 +54,7 @@ TEST_F(EncoderTasksTest, RefusedInputOptionsFailTheAddOnlyWhenHalting)
 {
     for (const bool halt : {true, false}) {
         SCOPED_TRACE(halt ? "halt" : "ignore");
-        TFFEncoder encoder;
+        TFFEncoder encoder(EngineServices());
         encoder.HaltOnInvalidOption = halt;
         TInputOptions options;
         options.ExtOptions = "itsoffset=0\n\nitsoffset=0";  // an empty line is an option without a name
@@ -70,7 +71,7 @@ TEST_F(EncoderTasksTest, RefusedInputOptionsFailTheAddOnlyWhenHalting)
 
 TEST_F(EncoderTasksTest, FailedAddsSayWhyAndKeepWhatTheTaskHad)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     EXPECT_EQ(encoder.AddTask(Out + "/missing.mpg"), -1);
     EXPECT_NE(encoder.LastErrMsg().find("missing.mpg"), std::string::npos) << encoder.LastErrMsg();
     EXPECT_EQ(encoder.TasksCount(), 0);
@@ -96,7 +97,7 @@ TEST_F(EncoderTasksTest, AnOutputIsNeverOneOfTheInputsNorAnExistingFileUnlessRep
     std::filesystem::create_symlink(input, Out + "/soft.mpg");
     std::filesystem::create_hard_link(input, Out + "/hard.mpg");
     const std::string original = ReadAll(input);
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     ASSERT_EQ(encoder.AddTask(input), 0) << encoder.LastErrMsg();
     for (const std::string& name : {input, Out + "/soft.mpg", Out + "/hard.mpg", "file:" + input}) {
         for (const bool replace : {false, true}) {
@@ -126,7 +127,7 @@ TEST_F(EncoderTasksTest, AnOutputIsNeverOneOfTheInputsNorAnExistingFileUnlessRep
 
 TEST_F(EncoderTasksTest, InputsAndOutputsStopAtTheMaximum)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.SetCustomMaxFiles(5);
     ASSERT_EQ(encoder.AddTask(ShortClip), 0);
     for (int i = 1; i < 5; ++i)
@@ -143,7 +144,7 @@ TEST_F(EncoderTasksTest, InputsAndOutputsStopAtTheMaximum)
 
 TEST_F(EncoderTasksTest, RecordFieldsOverrideTheExtOptionsAndFurtherStreamsTakeTheListsEntries)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     ASSERT_EQ(encoder.AddTask(LongClip), 0);
     TOutputOptions options;
     options.AudioCodec = "ac3";
@@ -179,7 +180,7 @@ TEST_F(EncoderTasksTest, OptionsAndFiltersReadTheirNumbersTheSameInACommaLocale)
 {
     const TCommaLocale comma;
     ASSERT_TRUE(comma.Active());
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     ASSERT_EQ(encoder.AddTask(LongClip), 0);
     TOutputOptions options;
     options.VideoCodec = "libx264";
@@ -199,7 +200,7 @@ TEST_F(EncoderTasksTest, OptionsAndFiltersReadTheirNumbersTheSameInACommaLocale)
 
 TEST_F(EncoderTasksTest, OutputFieldLinesSetTheRecordAndTheTotalDuration)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.TriggerEventInMainThread = false;
     TEncoderEvents events;
     events.Attach(encoder);
@@ -220,7 +221,7 @@ TEST_F(EncoderTasksTest, OutputFieldLinesSetTheRecordAndTheTotalDuration)
 
 TEST_F(EncoderTasksTest, JoinedInputsMakeOneOutputWhoseTotalIsTheirSum)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     encoder.TriggerEventInMainThread = false;
     TEncoderEvents events;
     events.Attach(encoder);
@@ -239,7 +240,7 @@ TEST_F(EncoderTasksTest, JoinedInputsMakeOneOutputWhoseTotalIsTheirSum)
 
 TEST_F(EncoderTasksTest, ChangesWhileWorkingAreRefusedUntilTheTasksAreCleared)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     AddSimpleTask(encoder, ShortClip, Out + "/a.avi");
     encoder.Start(0);
     ASSERT_TRUE(encoder.Terminated());
@@ -267,7 +268,7 @@ TEST_F(EncoderTasksTest, ChangesWhileWorkingAreRefusedUntilTheTasksAreCleared)
 
 TEST_F(EncoderTasksTest, ExchangeAndRemoveReorderTheList)
 {
-    TFFEncoder encoder;
+    TFFEncoder encoder(EngineServices());
     ASSERT_EQ(encoder.AddTask(ShortClip), 0);
     ASSERT_EQ(encoder.AddTask(LongClip), 1);
     TFFmpeg* first = encoder.Task(0);

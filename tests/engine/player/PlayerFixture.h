@@ -2,9 +2,11 @@
 // What the player tests share: small clips whose every picture shows its own
 // frame number as a colour, a surface that records what it is given, and
 // the events a playback reports.
+#include "engine/MainThreadDispatcher.h"
 #include "engine/player/TCustomPlayer.h"
 
 #include "tests/engine/EncoderJobSupport.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/WaitFor.h"
 
 #include <gtest/gtest.h>
@@ -143,7 +145,9 @@ protected:
     // Before the player: its event thread may deliver until the player goes.
     TRecordingSurface Surface;
     TPlayerEvents Events;
-    TFFPlayer Player;
+    // The player's own: what it hands to the main thread arrives here only.
+    TMainThreadDispatcher Dispatcher;
+    TFFPlayer Player{EngineServicesWith(Dispatcher)};
 };
 
 }  // namespace vidrelo::test

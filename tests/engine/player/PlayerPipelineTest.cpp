@@ -263,7 +263,7 @@ TEST_F(PlayerTest, TheDecoderDescribesTheInputUntilThePlaybackEnds)
 // is busy, the positions it has not taken yet collapse into the newest.
 TEST_F(PlayerTest, EventsInTheMainThreadCollapseWhileItIsBusy)
 {
-    TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
+    TMainThreadDispatcher& dispatcher = Dispatcher;  // the player's; the process's stays unattached
     dispatcher.AttachMainThread();
     std::vector<std::thread::id> threads;
     std::vector<int64_t> positions;

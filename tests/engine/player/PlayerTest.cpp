@@ -6,6 +6,7 @@
 
 #include "engine/EngineError.h"
 #include "tests/engine/player/PlayerFixture.h"
+#include "tests/support/EngineServices.h"
 
 #include <gtest/gtest.h>
 
@@ -234,7 +235,7 @@ TEST_F(PlayerTest, ASourceWithoutVideoShowsItsWaveform)
 
 TEST_F(PlayerTest, FailuresLeaveTheirText)
 {
-    TFFPlayer bare;
+    TFFPlayer bare(test::EngineServices());
     EXPECT_FALSE(bare.Open(ColourClip, &Surface));
     EXPECT_EQ(bare.LastErrMsg(), "sdl not loaded.");
 
@@ -302,7 +303,7 @@ TEST_F(PlayerTest, OpenWhilePlayingAndTwoPlayersAtOnce)
     Player.start_time = 1000000;
     ASSERT_TRUE(Player.Open(ColourClip, &Surface));  // stops the first
     EXPECT_EQ(Player.start_time, kNoPlayerTime);     // defaults are back after that stop
-    TFFPlayer second;
+    TFFPlayer second(test::EngineServices());
     ASSERT_TRUE(second.LoadSDLLib(""));
     second.TriggerEventInMainThread = false;
     second.SetMute(true);
