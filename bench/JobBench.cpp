@@ -131,7 +131,7 @@ int Run(const bench::TJobBenchArgs& args)
     double seconds = 0;
     std::string failure;
     try {
-        TCustomFFmpeg job(16);
+        TCustomFFmpeg job(16, TMediaEngine::Services());
         if (!SetUp(job, args))
             return 1;
         const auto start = std::chrono::steady_clock::now();

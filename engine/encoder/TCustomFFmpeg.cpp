@@ -17,8 +17,9 @@ bool TCustomFFmpeg::LibrariesLoaded()
     return ff::avcodec_free_context && ff::avformat_free_context && ff::av_dict_free;
 }
 
-TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles)
+TCustomFFmpeg::TCustomFFmpeg(int AMaxFiles, const TEngineServices& AServices)
     : FMaxFiles(AMaxFiles),
+      FServices(AServices),
       FInputs(
           FOpt, [this](TLogLevel ALevel, const std::string& AText) { Log(ALevel, AText); },
           [this](AVStream* AStream, const AVCodec* AForced) { return NewInputStreamSetup(AStream, AForced); }),
@@ -63,7 +64,7 @@ void TCustomFFmpeg::Log(TLogLevel ALevel, const std::string& AMessage)
 // --- the timeout predicate ---------------------------------------------------
 
 TCustomFFmpeg::TBlockingIO::TBlockingIO(TCustomFFmpeg& AJob, TIOPhase APhase)
-    : FJob(AJob), FScope(&AJob, &TCustomFFmpeg::TimeoutPredicate)
+    : FJob(AJob), FScope(AJob.FServices.Interrupts, &AJob, &TCustomFFmpeg::TimeoutPredicate)
 {
     FJob.FInterrupted = 0;
     FJob.FIOPhase = APhase;

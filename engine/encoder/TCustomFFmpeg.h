@@ -16,6 +16,8 @@
 // the thread that runs the conversion; a handler must not destroy the job.
 // Needs the encoder's media libraries loaded while it holds anything
 // (construction included).
+#include "engine/EngineServices.h"
+#include "engine/TThreadOwner.h"
 #include "engine/encoder/TAVInputStream.h"
 #include "engine/encoder/TAVOutputStream.h"
 #include "engine/encoder/TConvertThread.h"
@@ -79,8 +81,9 @@ public:
     static constexpr int64_t NoIO = std::numeric_limits<int64_t>::max();  // FLastRead: no blocking I/O
 
     // 1 <= AMaxFiles <= 512 (EAssertionFailed otherwise): the most inputs
-    // and the most outputs the job takes.
-    explicit TCustomFFmpeg(int AMaxFiles);
+    // and the most outputs the job takes. AServices: the main-thread
+    // hand-offs, the interrupt registry and the filter registry it uses.
+    TCustomFFmpeg(int AMaxFiles, const TEngineServices& AServices);
     virtual ~TCustomFFmpeg();
     TCustomFFmpeg(const TCustomFFmpeg&) = delete;
     TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
@@ -388,6 +391,7 @@ private:
     bool Verbose(int AMinimum) const { return FOpt.Fverbose >= AMinimum; }
 
     const int FMaxFiles;
+    const TEngineServices FServices;
     // What the options set so far hold; the stages read it.
     TJobOptionState FOpt;
     // The input files, their streams and their packets' times.
@@ -441,11 +445,11 @@ private:
     std::string FLastErrMsg;
     bool FJoinMode = false;
     std::unique_ptr<TConvertThread> FThread;
-    mutable std::mutex FRunLock;          // guards FBodyRunning and FTerminator
+    mutable std::mutex FRunLock;          // guards FBodyRunning
     std::condition_variable FRunChanged;
     bool FBodyRunning = false;            // the worker's body (or the terminate notification) runs
     std::atomic<bool> FNotified{false};   // the terminate notification was given
-    std::thread FTerminator;              // gives the notification of a job that never started
+    TThreadOwner FTerminators;            // give the notification of a job that never started
 
     // Hook state: converters made on first use and freed with the run.
     std::unique_ptr<TFormatConverter> FInputVideoHook;

@@ -142,6 +142,7 @@ bool TCustomFFmpeg::OpenInputFile(TOpenedInput& AInput, const std::string& AFile
     SetInputParameters(AFormat, &options);
     TOpenSteps steps;
     steps.Format = AFormat;
+    steps.Interrupts = &FServices.Interrupts;
     steps.Options = &options;
     steps.BeforeOpen = [&](AVFormatContext* AContext) {
         Options().ApplyToFormat(AContext, false);

@@ -72,7 +72,7 @@ void TCustomFFmpeg::MainLoop()
     FJoinSegment = 0;
     // A stop or a stalled source gives up a read in progress; the predicate
     // serves this thread only, and only while the loop runs.
-    TInterruptScope scope(this, &TCustomFFmpeg::RunPredicate);
+    TInterruptScope scope(FServices.Interrupts, this, &TCustomFFmpeg::RunPredicate);
     while (!FBroken) {
         if (FThread) {
             // A pause waits here, between two packets, once the encoders

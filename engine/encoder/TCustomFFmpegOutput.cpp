@@ -55,7 +55,7 @@ int TCustomFFmpeg::OpenOutput(const std::string& AFileName, bool AJoin, bool ARe
     AVFormatContext* context = nullptr;
     if (ff::avformat_alloc_output_context2(&context, format, nullptr, url->c_str()) < 0 || !context)
         throw FFmpegException("avformat_alloc_context failed");
-    InstallInterruptCallback(context);
+    InstallInterruptCallback(context, FServices.Interrupts);
     const int index = FOutputs.Add(context);
     try {
         CreateFirstStreams(context, index, AJoin);

@@ -15,9 +15,9 @@ namespace {
 // Waits until `done`; on the main thread the main thread's hand-offs (and the
 // host's window messages) keep being served meanwhile, so that a worker which
 // hands something to the main thread before it ends cannot block the wait.
-void WaitServingMainThread(std::mutex& lock, std::condition_variable& changed, const std::function<bool()>& done)
+void WaitServingMainThread(TMainThreadDispatcher& dispatcher, std::mutex& lock, std::condition_variable& changed,
+                           const std::function<bool()>& done)
 {
-    TMainThreadDispatcher& dispatcher = TMainThreadDispatcher::Instance();
     if (dispatcher.IsMainThread()) {
         dispatcher.WaitUntil([&] {
             std::lock_guard guard(lock);
@@ -91,7 +91,7 @@ void TCustomFFmpeg::RunJob()
         FBodyRunning = false;
     }
     FRunChanged.notify_all();
-    TMainThreadDispatcher::Instance().Notify();
+    FServices.Dispatcher.Notify();
 }
 
 void TCustomFFmpeg::CaptureFatal(const std::function<void()>& AStep)
@@ -173,7 +173,7 @@ void TCustomFFmpeg::Stop(bool AWaitForStop)
 
 void TCustomFFmpeg::WaitForWorker()
 {
-    WaitServingMainThread(FRunLock, FRunChanged, [this] { return !FBodyRunning; });
+    WaitServingMainThread(FServices.Dispatcher, FRunLock, FRunChanged, [this] { return !FBodyRunning; });
 }
 
 void TCustomFFmpeg::StopOrTerminate(bool AWaitForStop)
@@ -187,7 +187,7 @@ void TCustomFFmpeg::StopOrTerminate(bool AWaitForStop)
     {
         std::lock_guard lock(FRunLock);
         FBodyRunning = true;
-        FTerminator = std::thread([this] {
+        FTerminators.Start([this] {
             const TCLocaleScope numbers;
             // The files opened for a run that never came are closed (an
             // empty output is removed) before the owner hears of the end.
@@ -199,7 +199,7 @@ void TCustomFFmpeg::StopOrTerminate(bool AWaitForStop)
                 FBodyRunning = false;
             }
             FRunChanged.notify_all();
-            TMainThreadDispatcher::Instance().Notify();
+            FServices.Dispatcher.Notify();
         });
     }
     if (AWaitForStop)
@@ -241,8 +241,7 @@ void TCustomFFmpeg::EndWorkers()
         thread = std::move(FThread);
     }
     thread.reset();  // joins
-    if (FTerminator.joinable())
-        FTerminator.join();
+    FTerminators.JoinAll();
 }
 
 // --- the predicate of the main loop -------------------------------------------

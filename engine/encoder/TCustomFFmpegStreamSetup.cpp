@@ -202,6 +202,7 @@ void TCustomFFmpeg::ConfigurePictureChain(TAVOutputStream& AStream, TAVInputStre
     chain.Deinterlace = FOpt.Fdo_deinterlace || (setup.FromSource && setup.Hints.Deinterlace);
     chain.SwsFlags = Options().ScalerFlags();
     chain.Subtitles = AStream.burner.get();
+    chain.Filters = &FServices.Filters;
     std::string error;
     if (!AStream.filter->Configure(chain, error))
         throw FFmpegException(FilterError(error));

@@ -19,7 +19,10 @@ std::string MicrosecondsText(int64_t AValue)
     return Format("%s%" PRIu64 ".%06" PRIu64, sign, magnitude / 1000000, magnitude % 1000000);
 }
 
-TFFmpeg::TFFmpeg(TCustomEncoder* AOwner, int AMaxFiles) : TCustomFFmpeg(AMaxFiles), FOwner(AOwner) {}
+TFFmpeg::TFFmpeg(TCustomEncoder* AOwner, int AMaxFiles)
+    : TCustomFFmpeg(AMaxFiles, AOwner->Services()), FOwner(AOwner)
+{
+}
 
 TFFmpeg::~TFFmpeg()
 {

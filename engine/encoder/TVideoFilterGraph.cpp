@@ -145,7 +145,9 @@ struct TVideoFilterGraph::TImpl {
     int Build(std::string& error)
     {
         std::vector<TFilterChainSegment> segments;
-        if (!SplitFilterChainSegments(Setup.FilterText, segments, error))
+        const bool split = Setup.Filters ? SplitFilterChainSegments(Setup.FilterText, segments, error, *Setup.Filters)
+                                         : SplitFilterChainSegments(Setup.FilterText, segments, error);
+        if (!split)
             return AVERROR(EINVAL);
         Current = {Setup.Width, Setup.Height, Setup.PixFmt, Setup.SampleAspect, kMicroseconds, Setup.FrameRate};
         if (Setup.Deinterlace)

@@ -23,6 +23,7 @@
 
 namespace vidrelo {
 
+class TNativeFilterRegistry;
 class TSubtitleBurner;
 
 struct TVideoFilterGraphSetup {
@@ -41,6 +42,7 @@ struct TVideoFilterGraphSetup {
     bool Deinterlace = false;        // put a deinterlacer first
     int SwsFlags = 4;                // scaler flags for the automatic scale (bicubic)
     TSubtitleBurner* Subtitles = nullptr;  // not owned; blended before the user's filters
+    const TNativeFilterRegistry* Filters = nullptr;  // the engine's own filters (null: the process's)
 };
 
 class TVideoFilterGraph {

@@ -48,7 +48,10 @@ std::string TOpenedInput::Open(const std::string& ASource, const TOpenSteps& ASt
     FContext = ff::avformat_alloc_context();
     if (!FContext)
         return Fail(TStep::Open, AVERROR(ENOMEM), MediaErrorText(ASource, AVERROR(ENOMEM)));
-    InstallInterruptCallback(FContext);
+    if (ASteps.Interrupts)
+        InstallInterruptCallback(FContext, *ASteps.Interrupts);
+    else
+        InstallInterruptCallback(FContext);
     if (ASteps.BeforeOpen)
         ASteps.BeforeOpen(FContext);
     TSourceInputResult opened;

@@ -18,9 +18,12 @@ struct AVInputFormat;
 
 namespace vidrelo {
 
+class TInterruptCB;
+
 // What a caller may add to the sequence; everything is optional.
 struct TOpenSteps {
     const AVInputFormat* Format = nullptr;  // a forced demuxer (else the name's or the source's)
+    TInterruptCB* Interrupts = nullptr;     // whose predicates may give up its blocking I/O (else the engine's)
     AVDictionary** Options = nullptr;       // the demuxer's options; what it did not take is left
     // Before the input is opened: settings the demuxer reads from the context.
     std::function<void(AVFormatContext* AContext)> BeforeOpen;

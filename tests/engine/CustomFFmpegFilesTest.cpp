@@ -73,7 +73,7 @@ protected:
 
 TEST_F(CustomFFmpegFilesTest, AMissingInputSaysWhyAndLeavesNothingOpen)
 {
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     const std::string missing = Out + "/nothing.vob";
     EXPECT_FALSE(job.OpenInput(missing));
     EXPECT_EQ(job.LastErrMsg(), missing + ": No such file or directory");
@@ -97,7 +97,7 @@ TEST_F(CustomFFmpegFilesTest, AMissingInputSaysWhyAndLeavesNothingOpen)
 
 TEST_F(CustomFFmpegFilesTest, AnInputTakesTheOptionsSetBeforeItAndLeavesItsParameters)
 {
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     job.SetExtOption("threads", "3");
     job.SetExtOption("acodec", "mp2");
     job.SetExtOption("vn", "1");
@@ -135,7 +135,7 @@ TEST_F(CustomFFmpegFilesTest, AnInputTakesTheOptionsSetBeforeItAndLeavesItsParam
 TEST_F(CustomFFmpegFilesTest, ARegisteredSourceIsOpenedThroughItsOpenerAndKeepsItsHints)
 {
     RegisterSource("dvdlike", MpegClip, DvdLikeHints());
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     ASSERT_TRUE(job.OpenInput("dvdlike:/disc|Title=1")) << job.LastErrMsg();
     const TInputFileSetup& setup = job.InputSetup(0);
     EXPECT_TRUE(setup.FromSource);
@@ -162,7 +162,7 @@ TEST_F(CustomFFmpegFilesTest, ASourcesSubtitlesGetNoOutputStreamAFilesDo)
     };
     for (const TCase& c : {TCase{SubtitledClip, 1}, TCase{"dvdlike:subtitled", 0}}) {
         SCOPED_TRACE(c.Input);
-        TCustomFFmpeg job(2);
+        TCustomFFmpeg job(2, test::EngineServices());
         ASSERT_TRUE(job.OpenInput(c.Input)) << job.LastErrMsg();
         ASSERT_EQ(job.OpenOutput(Out + "/out.mkv"), 0) << job.LastErrMsg();
         EXPECT_EQ(CountOf(job.OutputStreams(0), AVMEDIA_TYPE_VIDEO), 1);
@@ -175,7 +175,7 @@ TEST_F(CustomFFmpegFilesTest, AStalledSourceGivesTheReadingTimeoutAfterReadTimeo
 {
     auto gate = std::make_shared<test::TTestStream::TGate>();
     RegisterSource("stall", MpegClip, DvdLikeHints(), gate, 32 * 1024);
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     job.SetReadTimeout(300);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(job.OpenInput("stall:clip"));
@@ -193,7 +193,7 @@ TEST_F(CustomFFmpegFilesTest, StopCancelsAnOpenThatIsBlocked)
 {
     auto gate = std::make_shared<test::TTestStream::TGate>();
     RegisterSource("stall", MpegClip, DvdLikeHints(), gate, 32 * 1024);
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     std::thread stopper([&] {
         gate->WaitBlocked(5000);
         job.Stop(false);
@@ -210,7 +210,7 @@ TEST_F(CustomFFmpegFilesTest, StopCancelsAnOpenThatIsBlocked)
 
 TEST_F(CustomFFmpegFilesTest, AJoinedOutputIsTheOnlyOutput)
 {
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     ASSERT_TRUE(job.OpenInput(MpegClip));
     ASSERT_TRUE(job.OpenInput(MpegClip));
     const int64_t one = job.InputSetup(0).Duration;
@@ -241,7 +241,7 @@ TEST_F(CustomFFmpegFilesTest, AFailedOutputSaysWhyAndLeavesNoOutput)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
-        TCustomFFmpeg job(2);
+        TCustomFFmpeg job(2, test::EngineServices());
         for (const auto& [name, value] : c.Options)
             job.SetExtOption(name, value);
         EXPECT_EQ(job.OpenOutput(Out + "/" + c.File), -1);
@@ -252,7 +252,7 @@ TEST_F(CustomFFmpegFilesTest, AFailedOutputSaysWhyAndLeavesNoOutput)
 
 TEST_F(CustomFFmpegFilesTest, AnOutputsStreamsTakeTheSettingsSetBeforeIt)
 {
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     ASSERT_TRUE(job.OpenInput(MpegClip));
     job.SetExtOption("vcodec", "mpeg4");
     job.SetExtOption("streamid", "0:33");
@@ -300,7 +300,7 @@ TEST_F(CustomFFmpegFilesTest, WithoutInputsTheFormatAndTheSwitchesDecideTheStrea
     };
     for (const TCase& c : {TCase{"", 1, 1}, TCase{"vn", 0, 1}, TCase{"an", 1, 0}}) {
         SCOPED_TRACE(c.Switch);
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         if (*c.Switch)
             job.SetExtOption(c.Switch, "1");
         ASSERT_EQ(job.OpenOutput(Out + "/out.mpg"), 0) << job.LastErrMsg();
@@ -312,7 +312,7 @@ TEST_F(CustomFFmpegFilesTest, WithoutInputsTheFormatAndTheSwitchesDecideTheStrea
 
 TEST_F(CustomFFmpegFilesTest, AnUnsupportedSampleRateBecomesTheClosestWithAWarning)
 {
-    TCustomFFmpeg job(1);
+    TCustomFFmpeg job(1, test::EngineServices());
     job.SetExtOption("vn", "1");
     job.SetExtOption("acodec", "ac3");
     job.SetExtOption("ar", "44000");
@@ -340,7 +340,7 @@ TEST_F(CustomFFmpegFilesTest, APixelFormatTheEncoderRefusesBecomesItsFirst)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::string(c.Codec) + " " + c.Requested + " " + c.Strict);
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         job.SetExtOption("an", "1");
         job.SetExtOption("strict", c.Strict);
         job.SetExtOption("vcodec", c.Codec);
@@ -356,7 +356,7 @@ TEST_F(CustomFFmpegFilesTest, AnExistingOutputIsKeptUnlessReplacingAndAJobThatNe
     const std::string file = Out + "/old.mpg";
     std::ofstream(file) << "old content";
     {
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         EXPECT_EQ(job.OpenOutput(file), -1);
         EXPECT_EQ(job.LastErrMsg(), "File '" + file + "' already exists");
         EXPECT_FALSE(std::filesystem::exists(file + ".part"));
@@ -367,7 +367,7 @@ TEST_F(CustomFFmpegFilesTest, AnExistingOutputIsKeptUnlessReplacingAndAJobThatNe
     EXPECT_EQ(test::ReadAll(file), "old content") << "replaced only by a run that ends well";
     EXPECT_FALSE(std::filesystem::exists(file + ".part"));
     {
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         ASSERT_EQ(job.OpenOutput(Out + "/new.mpg"), 0) << job.LastErrMsg();
     }
     EXPECT_FALSE(std::filesystem::exists(Out + "/new.mpg"));

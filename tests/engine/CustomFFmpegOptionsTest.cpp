@@ -37,7 +37,7 @@ protected:
 
     test::TEncoderLibraries Libraries;
     test::TLogCapture Log;
-    TCustomFFmpeg Job{4};
+    TCustomFFmpeg Job{4, test::EngineServices()};
 };
 
 TEST_F(CustomFFmpegOptionsTest, StartsFromItsDefaults)
@@ -102,7 +102,7 @@ TEST_F(CustomFFmpegOptionsTest, DiscTargetsSetTheirNormsValues)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Target);
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         job.SetExtOption("ac", "1");
         job.SetExtOption("target", c.Target);
         const TJobOptionState& s = job.OptionState();
@@ -142,7 +142,7 @@ TEST_F(CustomFFmpegOptionsTest, AGuessedNormNeedsARateAndIsLogged)
     Job.SetExtOption("target", "dvd");
     EXPECT_EQ(State().Fframe_height, 480);
     EXPECT_TRUE(Log.Has("Assuming NTSC for target.", llVerbose));
-    TCustomFFmpeg pal(1);
+    TCustomFFmpeg pal(1, test::EngineServices());
     pal.SetExtOption("r", "12");  // tells nothing: the encoder's default norm decides
     pal.SetTarget("dv", TTargetNorm::Auto, TTargetNorm::Auto);
     EXPECT_EQ(pal.OptionState().Fframe_height, 576);

@@ -6,6 +6,7 @@
 #include "engine/loader/TFFLoader.h"
 #include "engine/loader/TSourceProtocols.h"
 #include "engine/log/TFFLogger.h"
+#include "tests/support/EngineServices.h"
 #include "tests/support/MakeClip.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"

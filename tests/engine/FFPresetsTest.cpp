@@ -126,7 +126,7 @@ TEST_F(FFPresetsTest, EveryBuiltInPresetOpensALibx264Encoder)
     const std::string folder = test::MakeTempDir("presets");
     for (const TBuiltInPreset& preset : TFFPresets::BuiltIn()) {
         SCOPED_TRACE(preset.Name);
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         job.SetExtOption("vcodec", "libx264");
         job.SetExtOption("vpre", preset.Name.substr(8));  // "default": the codec name completes it
         job.SetExtOption("s", "320x240");

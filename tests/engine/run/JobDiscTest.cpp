@@ -44,7 +44,7 @@ protected:
     ::testing::AssertionResult Convert(const std::vector<std::string>& inputs, const std::string& output,
                                        const TOptions& options, const TOptions& inputOptions = {})
     {
-        Job = std::make_unique<TCustomFFmpeg>(4);
+        Job = std::make_unique<TCustomFFmpeg>(4, test::EngineServices());
         Events.Attach(*Job);
         for (const std::string& input : inputs) {
             for (const auto& [name, value] : inputOptions)
@@ -257,7 +257,7 @@ TEST_F(JobDiscTest, JoinedTitlesRunOnWithoutAGapAndTheirLengthsAddUp)
         frames += disc.Title(t).frames;
     }
     // The run's total is what the inputs say their lengths are.
-    auto lengths = std::make_unique<TCustomFFmpeg>(4);
+    auto lengths = std::make_unique<TCustomFFmpeg>(4, test::EngineServices());
     int64_t total = 0;
     for (const std::string& input : inputs) {
         ASSERT_TRUE(lengths->OpenInput(input));
@@ -307,7 +307,7 @@ TEST_F(JobDiscTest, AChosenSubtitleIsBurnedInOnBothSidesOfAJoinWithStreamMaps)
     };
     // Each segment's maps name its own input's video and audio.
     TOptions options = {{"s", "360x240"}, {"vcodec", "mpeg4"}, {"qscale", "2"}, {"acodec", "ac3"}};
-    auto probe = std::make_unique<TCustomFFmpeg>(4);
+    auto probe = std::make_unique<TCustomFFmpeg>(4, test::EngineServices());
     for (const std::string& input : inputs(",SubtitleID=32")) {
         ASSERT_TRUE(probe->OpenInput(input)) << probe->LastErrMsg();
         const int file = probe->nb_input_files() - 1;

@@ -40,7 +40,7 @@ protected:
                                        const std::vector<std::pair<std::string, std::string>>& options,
                                        const std::function<void(TCustomFFmpeg&)>& prepare = nullptr)
     {
-        TCustomFFmpeg job(2);
+        TCustomFFmpeg job(2, test::EngineServices());
         if (prepare)
             prepare(job);
         if (!job.OpenInput(input))
@@ -126,7 +126,7 @@ TEST_F(JobEncodingTest, AWriteThatFailsOnTheEncodersThreadEndsTheRunWithTheReaso
     // A full disk: the video encoder's thread meets the failure first.
     for (const char* pipeline : {"1", "0"}) {
         SCOPED_TRACE(pipeline);
-        TCustomFFmpeg job(2);
+        TCustomFFmpeg job(2, test::EngineServices());
         ASSERT_TRUE(job.OpenInput(MpegClip)) << job.LastErrMsg();
         job.SetExtOption("pipeline", pipeline);
         job.SetExtOption("f", "mpegts");
@@ -175,7 +175,7 @@ TEST_F(JobEncodingTest, TwoPassEncodingWritesAndReadsItsStatistics)
                         {{"vcodec", "mpeg4"}, {"b", "200k"}, {"pass", "2"}, {"passlogfile", prefix}}));
     EXPECT_EQ(test::Packets(Out + "/pass2.avi", "v:0").size(), 24u);
 
-    TCustomFFmpeg job(1);
+    TCustomFFmpeg job(1, test::EngineServices());
     ASSERT_TRUE(job.OpenInput(GapClip));
     job.SetExtOption("vcodec", "mpeg4");
     job.SetExtOption("pass", "2");
@@ -307,7 +307,7 @@ TEST_F(JobEncodingTest, HooksNeedDecodedFramesSoStreamCopyIsRefused)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Message);
-        TCustomFFmpeg job(1);
+        TCustomFFmpeg job(1, test::EngineServices());
         c.Prepare(job);
         ASSERT_TRUE(job.OpenInput(MpegClip));
         job.SetExtOption(c.Codec, "copy");
@@ -390,7 +390,7 @@ TEST_F(JobEncodingTest, APictureSizeThatChangesMidStreamIsScaledOnlyWhenTheStrea
     EXPECT_EQ(test::Probe(scaled).Stream("video")["width"], "240");
     EXPECT_NEAR(static_cast<double>(test::Packets(scaled, "v:0").size()), 50, 2);
 
-    TCustomFFmpeg job(1);
+    TCustomFFmpeg job(1, test::EngineServices());
     ASSERT_TRUE(job.OpenInput(both));
     job.SetExtOption("vcodec", "mpeg4");
     ASSERT_EQ(job.OpenOutput(Out + "/unscaled.avi"), 0);

@@ -37,7 +37,7 @@ protected:
     std::unique_ptr<TCustomFFmpeg> MakeJob(const std::string& input, const std::string& output,
                                            const std::vector<std::pair<std::string, std::string>>& options = {})
     {
-        auto job = std::make_unique<TCustomFFmpeg>(4);
+        auto job = std::make_unique<TCustomFFmpeg>(4, test::EngineServices());
         Events.Attach(*job);
         EXPECT_TRUE(job->OpenInput(input)) << job->LastErrMsg();
         for (const auto& [name, value] : options)
@@ -50,7 +50,7 @@ protected:
     // stopped or paused on its way.
     std::unique_ptr<TCustomFFmpeg> MakeRealTimeJob(const std::string& output)
     {
-        auto job = std::make_unique<TCustomFFmpeg>(2);
+        auto job = std::make_unique<TCustomFFmpeg>(2, test::EngineServices());
         Events.Attach(*job);
         job->SetExtOption("re", "1");
         EXPECT_TRUE(job->OpenInput(LongClip)) << job->LastErrMsg();
@@ -87,7 +87,7 @@ protected:
 TEST_F(JobRunTest, AJobWithoutFilesTerminatesAtOnceWithTheReason)
 {
     {
-        TCustomFFmpeg job(2);
+        TCustomFFmpeg job(2, test::EngineServices());
         Events.Attach(job);
         ASSERT_TRUE(job.OpenInput(MpegClip));
         EXPECT_EQ(job.StartConvert(true), nullptr);
@@ -100,7 +100,7 @@ TEST_F(JobRunTest, AJobWithoutFilesTerminatesAtOnceWithTheReason)
         job.StopOrTerminate(true);
     }
     EXPECT_EQ(Events.Terminates, 1);
-    TCustomFFmpeg job(2);
+    TCustomFFmpeg job(2, test::EngineServices());
     job.SetExtOption("an", "1");
     ASSERT_EQ(job.OpenOutput(Out + "/out.mpg"), 0);
     EXPECT_EQ(job.StartConvert(false), nullptr);
@@ -386,7 +386,7 @@ TEST_F(JobRunTest, StreamCopyKeepsTheCodecsAndTheLength)
     // A program stream leaves the times of some pictures out; Matroska
     // wants them all, so the demuxer is asked to make them up.
     const std::string output = Out + "/copy.mkv";
-    auto job = std::make_unique<TCustomFFmpeg>(2);
+    auto job = std::make_unique<TCustomFFmpeg>(2, test::EngineServices());
     Events.Attach(*job);
     job->SetExtOption("fflags", "+genpts");
     ASSERT_TRUE(job->OpenInput(LongClip));
@@ -438,7 +438,7 @@ TEST_F(JobRunTest, FrameLimitsShortestAndAStartOnTheOutputCutTheRun)
     const std::string tone = Out + "/tone.mp2";
     ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "sine=duration=1", tone}));
     const std::string shortest = Out + "/shortest.avi";
-    job = std::make_unique<TCustomFFmpeg>(2);
+    job = std::make_unique<TCustomFFmpeg>(2, test::EngineServices());
     ASSERT_TRUE(job->OpenInput(LongClip));
     ASSERT_TRUE(job->OpenInput(tone));
     job->SetExtOption("shortest", "1");
@@ -478,7 +478,7 @@ TEST_F(JobRunTest, AStreamThatTurnsUpWhileReadingIsLeftAlone)
     ASSERT_TRUE(test::MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=8", "-itsoffset", "1",
                                 "-f", "lavfi", "-i", "sine=duration=0.5", "-c:v", "mpeg2video", "-q:v", "2", "-c:a",
                                 "mp2", "-f", "mpeg", late}));
-    auto job = std::make_unique<TCustomFFmpeg>(2);
+    auto job = std::make_unique<TCustomFFmpeg>(2, test::EngineServices());
     job->SetExtOption("probesize", "32");
     job->SetExtOption("analyzeduration", "0");
     ASSERT_TRUE(job->OpenInput(late)) << job->LastErrMsg();

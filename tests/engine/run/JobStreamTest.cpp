@@ -47,7 +47,7 @@ protected:
     ::testing::AssertionResult Convert(const std::string& input, const std::string& output, const TOptions& before,
                                        const TOptions& options)
     {
-        TCustomFFmpeg job(2);
+        TCustomFFmpeg job(2, test::EngineServices());
         for (const auto& [name, value] : before)
             job.SetExtOption(name, value);
         if (!job.OpenInput(input))
@@ -67,7 +67,7 @@ protected:
     ::testing::AssertionResult Join(const std::vector<std::string>& inputs, const std::string& output,
                                     const TOptions& options)
     {
-        TCustomFFmpeg job(4);
+        TCustomFFmpeg job(4, test::EngineServices());
         for (const std::string& input : inputs)
             if (!job.OpenInput(input))
                 return ::testing::AssertionFailure() << job.LastErrMsg();
@@ -270,7 +270,7 @@ TEST_F(JobStreamTest, ABitstreamFilterThatFailsLosesThePacketOrWithXerrorTheRun)
     EXPECT_FALSE(Convert(damaged, Out + "/failed.avi", {}, {{"vcodec", "copy"}, {"vbsf", "mjpeg2jpeg"}, {"xerror", "1"}}));
     EXPECT_EQ(Fatal, message);
 
-    TCustomFFmpeg job(1);
+    TCustomFFmpeg job(1, test::EngineServices());
     try {
         job.SetExtOption("vbsf", "no_such_filter");
         ADD_FAILURE() << "an unknown filter was taken";
