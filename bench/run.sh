@@ -14,6 +14,9 @@
 #                           memory, and the player's own figures (open to the
 #                           first picture, late and dropped pictures, the
 #                           audio-video offset, where a seek lands)
+#   bench/run.sh pipeline   the transcoding job against ffmpeg and HandBrakeCLI,
+#                           with and without deinterlacing, the pipeline on
+#                           and off (wall, fps, processor, peak memory)
 #   bench/run.sh cli        vidrelo-cli convert of the bench disc's title
 #                           against ffmpeg and HandBrakeCLI (x264 medium, the
 #                           same bit rates and size): wall time, fps, peak
@@ -189,6 +192,87 @@ print(f"load average after: {load()}; targets: time ratio <= 1.05, memory ratio 
 PY
 }
 
+# The transcoding pipeline against the ffmpeg program and HandBrakeCLI on
+# the bench disc's title of PIPELINE_SECONDS (60): H.264 (x264 medium, 1500
+# kbit/s) and AAC (128 kbit/s) in MP4 at 640x480, each with and without
+# deinterlacing (bwdif, every picture). Ours reads the title through the
+# plug-in, ffmpeg the dumped title, HandBrakeCLI the disc; ours also runs
+# with the pipeline off ("-pipeline 0": the video encoder on the job's
+# thread). Runs take turns, each round started by another program; medians
+# of RUNS (3). Ratios are ours over the other program.
+bench_pipeline() {
+  need_handbrake
+  local disc file out
+  disc=$(BENCH_DVD_SECONDS=${PIPELINE_SECONDS:-60} bench_disc)
+  file=$(bench_title_file "$disc")
+  out=$(mktemp -d)
+  trap 'rm -rf "$out"' RETURN
+  python3 - "$CONVERT_RUNS" "$out" "$BIN/vidrelo-jobbench" "$disc" "$file" <<'PY'
+import os, statistics, subprocess, sys, time
+runs, out, bench, disc, title = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5]
+def source(deint):
+    return (f"opendvd:{disc}|Title=1,FromChapter=1,ToChapter=1,AudioID=128,SubtitleID=0,AudioChannels=2,"
+            f"Deinterlace={int(deint)}")
+def commands(deint):
+    target = os.path.join(out, "out.mp4")
+    ours = [bench, "-i", source(deint), "-vcodec", "libx264", "-preset", "medium", "-b", "1500k", "-acodec", "aac",
+            "-ab", "128k", "-ar", "48000", "-ac", "2", "-s", "640x480", "-sws_flags", "bicubic"]
+    scale = ["-vf", "bwdif=mode=send_frame,scale=640:480"] if deint else ["-s", "640x480"]
+    deinterlace = ["--bwdif", "--no-comb-detect", "--no-decomb"] if deint else \
+                  ["--no-bwdif", "--no-deinterlace", "--no-comb-detect", "--no-decomb"]
+    return {
+        "ours": ours + [target],
+        "ours, pipeline off": ours + ["-pipeline", "0", target],
+        "ffmpeg": ["ffmpeg", "-nostdin", "-y", "-i", title, "-c:v", "libx264", "-preset", "medium", "-b:v", "1500k",
+                   "-c:a", "aac", "-b:a", "128k", "-ar", "48000", "-ac", "2", *scale, "-sws_flags", "bicubic",
+                   target],
+        "HandBrakeCLI": ["HandBrakeCLI", "-i", disc, "-t", "1", "-o", target, "-f", "av_mp4", "-e", "x264",
+                         "--encoder-preset", "medium", "-b", "1500", "-E", "av_aac", "-B", "128", "-R", "48", "-6",
+                         "stereo", "-w", "640", "-l", "480", "--crop", "0:0:0:0", "--non-anamorphic", *deinterlace],
+    }
+
+def run(cmd):
+    """Wall seconds, peak resident kB and processor seconds of one run."""
+    stats = os.path.join(out, "stats")
+    t = time.perf_counter()
+    subprocess.run(["/usr/bin/time", "-o", stats, "-f", "%M %U %S", *cmd], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wall = time.perf_counter() - t
+    with open(stats) as f:
+        peak, user, system = f.read().split()[-3:]
+    return wall, int(peak), float(user) + float(system)
+
+def frames():
+    r = subprocess.run(["ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
+                        "stream=nb_read_packets", "-of", "csv=p=0", title], capture_output=True, text=True)
+    return int(r.stdout.strip().strip(",") or 0)
+
+count = frames()
+load = " ".join(open("/proc/loadavg").read().split()[:3])
+print(f"pipeline: {count} pictures, x264 medium 1500k + AAC 128k, 640x480; {runs} runs each, medians; load {load}")
+print(f"{'deinterlacing':<14} {'program':<20} {'wall':>7} {'fps':>6} {'cpu':>7} {'peak':>8}  "
+      f"{'ours/ffmpeg wall':>16} {'ours/ffmpeg peak':>16} {'ours/HB fps':>11}")
+for deint in (True, False):
+    cmds = commands(deint)
+    names = list(cmds)
+    results = {name: [] for name in names}
+    for i in range(runs):
+        for name in names[i % len(names):] + names[:i % len(names)]:
+            results[name].append(run(cmds[name]))
+    median = {name: [statistics.median(c) for c in zip(*r)] for name, r in results.items()}
+    base = median["ffmpeg"]
+    hb = median["HandBrakeCLI"]
+    for name in names:
+        wall, peak, cpu = median[name]
+        ratios = ""
+        if name.startswith("ours"):
+            ratios = f"{wall / base[0]:16.3f} {peak / base[1]:16.3f} {hb[0] / wall:11.3f}"
+        print(f"{'bwdif' if deint else 'none':<14} {name:<20} {wall:6.2f}s {count / wall:6.1f} {cpu:6.1f}s "
+              f"{peak / 1024:6.1f}MB  {ratios}")
+print("targets: with bwdif ours/ffmpeg wall <= 0.90, without <= 1.00; peak <= 1.3; ours/HB fps >= 1.25")
+PY
+}
+
 # One timed run: wall seconds and peak resident kB, printed as "wall peak".
 timed() {
   local stats
@@ -309,6 +393,7 @@ case "${1:-all}" in
   dvd) bench_dvd ;;
   convert) bench_convert ;;
   cli) bench_cli ;;
+  pipeline) bench_pipeline ;;
   play) bench_play ;;
   all) bench_libs; bench_dvd; bench_convert; bench_cli; bench_play ;;
   *) echo "unknown benchmark: $1" >&2; exit 2 ;;

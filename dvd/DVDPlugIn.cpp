@@ -1,6 +1,7 @@
 #include "dvd/DVDPlugIn.h"
 
 #include "dvd/DVDPluginABI.h"
+#include "dvd/DVDPluginFunctions.h"
 #include "dvd/TDVDTitleStream.h"
 #include "engine/EngineError.h"
 #include "engine/MediaEngine.h"
@@ -19,17 +20,10 @@ namespace {
 // The unit's state: the handle, the entry points, the loaded flag and the
 // last error text. Main thread only; source openers get their own copy of
 // the source entry points when they are registered.
-struct TPlugin {
+struct TPlugin : TDVDPluginFunctions {
     void* Handle = nullptr;
     bool Loaded = false;
     std::string LastError;
-    TDVDInitialize Initialize = nullptr;
-    TDVDEnumTitle EnumTitle = nullptr;
-    TDVDGetTitle GetTitle = nullptr;
-    TDVDSetParam SetParam = nullptr;
-    TDVDGetLibVersion GetLibVersion = nullptr;
-    TDVDGetLastError GetLastError = nullptr;
-    TDVDSourceFunctions Source;
 };
 
 TPlugin& Plugin()
@@ -40,23 +34,12 @@ TPlugin& Plugin()
 
 constexpr const char* SourcePrefix = "opendvd";
 
-// Every entry point after DVDInitialize; all of them must be there, even
-// DVDSetParam, which the program never calls.
 std::vector<TEntryPoint> LaterEntryPoints(TPlugin& p)
 {
-    const auto slot = [](auto& pointer) { return reinterpret_cast<void**>(&pointer); };
-    return {
-        {"DVDEnumTitle", slot(p.EnumTitle), false},
-        {"DVDGetTitle", slot(p.GetTitle), false},
-        {"DVDSetParam", slot(p.SetParam), false},
-        {"DVDGetLibVersion", slot(p.GetLibVersion), false},
-        {"DVDGetLastError", slot(p.GetLastError), false},
-        {"DVDOpenSource", slot(p.Source.Open), false},
-        {"DVDReadSource", slot(p.Source.Read), false},
-        {"DVDSeekSource", slot(p.Source.Seek), false},
-        {"DVDSourceError", slot(p.Source.Error), false},
-        {"DVDCloseSource", slot(p.Source.Close), false},
-    };
+    std::vector<TEntryPoint> entries;
+    for (const TDVDEntryPointSlot& entry : DVDLaterEntryPoints(p))
+        entries.push_back({entry.Name, entry.Slot, false});
+    return entries;
 }
 
 // Forgets every entry point and lets the library go.
@@ -85,7 +68,7 @@ bool Fail(TPlugin& p, const std::string& error)
 }
 
 template <typename Entry>
-Entry Require(Entry TPlugin::*entry)
+Entry Require(Entry TDVDPluginFunctions::*entry)
 {
     const TPlugin& p = Plugin();
     if (!(p.*entry))

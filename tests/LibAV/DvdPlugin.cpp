@@ -16,11 +16,10 @@ namespace vidrelo::test {
 
 namespace {
 
-template <typename F>
-void Bind(void* library, const char* name, F& entry)
+void Bind(void* library, const char* name, void** slot)
 {
-    entry = reinterpret_cast<F>(::dlsym(library, name));
-    if (!entry)
+    *slot = ::dlsym(library, name);
+    if (!*slot)
         throw std::runtime_error(std::string("libdvddec.so does not export ") + name);
 }
 
@@ -31,17 +30,9 @@ DvdPlugin Load()
     if (!library)
         throw std::runtime_error("cannot load " + path + ": " + ::dlerror());
     DvdPlugin p;
-    Bind(library, "DVDInitialize", p.Initialize);
-    Bind(library, "DVDEnumTitle", p.EnumTitle);
-    Bind(library, "DVDGetTitle", p.GetTitle);
-    Bind(library, "DVDSetParam", p.SetParam);
-    Bind(library, "DVDGetLibVersion", p.GetLibVersion);
-    Bind(library, "DVDGetLastError", p.GetLastError);
-    Bind(library, "DVDOpenSource", p.Source.Open);
-    Bind(library, "DVDReadSource", p.Source.Read);
-    Bind(library, "DVDSeekSource", p.Source.Seek);
-    Bind(library, "DVDSourceError", p.Source.Error);
-    Bind(library, "DVDCloseSource", p.Source.Close);
+    Bind(library, "DVDInitialize", reinterpret_cast<void**>(&p.Initialize));
+    for (const TDVDEntryPointSlot& entry : DVDLaterEntryPoints(p))
+        Bind(library, entry.Name, entry.Slot);
     if (!p.Initialize())
         throw std::runtime_error("DVDInitialize failed");
     return p;

@@ -2,7 +2,7 @@
 // The built plug-in bin/LibAV/libdvddec.so, loaded the way the program loads
 // it (dlopen, entry points bound by name with the interface's typedefs),
 // plus the helpers the plug-in tests share.
-#include "dvd/TDVDTitleStream.h"
+#include "dvd/DVDPluginFunctions.h"
 
 #include <memory>
 #include <string>
@@ -10,15 +10,8 @@
 
 namespace vidrelo::test {
 
-struct DvdPlugin {
-    TDVDInitialize Initialize = nullptr;
-    TDVDEnumTitle EnumTitle = nullptr;
-    TDVDGetTitle GetTitle = nullptr;
-    TDVDSetParam SetParam = nullptr;
-    TDVDGetLibVersion GetLibVersion = nullptr;
-    TDVDGetLastError GetLastError = nullptr;
-    TDVDSourceFunctions Source;  // bound as the program binds them
-
+// The entry points, bound by the names the program binds them by.
+struct DvdPlugin : TDVDPluginFunctions {
     // Loaded and initialised once; throws when the library or an entry point is missing.
     static const DvdPlugin& Get();
     std::string LastError() const;

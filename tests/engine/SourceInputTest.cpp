@@ -3,7 +3,9 @@
 // announced streams the probe did not meet are added, and failures say why.
 #include "engine/MediaEngine.h"
 #include "engine/loader/AVBindings.h"
+#include "engine/loader/MediaErrorText.h"
 #include "engine/loader/TFFLoader.h"
+#include "engine/loader/TOpenedInput.h"
 #include "engine/loader/TSourceInput.h"
 #include "engine/loader/TSourceProtocols.h"
 #include "tests/engine/EncoderJobSupport.h"
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 using namespace vidrelo;
 
@@ -98,6 +101,57 @@ TEST_F(SourceInputTest, ARegisteredNameIsReadThroughItsOpener)
     EXPECT_EQ(videoPackets, 25);
     CloseSourceInput(&context);
     EXPECT_EQ(context, nullptr);
+}
+
+TEST_F(SourceInputTest, TheSharedOpenerRunsTheCallersStepsAndSaysWhereItFailed)
+{
+    // A source: opened through its opener, the announced subtitle added.
+    std::vector<std::string> steps;
+    TOpenSteps how;
+    how.BeforeOpen = [&](AVFormatContext*) { steps.push_back("before open"); };
+    how.BeforeProbe = [&](AVFormatContext* context) {
+        steps.push_back("before probe, " + std::to_string(context->nb_streams) + " streams");
+        return std::string();
+    };
+    how.Blocking = [&](bool connecting, const std::function<void()>& step) {
+        steps.push_back(connecting ? "connecting" : "probing");
+        step();
+    };
+    {
+        TOpenedInput input;
+        ASSERT_EQ(input.Open("memtest:clip", how), "");
+        EXPECT_TRUE(input.FromSource());
+        EXPECT_EQ(input.Context()->nb_streams, 3u);
+        EXPECT_EQ(input.Hints().ForceFormat, "mpeg");
+        EXPECT_EQ(steps, (std::vector<std::string>{"before open", "connecting", "before probe, 0 streams", "probing"}));
+        AVFormatContext* taken = input.Release();
+        EXPECT_EQ(input.Context(), nullptr);
+        CloseSourceInput(&taken);
+    }
+
+    struct TCase {
+        std::string Source;
+        bool RefuseBeforeProbe;
+        TOpenedInput::TStep Step;
+        std::string Error;
+    };
+    const std::string missing = test::MakeTempDir("none") + "/nothing.vob";
+    const TCase cases[] = {
+        {"memtest:missing", false, TOpenedInput::TStep::Open, "memtest: no such clip"},
+        {missing, false, TOpenedInput::TStep::Open, missing + ": No such file or directory"},
+        {"memtest:clip", true, TOpenedInput::TStep::Prepare, "Specified program id not found"},
+        {std::string("a\0b", 3), false, TOpenedInput::TStep::Open, MediaErrorText(std::string("a\0b", 3), AVERROR(EINVAL))},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Source);
+        TOpenSteps refuse;
+        if (c.RefuseBeforeProbe)
+            refuse.BeforeProbe = [](AVFormatContext*) { return std::string("Specified program id not found"); };
+        TOpenedInput input;
+        EXPECT_EQ(input.Open(c.Source, refuse), c.Error);
+        EXPECT_EQ(input.FailedAt(), c.Step);
+        EXPECT_LT(input.Code(), 0);
+    }
 }
 
 TEST_F(SourceInputTest, FailuresSayWhy)
