@@ -147,21 +147,12 @@ formats = {
 common_ours = ["-s", "640x480", "-ab", "128k", "-ar", "48000", "-ac", "2", "-sws_flags", "bicubic"]
 common_ffmpeg = ["-s", "640x480", "-b:a", "128k", "-ar", "48000", "-ac", "2", "-sws_flags", "bicubic"]
 
+sys.path.insert(0, "bench")
+from timed_run import load_average, run_timed
 def run(cmd):
-    """Wall seconds, peak resident kB and processor seconds of one run."""
-    stats = os.path.join(out, "stats")
-    t = time.perf_counter()
-    subprocess.run(["/usr/bin/time", "-o", stats, "-f", "%M %U %S", *cmd], check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wall = time.perf_counter() - t
-    with open(stats) as f:
-        peak, user, system = f.read().split()[-3:]
-    return wall, int(peak), float(user) + float(system)
+    return run_timed(cmd, out)
 
-def load():
-    return " ".join(open("/proc/loadavg").read().split()[:3])
-
-print(f"convert: {runs} runs each, medians; load average before: {load()}")
+print(f"convert: {runs} runs each, medians; load average before: {load_average()}")
 print(f"{'output':<6} {'ours reads':<10} {'wall ours':>9} {'ffmpeg':>7} {'ratio':>6}  "
       f"{'peak ours':>10} {'ffmpeg':>10} {'ratio':>6}  {'cpu ratio':>9}  verdict")
 for ext, (ours, ffmpeg) in formats.items():
@@ -188,7 +179,7 @@ for ext, (ours, ffmpeg) in formats.items():
         for name, r in results.items():
             print(f"  {ext} {name:<7} wall " + " ".join(f"{w:.2f}" for w, _, _ in r)
                   + "  cpu " + " ".join(f"{c:.2f}" for _, _, c in r))
-print(f"load average after: {load()}; targets: time ratio <= 1.05, memory ratio <= 1.3")
+print(f"load average after: {load_average()}; targets: time ratio <= 1.05, memory ratio <= 1.3")
 PY
 }
 
@@ -231,16 +222,10 @@ def commands(deint):
                          "stereo", "-w", "640", "-l", "480", "--crop", "0:0:0:0", "--non-anamorphic", *deinterlace],
     }
 
+sys.path.insert(0, "bench")
+from timed_run import load_average, run_timed
 def run(cmd):
-    """Wall seconds, peak resident kB and processor seconds of one run."""
-    stats = os.path.join(out, "stats")
-    t = time.perf_counter()
-    subprocess.run(["/usr/bin/time", "-o", stats, "-f", "%M %U %S", *cmd], check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wall = time.perf_counter() - t
-    with open(stats) as f:
-        peak, user, system = f.read().split()[-3:]
-    return wall, int(peak), float(user) + float(system)
+    return run_timed(cmd, out)
 
 def frames():
     r = subprocess.run(["ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
@@ -248,8 +233,8 @@ def frames():
     return int(r.stdout.strip().strip(",") or 0)
 
 count = frames()
-load = " ".join(open("/proc/loadavg").read().split()[:3])
-print(f"pipeline: {count} pictures, x264 medium 1500k + AAC 128k, 640x480; {runs} runs each, medians; load {load}")
+print(f"pipeline: {count} pictures, x264 medium 1500k + AAC 128k, 640x480; {runs} runs each, medians; "
+      f"load {load_average()}")
 print(f"{'deinterlacing':<14} {'program':<20} {'wall':>7} {'fps':>6} {'cpu':>7} {'peak':>8}  "
       f"{'ours/ffmpeg wall':>16} {'ours/ffmpeg peak':>16} {'ours/HB fps':>11}")
 for deint in (True, False):

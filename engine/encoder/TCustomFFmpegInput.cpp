@@ -37,16 +37,6 @@ void FreeDecoders(TInputFileSetup& setup)
     setup.Streams.clear();
 }
 
-int ForcedIndex(AVMediaType type)
-{
-    switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return 0;
-    case AVMEDIA_TYPE_AUDIO: return 1;
-    case AVMEDIA_TYPE_SUBTITLE: return 2;
-    default: return -1;
-    }
-}
-
 }  // namespace
 
 bool TCustomFFmpeg::OpenInput(const std::string& AFileName)
@@ -238,8 +228,7 @@ bool TCustomFFmpeg::PrepareInputStreams(AVFormatContext* AContext, TInputFileSet
         const AVMediaType type = stream->codecpar->codec_type;
         if (type < 0 || type >= AVMEDIA_TYPE_NB)
             return false;
-        const int forced = ForcedIndex(type);
-        ASetup.Streams.push_back(NewInputStreamSetup(stream, forced >= 0 ? ASetup.ForcedDecoders[forced] : nullptr));
+        ASetup.Streams.push_back(NewInputStreamSetup(stream, ASetup.ForcedDecoder(type)));
         if (type == AVMEDIA_TYPE_VIDEO) {
             TakeVideoParameters(stream, static_cast<int>(i));
             if (FOpt.Fvideo_disable)

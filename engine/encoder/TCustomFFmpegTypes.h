@@ -60,6 +60,16 @@ struct TInputStreamSetup {
 struct TInputFileSetup {
     std::string FileName;
     std::array<const AVCodec*, 3> ForcedDecoders{};  // video, audio, subtitle decoders named for it
+    // The decoder named for streams of AType; null when none was.
+    const AVCodec* ForcedDecoder(AVMediaType AType) const
+    {
+        switch (AType) {
+        case AVMEDIA_TYPE_VIDEO: return ForcedDecoders[0];
+        case AVMEDIA_TYPE_AUDIO: return ForcedDecoders[1];
+        case AVMEDIA_TYPE_SUBTITLE: return ForcedDecoders[2];
+        default: return nullptr;
+        }
+    }
     bool FromSource = false;  // read through a registered source ("opendvd:...")
     TSourceHints Hints;       // that source's hints: deinterlace, audio channels, chapter starts
     bool LoopInput = false;   // "loop_input"

@@ -9,20 +9,6 @@
 #include <cstdlib>
 
 namespace vidrelo {
-namespace {
-
-int ForcedIndex(AVMediaType type)
-{
-    switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return 0;
-    case AVMEDIA_TYPE_AUDIO: return 1;
-    case AVMEDIA_TYPE_SUBTITLE: return 2;
-    default: return -1;
-    }
-}
-
-}  // namespace
-
 TJobInputs::TJobInputs(const TJobOptionState& AOptions, TJobLog ALog, TStreamPreparer APreparer)
     : FOpt(AOptions), FLog(std::move(ALog)), FPrepare(std::move(APreparer))
 {
@@ -114,8 +100,7 @@ void TJobInputs::PrepareStreams(TFile& AFile, int AStream)
     TInputFileSetup& setup = AFile.Setup;
     while (static_cast<int>(setup.Streams.size()) <= AStream && setup.Streams.size() < AFile.Context->nb_streams) {
         AVStream* stream = AFile.Context->streams[setup.Streams.size()];
-        const int forced = ForcedIndex(stream->codecpar->codec_type);
-        setup.Streams.push_back(FPrepare(stream, forced >= 0 ? setup.ForcedDecoders[forced] : nullptr));
+        setup.Streams.push_back(FPrepare(stream, setup.ForcedDecoder(stream->codecpar->codec_type)));
     }
 }
 
