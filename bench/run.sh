@@ -380,6 +380,6 @@ case "${1:-all}" in
   cli) bench_cli ;;
   pipeline) bench_pipeline ;;
   play) bench_play ;;
-  all) bench_libs; bench_dvd; bench_convert; bench_cli; bench_play ;;
+  all) bench_libs; bench_dvd; bench_convert; bench_pipeline; bench_cli; bench_play ;;
   *) echo "unknown benchmark: $1" >&2; exit 2 ;;
 esac
