@@ -11,9 +11,17 @@
 // decodes, filters, encodes and writes them, reports progress, cleans up and
 // gives the terminate notification (OnTerminate) exactly once.
 //
+// The job conducts stages that own their data: the inputs (TJobInputs), a
+// decoder per decoded stream (TDecoderStage), the picture chains and audio
+// converters, an encoder per encoded stream (TEncoderStage) and the outputs
+// (TJobOutputs); the conductor maps streams, converts frame rates, syncs
+// audio, joins segments, runs the hooks and reports progress.
+//
 // Threads: options are set and files opened on one thread (the owner's);
 // Stop, Pause and Resume may be called from any thread. Events are raised on
 // the thread that runs the conversion; a handler must not destroy the job.
+// Video encoders code on threads of their own ("pipeline"), fed through a
+// short queue; they raise no events.
 // Needs the encoder's media libraries loaded while it holds anything
 // (construction included).
 #include "engine/EngineServices.h"
