@@ -50,21 +50,6 @@ private:
     struct sigaction FOldTerm {};
 };
 
-}  // namespace
-
-bool LoadEncoderLibraries(TCustomEncoder& AEncoder, const std::string& ALibAV, const char* ACommand)
-{
-    if (!AEncoder.LoadAVLib(ALibAV)) {
-        std::fprintf(stderr, "vidrelo-cli %s: %s\n", ACommand, AEncoder.LastErrMsg().c_str());
-        return false;
-    }
-    RegisterNativeEq();
-    RegisterNativeHue();
-    return true;
-}
-
-namespace {
-
 // Tells what went wrong on standard error; the exit status of the run.
 int ExitStatus(const std::vector<TTerminateInfo>& AEnds, int AStoppedBy, const char* ACommand)
 {
@@ -118,6 +103,17 @@ void ShowOutcome(TJsonProgress& AProgress, const TTerminateInfo& AEnd, bool ASto
 }
 
 }  // namespace
+
+bool LoadEncoderLibraries(TCustomEncoder& AEncoder, const std::string& ALibAV, const char* ACommand)
+{
+    if (!AEncoder.LoadAVLib(ALibAV)) {
+        std::fprintf(stderr, "vidrelo-cli %s: %s\n", ACommand, AEncoder.LastErrMsg().c_str());
+        return false;
+    }
+    RegisterNativeEq();
+    RegisterNativeHue();
+    return true;
+}
 
 int RunEncoderOnConsole(TCustomEncoder& AEncoder, const char* ACommand, TProgressStyle AStyle)
 {
