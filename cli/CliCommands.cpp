@@ -21,6 +21,7 @@ namespace {
 
 const char* const Usage =
     "usage: vidrelo-cli COMMAND [options]\n"
+    "       vidrelo-cli --version | -V\n"
     "\n"
     "commands:\n"
     "  libs [--libav DIR]   load the media libraries (default: the LibAV folder beside\n"
@@ -30,9 +31,11 @@ const char* const Usage =
     "                       dvd-ripper-profiles folder beside this program) and list\n"
     "                       every format of every profile; with --format-details\n"
     "                       the settings \"rip\" can change in format F of profile P\n"
-    "  scan PATH [--libav DIR] [--catalogue DIR]\n"
+    "  scan PATH [--json] [--libav DIR] [--catalogue DIR]\n"
     "                       scan a DVD (a drive such as /dev/sr0, a DVD folder or an\n"
-    "                       ISO image) and print its information and title rows\n"
+    "                       ISO image) and print its information and title rows;\n"
+    "                       with --json one JSON document of the titles: number,\n"
+    "                       length, size estimate, chapters, audio and subtitle streams\n"
     "  dump SOURCE FILE [--libav DIR]\n"
     "                       write the MPEG stream of an \"opendvd:\" source string,\n"
     "                       e.g. \"opendvd:/dev/sr0|Title=1,FromChapter=1,ToChapter=3,\n"
@@ -42,12 +45,14 @@ const char* const Usage =
     "                       \"opendvd:\" source string: format, duration, streams\n"
     "  convert [input options] INPUT [--join INPUT ...] [output options] OUTPUT\n"
     "                       convert a media file or an \"opendvd:\" source string;\n"
-    "                       \"vidrelo-cli convert --help\" lists the options\n"
+    "                       \"vidrelo-cli convert --help\" lists the options, among\n"
+    "                       them --progress json (progress as JSON lines, also for rip)\n"
     "  rip DISC [--titles 1,3] [--profile N --format M | --format-title TEXT] [--out DIR]\n"
     "      [--merge] [--audio ID] [--subtitle ID|none] [--deinterlace] [--crop L,T,R,B|auto]\n"
     "      [--aspect keep|full|4:3|16:9] [--brightness B] [--contrast C] [--saturation S]\n"
     "      [--start HH:MM:SS] [--end HH:MM:SS] [--name TEXT] [--libav DIR] [--catalogue DIR]\n"
     "      [--vcodec NAME] [--size WxH] [--vb N] [--rate R] [--acodec NAME] [--ar N] [--ab N] [--ac N]\n"
+    "      [--progress human|json]\n"
     "                       scan a DVD and convert titles of it as the window does,\n"
     "                       by default the longest title in the remembered format;\n"
     "                       \"vidrelo-cli rip --help\" explains the options\n"
@@ -75,6 +80,12 @@ int RunCommandLine(int argc, char* argv[])
     }
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--version" || command == "-V") {
+        // Only this program's version: the media libraries' would mean
+        // loading them ("vidrelo-cli libs" lists them).
+        std::printf("vidrelo-cli %s\n", VIDRELO_VERSION);
+        return 0;
+    }
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(Usage, stdout);
         return 0;

@@ -50,7 +50,15 @@ const char* const ConvertUsage =
     "ends; a failed conversion leaves no file. OUTPUT is never one of the inputs.\n"
     "\n"
     "Progress goes to standard error; Ctrl-C stops the conversion. The exit status\n"
-    "is 0 only when the conversion finished.\n";
+    "is 0 only when the conversion finished.\n"
+    "\n"
+    "  --progress human|json   with json, standard output gets one JSON object a line\n"
+    "                      instead of the progress line: {\"task\": 1, \"percent\": P,\n"
+    "                      \"fps\": F, \"size\": BYTES, \"elapsed\": S, \"remaining\": S} while\n"
+    "                      converting (percent and remaining null when the length is\n"
+    "                      unknown), then {\"task\": 1, \"outcome\": \"finished\"|\"failed\"|\n"
+    "                      \"stopped\", \"file\": OUTPUT, \"message\": TEXT}; messages stay\n"
+    "                      on standard error\n";
 
 namespace {
 

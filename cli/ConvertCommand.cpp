@@ -77,7 +77,8 @@ bool RefuseExistingOutput(const TConvertRequest& request)
     return true;
 }
 
-int Convert(const TEngineServices& services, TConvertRequest& request, const std::string& libav)
+int Convert(const TEngineServices& services, TConvertRequest& request, const std::string& libav,
+            TProgressStyle style)
 {
     TFFEncoder encoder(services);
     if (!LoadEncoderLibraries(encoder, libav, "convert"))
@@ -97,7 +98,7 @@ int Convert(const TEngineServices& services, TConvertRequest& request, const std
     }
     if (!encoder.SetOutputFile(0, request.Output, &request.OutputOptions))
         return fail();
-    return RunEncoderOnConsole(encoder, "convert");
+    return RunEncoderOnConsole(encoder, "convert", style);
 }
 
 }  // namespace
@@ -109,11 +110,16 @@ int RunConvert(std::vector<std::string> args, const std::string& programFolder)
         return 0;
     }
     const bool verbose = TakeSwitch(args, "--verbose");
+    TProgressStyle style = TProgressStyle::Human;
+    std::string error;
+    if (!TakeProgressStyle(args, style, error)) {
+        std::fprintf(stderr, "vidrelo-cli convert: %s\n\n%s", error.c_str(), ConvertUsage);
+        return 2;
+    }
     const std::string libav = LibAVFolder(args, programFolder);
     std::vector<std::string> operands = args;
     DropLibAVOption(operands);
     TConvertRequest request;
-    std::string error;
     if (!ParseConvertArguments(operands, request, error)) {
         std::fprintf(stderr, "vidrelo-cli convert: %s\n\n%s", error.c_str(), ConvertUsage);
         return 2;
@@ -126,7 +132,7 @@ int RunConvert(std::vector<std::string> args, const std::string& programFolder)
     const bool needsPlugin = std::any_of(request.Inputs.begin(), request.Inputs.end(), IsDVDSource);
     if (needsPlugin && !LoadPluginForCommand(args, programFolder))
         return 1;
-    return Convert(TMediaEngine::Services(), request, libav);
+    return Convert(TMediaEngine::Services(), request, libav, style);
 }
 
 }  // namespace vidrelo::cli

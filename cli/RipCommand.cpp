@@ -79,7 +79,7 @@ void PrintJobs(const TJobBuilder& builder, const QList<TVideoFile>& jobs)
 }
 
 int Convert(const TEngineServices& services, TTitleModel& titles, const QList<TProfile>& profiles,
-            const TRipRequest& request, const std::string& libav)
+            const TRipRequest& request, const std::string& libav, TProgressStyle style)
 {
     QStringList sources;
     std::string skipped;
@@ -106,8 +106,11 @@ int Convert(const TEngineServices& services, TTitleModel& titles, const QList<TP
     } catch (const EJobBuildError& e) {
         return Fail(e.what());
     }
-    PrintJobs(builder, jobs);
-    return RunEncoderOnConsole(encoder, "rip");
+    // For scripts every line on standard output is JSON: the outcome lines
+    // name the files instead.
+    if (style == TProgressStyle::Human)
+        PrintJobs(builder, jobs);
+    return RunEncoderOnConsole(encoder, "rip", style);
 }
 
 // Scans the disc into `titles` in the chosen format, changed by the
@@ -146,11 +149,16 @@ int RunRip(std::vector<std::string> args, const std::string& programFolder)
         std::fputs(RipUsage, stdout);
         return 0;
     }
+    TProgressStyle style = TProgressStyle::Human;
+    std::string error;
+    if (!TakeProgressStyle(args, style, error)) {
+        std::fprintf(stderr, "vidrelo-cli rip: %s\n\n%s", error.c_str(), RipUsage);
+        return 2;
+    }
     const std::string libav = LibAVFolder(args, programFolder);
     std::vector<std::string> operands = args;
     DropLibAVOption(operands);
     TRipRequest request;
-    std::string error;
     if (!ParseRipArguments(operands, request, error)) {
         std::fprintf(stderr, "vidrelo-cli rip: %s\n\n%s", error.c_str(), RipUsage);
         return 2;
@@ -166,7 +174,7 @@ int RunRip(std::vector<std::string> args, const std::string& programFolder)
     TTitleModel titles(catalogue->Profiles, catalogue->ProfileIcons);
     if (const int failed = PrepareTitles(titles, *catalogue, request))
         return failed;
-    return Convert(TMediaEngine::Services(), titles, catalogue->Profiles, request, libav);
+    return Convert(TMediaEngine::Services(), titles, catalogue->Profiles, request, libav, style);
 }
 
 }  // namespace vidrelo::cli

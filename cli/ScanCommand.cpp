@@ -2,6 +2,7 @@
 
 #include "cli/CliCatalogue.h"
 #include "cli/CliPlugin.h"
+#include "cli/ScanJson.h"
 #include "engine/MediaEngine.h"
 #include "main/TDiscScan.h"
 #include "main/TTitleModel.h"
@@ -14,7 +15,7 @@
 namespace vidrelo::cli {
 namespace {
 
-const char* const ScanUsage = "usage: vidrelo-cli scan PATH [--libav DIR] [--catalogue DIR]\n";
+const char* const ScanUsage = "usage: vidrelo-cli scan PATH [--json] [--libav DIR] [--catalogue DIR]\n";
 
 void PrintLine(const QString& line, FILE* out = stdout)
 {
@@ -40,8 +41,11 @@ int RunScan(std::vector<std::string> args, const std::string& programFolder)
         return 1;
     std::string catalogueFolder = programFolder + "dvd-ripper-profiles";
     std::string path;
+    bool json = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--catalogue" && i + 1 < args.size()) {
+        if (args[i] == "--json") {
+            json = true;
+        } else if (args[i] == "--catalogue" && i + 1 < args.size()) {
             catalogueFolder = args[++i];
         } else if (path.empty() && !args[i].starts_with("--")) {
             path = args[i];
@@ -69,6 +73,10 @@ int RunScan(std::vector<std::string> args, const std::string& programFolder)
         PrintLine(result.FailureLines[i], stderr);
         if (i < result.FailureReasons.size() && !result.FailureReasons[i].isEmpty())
             PrintLine(result.FailureReasons[i], stderr);
+    }
+    if (json) {
+        std::fputs(ScanJson(QString::fromStdString(path), result.Count, titles).constData(), stdout);
+        return 0;
     }
     for (const QString& line : result.InfoLines)
         PrintLine(line);

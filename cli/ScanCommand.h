@@ -4,9 +4,10 @@
 
 namespace vidrelo::cli {
 
-// vidrelo-cli scan PATH [--libav DIR] [--catalogue DIR]: the disc's
-// information text as the "DVD Info" window shows it, a blank line, then one
-// line per title row (caption and column texts, tab-separated).
+// vidrelo-cli scan PATH [--json] [--libav DIR] [--catalogue DIR]: the
+// disc's information text as the "DVD Info" window shows it, a blank line,
+// then one line per title row (caption and column texts, tab-separated);
+// with --json the same facts as one JSON document (see ScanJson.h).
 int RunScan(std::vector<std::string> args, const std::string& programFolder);
 
 }  // namespace vidrelo::cli

@@ -6,6 +6,9 @@
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -46,6 +49,65 @@ TEST(CliConvertTest, ADvdTitleBecomesAPlayableFileAndProgressComesLineByLine)
         }
     EXPECT_GE(reports, 1) << r.Err;
     EXPECT_NE(last.find("size"), std::string::npos) << last;
+}
+
+// Each line of `text` as a JSON object; a line that is none fails the test.
+std::vector<QJsonObject> JsonLines(const std::string& text)
+{
+    std::vector<QJsonObject> objects;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        EXPECT_TRUE(error.error == QJsonParseError::NoError && document.isObject()) << line;
+        objects.push_back(document.object());
+    }
+    return objects;
+}
+
+TEST(CliConvertTest, JsonProgressGivesOneObjectALineThenTheOutcome)
+{
+    const std::string dir = MakeTempDir("convertjson");
+    const std::string clip = dir + "/clip.mpg";
+    ASSERT_TRUE(MakeClip({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4", "-c:v", "mpeg2video",
+                          "-f", "vob", clip}));
+    // A name a hand-made JSON writer would break: quotes, a backslash, non-ASCII.
+    const std::string named = dir + "/say \"h\xc3\xa9\" \\ 1.mp4";
+    const struct {
+        std::vector<std::string> Options;
+        std::string Output;
+        int Status;
+        std::string Outcome;
+    } cases[] = {
+        {{"--vcodec", "mpeg4"}, named, 0, "finished"},
+        {{"--vcodec", "libx264", "--size", "161x120"}, dir + "/odd.mp4", 1, "failed"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"convert", "--progress", "json", clip};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        args.push_back(c.Output);
+        const TProgramResult r = RunProgram(Cli(), args);
+        EXPECT_EQ(r.ExitCode, c.Status) << r.Err;
+        EXPECT_EQ(r.Err.find("elapsed"), std::string::npos) << "no human progress line: " << r.Err;
+        const std::vector<QJsonObject> lines = JsonLines(r.Out);
+        ASSERT_FALSE(lines.empty()) << r.Err;
+        double percent = 0;
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            EXPECT_EQ(lines[i]["task"].toInt(), 1);
+            EXPECT_GE(lines[i]["percent"].toDouble(), percent) << "the percent never goes back";
+            percent = lines[i]["percent"].toDouble();
+            EXPECT_LE(percent, 100);
+            EXPECT_GE(lines[i]["size"].toDouble(-1), 0);
+            EXPECT_GE(lines[i]["elapsed"].toDouble(-1), 0);
+        }
+        const QJsonObject outcome = lines.back();
+        EXPECT_EQ(outcome["task"].toInt(), 1);
+        EXPECT_EQ(outcome["outcome"].toString().toStdString(), c.Outcome);
+        EXPECT_EQ(outcome["file"].toString().toStdString(), c.Output);
+        EXPECT_EQ(std::filesystem::exists(c.Output), c.Status == 0);
+        EXPECT_EQ(outcome["message"].toString().isEmpty(), c.Status == 0) << outcome["message"].toString().toStdString();
+    }
+    EXPECT_GT(Probe(named).Duration, 3.5);
 }
 
 TEST(CliConvertTest, OptionNamesMayComeInAnyCase)
@@ -94,6 +156,15 @@ TEST(CliConvertTest, MistakesGiveAMessageAndNoFile)
     const TProgramResult usage = RunProgram(Cli(), {"convert", "in.mpg", "--vb", "fast", dir + "/x.mp4"});
     EXPECT_EQ(usage.ExitCode, 2);
     EXPECT_NE(usage.Err.find("invalid value for --vb: \"fast\""), std::string::npos) << usage.Err;
+
+    for (const char* progress : {"xml", "JSON", ""}) {
+        const TProgramResult style =
+            RunProgram(Cli(), {"convert", "--progress", progress, "in.mpg", "--vb", "800k", dir + "/x.mp4"});
+        EXPECT_EQ(style.ExitCode, 2) << progress;
+        EXPECT_NE(style.Err.find("unknown --progress \"" + std::string(progress) + "\" (human or json)"),
+                  std::string::npos)
+            << style.Err;
+    }
 
     const TProgramResult missing = RunProgram(Cli(), {"convert", dir + "/missing.mpg", dir + "/x.mp4"});
     EXPECT_EQ(missing.ExitCode, 1);

@@ -4,6 +4,11 @@
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -61,6 +66,84 @@ TEST(CliDiscTest, ScanListsUnreadableTitlesAndRefusesDiscsWithoutTitles)
         EXPECT_TRUE(r.Out.empty()) << r.Out;
     }
     EXPECT_EQ(RunProgram(Cli(), {"scan"}).ExitCode, 2);
+}
+
+template <typename... TArgs>
+std::string Format(const char* format, TArgs... args)
+{
+    return QString::asprintf(format, args...).toStdString();
+}
+
+QJsonObject ParsedJson(const std::string& text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n" << text;
+    return document.object();
+}
+
+// The information lines the text scan prints for a title, made from the
+// JSON scan's facts: both must tell the same.
+std::vector<std::string> TextLinesFromJson(const QJsonObject& title)
+{
+    std::vector<std::string> lines = {Format("Title #%d Length: %.2f", title["number"].toInt(),
+                                             title["length"].toDouble())};
+    const QJsonArray audio = title["audio"].toArray();
+    lines.push_back(Format("  AudioCount: %d", static_cast<int>(audio.size())));
+    for (int j = 0; j < audio.size(); ++j) {
+        const QJsonObject a = audio[j].toObject();
+        lines.push_back(Format("    Audio #%d Type[%s], ID[0x%x], SampleRate[%d], Channels[%d], Language[%s, %s]", j,
+                               qPrintable(a["format"].toString()), a["id"].toInt(), a["sampleRate"].toInt(),
+                               a["channels"].toInt(), qPrintable(a["language"].toString()),
+                               qPrintable(a["languageName"].toString())));
+    }
+    const QJsonArray subtitles = title["subtitles"].toArray();
+    lines.push_back(Format("  SubtitleCount: %d", static_cast<int>(subtitles.size())));
+    const QJsonObject chapters = title["chapters"].toObject();
+    const QJsonArray starts = chapters["starts"].toArray();
+    lines.push_back(Format("  ChapterCount: %d", chapters["count"].toInt()));
+    for (int k = 0; k + 1 < starts.size(); ++k)
+        lines.push_back(Format("    Chapter #%d Length: %.2f", k + 1, starts[k + 1].toDouble() - starts[k].toDouble()));
+    return lines;
+}
+
+TEST(CliDiscTest, ScanJsonTellsTheSameFactsAsTheTextScan)
+{
+    for (const char* name : {"discA", "discB", "discC"}) {
+        const TestDisc& disc = Disc(name);
+        const TProgramResult text = RunProgram(Cli(), {"scan", disc.path});
+        const TProgramResult json = RunProgram(Cli(), {"scan", disc.path, "--json"});
+        ASSERT_EQ(json.ExitCode, 0) << json.Err;
+        EXPECT_EQ(json.Err, text.Err) << "unreadable titles are still told on standard error";
+        const QJsonObject scan = ParsedJson(json.Out);
+        EXPECT_EQ(scan["path"].toString().toStdString(), disc.path);
+        const QJsonArray titles = scan["titles"].toArray();
+        EXPECT_NE(text.Out.find(Format("There are %d title(s)", scan["titleCount"].toInt())), std::string::npos);
+        ASSERT_EQ(titles.size(), scan["titleCount"].toInt()) << json.Out;
+        for (const QJsonValue& value : titles) {
+            const QJsonObject title = value.toObject();
+            const int number = title["number"].toInt();
+            if (!title["valid"].toBool()) {
+                EXPECT_EQ(text.Out.find(Format("Title #%d Length", number)), std::string::npos) << name << number;
+                continue;
+            }
+            EXPECT_GT(title["sizeMB"].toDouble(), 0) << name << number;
+            EXPECT_EQ(title["chapters"]["starts"][0].toDouble(-1), 0) << name << number;
+            for (const std::string& line : TextLinesFromJson(title))
+                EXPECT_NE(text.Out.find("\n" + line + "\n"), std::string::npos) << name << ": " << line;
+        }
+    }
+    const QJsonObject discB = ParsedJson(RunProgram(Cli(), {"scan", "--json", Disc("discB").path}).Out);
+    const QJsonObject first = discB["titles"][0].toObject();
+    EXPECT_EQ(first["length"].toDouble(), 6.0);
+    EXPECT_EQ(first["audio"][0]["id"].toInt(), 0x80);
+    EXPECT_EQ(first["audio"][0]["channels"].toInt(), 6);
+    EXPECT_EQ(discB["titles"][1]["audio"][0]["id"].toInt(), 0xc0);
+    EXPECT_EQ(discB["titles"][1]["audio"][0]["language"].toString(), "de");
+
+    const TProgramResult none = RunProgram(Cli(), {"scan", "--json", Disc("notdvd").path});
+    EXPECT_EQ(none.ExitCode, 1);
+    EXPECT_TRUE(none.Out.empty()) << none.Out;
 }
 
 TEST(CliDiscTest, DumpWritesTheTitleStreamOrNoFileAtAll)

@@ -47,11 +47,33 @@ TEST(CliLibsTest, BrokenLibraryFolderExitsOneNamingTheFile)
     EXPECT_NE(missing.Err.find("does not exist"), std::string::npos) << missing.Err;
 }
 
-TEST(CliLibsTest, UnknownCommandsAndArgumentsAreRefused)
+TEST(CliLibsTest, TheCommandLineAnswersWithTheRightStatusAndText)
 {
-    EXPECT_EQ(RunProgram(Cli(), {"frobnicate"}).ExitCode, 2);
-    EXPECT_EQ(RunProgram(Cli(), {"libs", "--bogus"}).ExitCode, 2);
-    EXPECT_EQ(RunProgram(Cli(), {"--help"}).ExitCode, 0);
+    const std::regex version(R"(vidrelo-cli \d+\.\d+\.\d+\n)");
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        std::string Says;  // the start of standard output, or of standard error when it fails
+    } cases[] = {
+        {{"frobnicate"}, 2, "vidrelo-cli: unknown command \"frobnicate\""},
+        {{"libs", "--bogus"}, 2, "vidrelo-cli libs: unexpected argument \"--bogus\""},
+        {{"--help"}, 0, "usage: vidrelo-cli COMMAND [options]\n       vidrelo-cli --version | -V\n"},
+        {{"--version"}, 0, "vidrelo-cli "},
+        {{"-V"}, 0, "vidrelo-cli "},
+        {{"-v"}, 2, "vidrelo-cli: unknown command \"-v\""},
+    };
+    for (const auto& c : cases) {
+        const TProgramResult r = RunProgram(Cli(), c.Args);
+        EXPECT_EQ(r.ExitCode, c.Status) << c.Says << "\n" << r.Err;
+        EXPECT_EQ((c.Status == 0 ? r.Out : r.Err).rfind(c.Says, 0), 0u) << r.Out << r.Err;
+        if (c.Args[0] == "--version" || c.Args[0] == "-V") {
+            EXPECT_TRUE(std::regex_match(r.Out, version)) << r.Out;
+            EXPECT_TRUE(r.Err.empty()) << r.Err;
+        }
+    }
+    // The version comes without looking for the media libraries.
+    const TProgramResult elsewhere = RunProgram(Cli(), {"--version", "--libav", "/no/such/folder"});
+    EXPECT_EQ(elsewhere.ExitCode, 0) << elsewhere.Err;
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <thread>
 
 using namespace vidrelo::test;
@@ -162,6 +166,24 @@ TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
     const TProgramResult named = Rip({DiscA(), "--titles", "3", "--name", "My Film", "--out", dir, "--end", "1"});
     ASSERT_EQ(named.ExitCode, 0) << named.Err;
     EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"Title2.mp4", "Title4.mp4", "My Film.mp4"}));
+
+    // For scripts: only JSON lines, one outcome per title naming the file
+    // really written (the taken names are not reused).
+    const TProgramResult json =
+        Rip({DiscA(), "--titles", "2,4", "--out", dir, "--end", "1", "--progress", "json"});
+    ASSERT_EQ(json.ExitCode, 0) << json.Err;
+    std::istringstream lines(json.Out);
+    std::vector<std::string> files;
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        ASSERT_FALSE(object.isEmpty()) << line;
+        if (object.contains("outcome")) {
+            EXPECT_EQ(object["outcome"].toString(), "finished") << line;
+            EXPECT_EQ(object["task"].toInt(), static_cast<int>(files.size()) + 1) << line;
+            files.push_back(object["file"].toString().toStdString());
+        }
+    }
+    EXPECT_EQ(files, (std::vector<std::string>{dir + "/Title2 (2).mp4", dir + "/Title4 (2).mp4"}));
 }
 
 TEST(CliRipTest, MergeJoinsTheTitlesWholeIntoOneFile)
@@ -399,6 +421,8 @@ TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
          "vidrelo-cli rip: --rate: the frame rate of \"MP3 Audio\" cannot be changed"},
         {{DiscA(), "--vb", "lots"}, 2, "--vb: \"lots\" is not offered as the video bit rate of \"MP4 Video (H.264, AAC)\""},
         {{DiscA(), "--size", "640"}, 2, "invalid value for --size: \"640\""},
+        {{DiscA(), "--progress", "xml"}, 2, "vidrelo-cli rip: unknown --progress \"xml\" (human or json)"},
+        {{DiscA(), "--progress"}, 2, "\"--progress\" needs a value"},
     };
     // No run makes the output folder it names.
     for (const auto& c : cases) {
