@@ -1,16 +1,20 @@
 #include "cli/CliCommands.h"
 
+#include "cli/ConvertArguments.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LibsCommand.h"
+#include "cli/PlayArguments.h"
 #include "cli/PlayCommand.h"
 #include "cli/ProfilesCommand.h"
+#include "cli/RipArguments.h"
 #include "cli/RipCommand.h"
 #include "cli/ScanCommand.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -22,6 +26,7 @@ namespace {
 const char* const Usage =
     "usage: vidrelo-cli COMMAND [options]\n"
     "       vidrelo-cli --version | -V\n"
+    "       vidrelo-cli COMMAND --help\n"
     "\n"
     "commands:\n"
     "  libs [--libav DIR]   load the media libraries (default: the LibAV folder beside\n"
@@ -36,7 +41,7 @@ const char* const Usage =
     "                       ISO image) and print its information and title rows;\n"
     "                       with --json one JSON document of the titles: number,\n"
     "                       length, size estimate, chapters, audio and subtitle streams\n"
-    "  dump SOURCE FILE [--libav DIR]\n"
+    "  dump SOURCE FILE [-y|--overwrite] [--libav DIR]\n"
     "                       write the MPEG stream of an \"opendvd:\" source string,\n"
     "                       e.g. \"opendvd:/dev/sr0|Title=1,FromChapter=1,ToChapter=3,\n"
     "                       AudioID=128,SubtitleID=0,AudioChannels=2,Deinterlace=0\"\n"
@@ -61,6 +66,22 @@ const char* const Usage =
     "                       play a media file or an \"opendvd:\" source string as the\n"
     "                       preview does, without a display; write the pictures shown\n"
     "                       at the asked times and print how the playback went\n";
+
+// The text "vidrelo-cli COMMAND --help" prints, or null for no such command.
+const char* CommandUsage(const std::string& command)
+{
+    static const struct {
+        const char* Name;
+        const char* Usage;
+    } commands[] = {
+        {"libs", LibsUsage}, {"profiles", ProfilesUsage}, {"scan", ScanUsage}, {"dump", DumpUsage},
+        {"info", InfoUsage}, {"convert", ConvertUsage}, {"rip", RipUsage},    {"play", PlayUsage},
+    };
+    for (const auto& c : commands)
+        if (command == c.Name)
+            return c.Usage;
+    return nullptr;
+}
 
 // The folder of this program file, with a trailing "/".
 std::string ProgramFolder()
@@ -88,6 +109,11 @@ int RunCommandLine(int argc, char* argv[])
     }
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(Usage, stdout);
+        return 0;
+    }
+    // Every command explains itself the same way, before it looks at anything else.
+    if (const char* usage = CommandUsage(command); usage && std::ranges::find(args, "--help") != args.end()) {
+        std::fputs(usage, stdout);
         return 0;
     }
     if (command == "libs")

@@ -12,9 +12,17 @@
 #include <vector>
 
 namespace vidrelo::cli {
-namespace {
 
-const char* const DumpUsage = "usage: vidrelo-cli dump SOURCE FILE [-y|--overwrite] [--libav DIR]\n";
+const char* const DumpUsage =
+    "usage: vidrelo-cli dump SOURCE FILE [-y|--overwrite] [--libav DIR]\n"
+    "\n"
+    "Writes the MPEG stream of an \"opendvd:\" source string SOURCE to FILE; a failed\n"
+    "dump leaves no FILE behind.\n"
+    "\n"
+    "  -y, --overwrite       replace FILE when it exists (refused otherwise)\n"
+    "  --libav DIR           the folder of the DVD plug-in and the media libraries\n";
+
+namespace {
 
 struct TFileCloser {
     void operator()(FILE* f) const { std::fclose(f); }

@@ -4,8 +4,9 @@
 
 namespace vidrelo::cli {
 
-// vidrelo-cli dump SOURCE FILE [--libav DIR]: writes the byte stream of an
+// vidrelo-cli dump SOURCE FILE [-y|--overwrite] [--libav DIR]: writes the byte stream of an
 // "opendvd:" source string to FILE. A failed dump leaves no FILE behind.
+extern const char* const DumpUsage;
 int RunDump(std::vector<std::string> args, const std::string& programFolder);
 
 }  // namespace vidrelo::cli

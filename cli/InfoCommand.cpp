@@ -11,9 +11,16 @@
 #include <cstdio>
 
 namespace vidrelo::cli {
-namespace {
 
-const char* const InfoUsage = "usage: vidrelo-cli info SOURCE [--libav DIR]\n";
+const char* const InfoUsage =
+    "usage: vidrelo-cli info SOURCE [--libav DIR]\n"
+    "\n"
+    "Prints the information text of SOURCE, a media file or an \"opendvd:\" source\n"
+    "string: format, duration, streams.\n"
+    "\n"
+    "  --libav DIR           the folder of the DVD plug-in and the media libraries\n";
+
+namespace {
 
 int PrintInfo(TFFLoader& loader, const std::string& source, const std::string& libav)
 {

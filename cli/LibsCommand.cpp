@@ -7,6 +7,14 @@
 
 namespace vidrelo::cli {
 
+const char* const LibsUsage =
+    "usage: vidrelo-cli libs [--libav DIR]\n"
+    "\n"
+    "Loads the media libraries and lists each one with the file loaded and its version.\n"
+    "\n"
+    "  --libav DIR           the folder of the media libraries (default: the LibAV\n"
+    "                        folder beside this program, else the system's)\n";
+
 int RunLibs(const std::vector<std::string>& args, const std::string& programFolder)
 {
     std::string libav = programFolder + "LibAV";
@@ -14,8 +22,7 @@ int RunLibs(const std::vector<std::string>& args, const std::string& programFold
         if (args[i] == "--libav" && i + 1 < args.size()) {
             libav = args[++i];
         } else {
-            std::fprintf(stderr, "vidrelo-cli libs: unexpected argument \"%s\"\nusage: vidrelo-cli libs [--libav DIR]\n",
-                         args[i].c_str());
+            std::fprintf(stderr, "vidrelo-cli libs: unexpected argument \"%s\"\n%s", args[i].c_str(), LibsUsage);
             return 2;
         }
     }

@@ -8,9 +8,19 @@
 #include <cstdio>
 
 namespace vidrelo::cli {
-namespace {
 
-const char* const ProfilesUsage = "usage: vidrelo-cli profiles [--format-details P F] [--catalogue DIR]\n";
+const char* const ProfilesUsage =
+    "usage: vidrelo-cli profiles [--format-details P F] [--catalogue DIR]\n"
+    "\n"
+    "Loads the output profile catalogue and lists every format of every profile,\n"
+    "tab-separated, after a header line.\n"
+    "\n"
+    "  --format-details P F  list the settings \"rip\" can change in format F of\n"
+    "                        profile P, with the values and labels each offers\n"
+    "  --catalogue DIR       the output profile catalogue (default: the\n"
+    "                        dvd-ripper-profiles folder beside this program)\n";
+
+namespace {
 
 int Refuse(const std::string& reason)
 {

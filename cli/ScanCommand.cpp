@@ -13,9 +13,19 @@
 #include <cstdio>
 
 namespace vidrelo::cli {
-namespace {
 
-const char* const ScanUsage = "usage: vidrelo-cli scan PATH [--json] [--libav DIR] [--catalogue DIR]\n";
+const char* const ScanUsage =
+    "usage: vidrelo-cli scan PATH [--json] [--libav DIR] [--catalogue DIR]\n"
+    "\n"
+    "Scans PATH (a drive such as /dev/sr0, a DVD folder or an ISO image) and prints\n"
+    "the disc's information text, a blank line, then one tab-separated line per title.\n"
+    "\n"
+    "  --json                one JSON document of the titles instead: number, length,\n"
+    "                        size estimate, chapters, audio and subtitle streams\n"
+    "  --libav DIR           the folder of the DVD plug-in and the media libraries\n"
+    "  --catalogue DIR       the output profile catalogue the size estimates use\n";
+
+namespace {
 
 void PrintLine(const QString& line, FILE* out = stdout)
 {
