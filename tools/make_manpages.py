@@ -222,6 +222,7 @@ def completion(commands):
         "    else",
         "        COMPREPLY=($(compgen -f -- \"$cur\"))",
         "    fi",
+        "    return 0",
         "}",
         "complete -o filenames -F _vidrelo_cli vidrelo-cli",
     ]
