@@ -19,6 +19,7 @@ PACKAGES=(
   libswresample-dev libavdevice-dev libsdl2-dev libdvdread-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
   ffmpeg dvdauthor genisoimage lsdvd fonts-dejavu-core xvfb xauth time locales
+  python3 groff-base
 )
 
 install_missing() {
