@@ -45,12 +45,13 @@ int TCustomFFmpeg::ProcessPacket(TAVInputStream& AStream, const AVPacket* APacke
 
 int TCustomFFmpeg::DecodePacket(TAVInputStream& AStream, const AVPacket* APacket)
 {
-    const bool video = AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-    return AStream.decoder->Decode(APacket, [&](AVFrame* AFrame, int64_t ATime) {
+    // (Two pointers: the sink fits in the function object, with no
+    // allocation for each packet.)
+    return AStream.decoder->Decode(APacket, [this, &AStream](AVFrame* AFrame, int64_t ATime) {
         if (ATime < FOpt.Fstart_time)
             return;  // before the output's start ("ss")
         AFrame->pts = ATime;
-        if (video)
+        if (AStream.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             HandleVideoFrame(AStream, AFrame);
         else
             HandleAudioFrame(AStream, AFrame);

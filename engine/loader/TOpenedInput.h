@@ -53,7 +53,6 @@ public:
     int Code() const { return FCode; }  // the libraries' code of the failed step
     bool FromSource() const { return FFromSource; }
     const TSourceHints& Hints() const { return FHints; }
-    TSourceHints TakeHints() { return std::move(FHints); }
 
 private:
     std::string Fail(TStep AStep, int ACode, std::string AText);

@@ -199,12 +199,6 @@ std::string LongClip(const std::string& dir)
     return clip;
 }
 
-std::string ReadFile(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
 // Once the conversion has written something under its temporary name.
 std::function<bool()> Writing(const std::string& output)
 {

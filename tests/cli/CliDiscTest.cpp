@@ -23,21 +23,12 @@ namespace {
 
 std::string Cli() { return BinDir() + "/vidrelo-cli"; }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 TEST(CliDiscTest, ScanPrintsTheInformationTextThenOneLinePerRow)
 {
     const TestDisc& disc = Disc("discB");
     const TProgramResult r = RunProgram(Cli(), {"scan", disc.path});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    const std::vector<std::string> lines = Lines(r.Out);
+    const std::vector<std::string> lines = OutputLines(r.Out);
     ASSERT_GT(lines.size(), 5u);
     EXPECT_EQ(lines[0], "There are 3 title(s) in " + disc.path);
     EXPECT_EQ(lines[1], "Title #1 Length: 6.00");

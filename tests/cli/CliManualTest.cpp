@@ -19,23 +19,6 @@ std::string Cli() { return BinDir() + "/vidrelo-cli"; }
 std::string ManPage(const std::string& name) { return BinDir() + "/../share/man/man1/" + name + ".1"; }
 std::string Completion() { return BinDir() + "/../share/bash-completion/completions/vidrelo-cli"; }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 std::set<std::string> Options(const std::string& text)
 {
     static const std::regex option(R"((^|[^\w-])(--?[A-Za-z][\w-]*))");
@@ -51,7 +34,7 @@ std::vector<std::string> Commands()
     const TProgramResult help = RunProgram(Cli(), {"--help"});
     std::vector<std::string> names;
     bool listing = false;
-    for (const std::string& line : Lines(help.Out)) {
+    for (const std::string& line : OutputLines(help.Out)) {
         listing = listing || line == "commands:";
         if (listing && line.size() > 2 && line.starts_with("  ") && std::islower(static_cast<unsigned char>(line[2])))
             names.push_back(line.substr(2, line.find(' ', 2) - 2));
@@ -65,7 +48,7 @@ std::set<std::string> OfferedOptions(const std::string& help)
 {
     std::string offered;
     bool usage = true;
-    for (const std::string& line : Lines(help)) {
+    for (const std::string& line : OutputLines(help)) {
         usage = usage && !line.empty();
         if (usage)
             offered += line + "\n";
@@ -91,7 +74,7 @@ std::vector<std::string> Complete(const std::string& line, const std::string& fo
         RunProgram("/bin/bash", {"-c", script, "bash", folder.empty() ? TestHome() : folder, Completion()});
     EXPECT_EQ(r.ExitCode, 0) << line << "\n" << r.Err;
     std::vector<std::string> offers;
-    for (const std::string& offer : Lines(r.Out))
+    for (const std::string& offer : OutputLines(r.Out))
         if (!offer.empty())
             offers.push_back(offer);
     return offers;

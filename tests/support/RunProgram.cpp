@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 #include <thread>
 #include <sstream>
 #include <stdexcept>
@@ -84,6 +85,21 @@ int InterruptProgram(const std::string& program, const std::vector<std::string>&
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+std::vector<std::string> OutputLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 }  // namespace vidrelo::test

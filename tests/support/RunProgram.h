@@ -23,4 +23,10 @@ TProgramResult RunProgram(const std::string& program, const std::vector<std::str
 int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
                      const std::function<bool()>& ready, int limitSeconds, int signal = SIGINT);
 
+// A program's output (or any text) as its lines, without their ends.
+std::vector<std::string> OutputLines(const std::string& text);
+
+// A whole file's bytes; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 }  // namespace vidrelo::test

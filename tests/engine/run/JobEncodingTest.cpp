@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include <filesystem>
 
@@ -90,8 +89,7 @@ static std::vector<std::string> PictureSums(const std::string& file)
     const test::TProgramResult r = test::RunProgram(
         "/usr/bin/ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:v:0", "-f", "framemd5", "-"});
     std::vector<std::string> sums;
-    std::istringstream lines(r.Out);
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : test::OutputLines(r.Out))
         if (!line.empty() && line[0] != '#')
             sums.push_back(line);
     return sums;
