@@ -1,6 +1,6 @@
-// MakeIcons SOURCE.icon OUT.png: draws one catalogue icon from its source, a
-// small text of drawing commands, one a line (a line starting with '#' is a
-// comment):
+// MakeIcons SOURCE.icon OUT.png [SIZE]: draws one icon (a catalogue icon, or
+// the application's icon at one of its sizes) from its source, a small text
+// of drawing commands, one a line (a line starting with '#' is a comment):
 //   size W H                       canvas size (24 24 unless given)
 //   fill #RRGGBB[AA] | none | clear  brush of the shapes that follow
 //                                  ("clear" cuts the shape out)
@@ -12,8 +12,10 @@
 //   line X1 Y1 X2 Y2
 //   arc CX CY R START SPAN         outline, degrees anticlockwise from 3 o'clock
 //   pie CX CY R START SPAN
-// Coordinates are in pixels and may be fractional. The output is a
-// transparent, antialiased PNG, the same for the same source every time.
+// Coordinates are in pixels of the canvas and may be fractional. With SIZE
+// the canvas is scaled to SIZE pixels wide, so one source gives every size
+// of an icon theme. The output is a transparent, antialiased PNG, the same
+// for the same source every time.
 #include <QColor>
 #include <QFile>
 #include <QImage>
@@ -22,12 +24,15 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace {
 
 struct TCanvas {
     QImage Image;
+    int Width = 0;  // SIZE, or 0 for the canvas's own size
+    double Scale = 1.0;
     QBrush Brush = Qt::NoBrush;
     QPen Pen = Qt::NoPen;
     bool Cut = false;
@@ -92,6 +97,7 @@ void DrawShape(TCanvas& canvas, const QStringList& words)
 {
     QPainter painter(&canvas.Image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(canvas.Scale, canvas.Scale);
     if (canvas.Cut)
         painter.setCompositionMode(QPainter::CompositionMode_Clear);
     painter.setBrush(canvas.Brush);
@@ -126,12 +132,20 @@ void DrawShape(TCanvas& canvas, const QStringList& words)
     }
 }
 
+void StartCanvas(TCanvas& canvas, double w, double h)
+{
+    if (w <= 0 || h <= 0)
+        throw std::runtime_error("the canvas needs a size above 0");
+    canvas.Scale = canvas.Width > 0 ? canvas.Width / w : 1.0;
+    canvas.Image = QImage(qRound(w * canvas.Scale), qRound(h * canvas.Scale), QImage::Format_ARGB32);
+    canvas.Image.fill(Qt::transparent);
+}
+
 void RunCommand(TCanvas& canvas, const QStringList& words)
 {
     if (words[0] == u"size") {
         Need(words, 2, 2);
-        canvas.Image = QImage(qRound(Number(words[1])), qRound(Number(words[2])), QImage::Format_ARGB32);
-        canvas.Image.fill(Qt::transparent);
+        StartCanvas(canvas, Number(words[1]), Number(words[2]));
     } else if (words[0] == u"fill" || words[0] == u"stroke") {
         Need(words, 1, 2);
         SetStyle(canvas, words);
@@ -144,8 +158,9 @@ void RunCommand(TCanvas& canvas, const QStringList& words)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 3) {
-        std::fputs("usage: MakeIcons SOURCE.icon OUT.png\n", stderr);
+    const int width = argc == 4 ? std::atoi(argv[3]) : 0;
+    if ((argc != 3 && argc != 4) || (argc == 4 && (width < 1 || width > 4096))) {
+        std::fputs("usage: MakeIcons SOURCE.icon OUT.png [SIZE]\n", stderr);
         return 2;
     }
     QFile source(QString::fromLocal8Bit(argv[1]));
@@ -154,8 +169,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     TCanvas canvas;
-    canvas.Image = QImage(24, 24, QImage::Format_ARGB32);
-    canvas.Image.fill(Qt::transparent);
+    canvas.Width = width;
+    StartCanvas(canvas, 24, 24);
     QTextStream in(&source);
     for (int lineNo = 1; !in.atEnd(); ++lineNo) {
         const QString line = in.readLine().simplified();

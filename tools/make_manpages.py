@@ -10,6 +10,7 @@ from what the program says about itself.
 """
 
 import argparse
+import gzip
 import os
 import re
 import subprocess
@@ -237,6 +238,15 @@ def write(path, text):
     os.replace(path + ".part", path)
 
 
+def write_gzipped(path, text):
+    """The compressed copy a package installs; no name or time inside, so the
+    same page always gives the same bytes."""
+    with open(path + ".part", "wb") as raw, gzip.GzipFile(fileobj=raw, mode="wb", filename="", mtime=0,
+                                                            compresslevel=9) as f:
+        f.write(text.encode("utf-8"))
+    os.replace(path + ".part", path)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--cli", required=True, help="the built vidrelo-cli")
@@ -248,8 +258,10 @@ def main():
     commands = {name: parse_command_help(run_help(args.cli, name)) for name in parse_commands(main_help)}
     if not commands:
         sys.exit("make_manpages: the help of vidrelo-cli lists no commands")
-    write(os.path.join(args.out, "man/man1/vidrelo-cli.1"), cli_page(version, main_help, commands))
-    write(os.path.join(args.out, "man/man1/vidrelo.1"), desktop_page(version))
+    pages = {"vidrelo-cli.1": cli_page(version, main_help, commands), "vidrelo.1": desktop_page(version)}
+    for name, text in pages.items():
+        write(os.path.join(args.out, "man/man1", name), text)
+        write_gzipped(os.path.join(args.out, "man/man1", name + ".gz"), text)
     write(os.path.join(args.out, "bash-completion/completions/vidrelo-cli"), completion(commands))
 
 
