@@ -20,6 +20,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   ffmpeg dvdauthor genisoimage lsdvd fonts-dejavu-core xvfb xauth time locales
   python3 groff-base
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 install_missing() {
