@@ -219,9 +219,11 @@ TEST(CliConvertTest, ASignalStopsTheRunWithAPlayableFileAndAKillLeavesNoneUnderT
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Signal);
         const std::string err = dir + "/stderr.txt";
+        const std::string out = dir + "/stdout.txt";
         const std::string output = dir + "/out" + std::to_string(c.Signal) + ".avi";
-        const int status = InterruptProgram(Cli(), {"convert", "-o", "re=1", clip, "--vcodec", "mpeg4", output},
-                                            err, Writing(output), 15, c.Signal);
+        const int status =
+            InterruptProgram(Cli(), {"convert", "-o", "re=1", clip, "--vcodec", "mpeg4", "--progress", "json", output},
+                             err, Writing(output), 15, c.Signal, out);
         EXPECT_EQ(status, c.Status);
         if (c.Signal == SIGKILL) {
             // At most the temporary file is left, never a broken file under the name.
@@ -229,6 +231,11 @@ TEST(CliConvertTest, ASignalStopsTheRunWithAPlayableFileAndAKillLeavesNoneUnderT
             continue;
         }
         EXPECT_NE(ReadFile(err).find("vidrelo-cli convert: stopped"), std::string::npos) << ReadFile(err);
+        // A script reading the progress learns the same, and which file it got.
+        const std::vector<QJsonObject> lines = JsonLines(ReadFile(out));
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back()["outcome"].toString(), "stopped");
+        EXPECT_EQ(lines.back()["file"].toString().toStdString(), output);
         // What was converted is a file that plays: a proper end was written.
         const double duration = Probe(output).Duration;
         EXPECT_GT(duration, 0.2);

@@ -8,6 +8,7 @@
 #include "diagnostics/TReportSettings.h"
 #include "engine/MediaEngine.h"
 #include "engine/loader/TFFLoader.h"
+#include "main/ApplicationIcon.h"
 #include "main/TAboutForm.h"
 #include "main/TApplicationWindows.h"
 #include "main/TMainForm.h"
@@ -243,3 +244,18 @@ TEST_F(MainFormTest, UnusableButtonsRecedeAndTheOutputFolderAndAboutReadWhole)
 }
 
 }  // namespace
+
+// The windows' icon comes from the pictures the build drew beside the
+// program folder (the icon theme has none while Vidrelo is not installed);
+// a folder with no pictures near it gives no icon rather than a broken one.
+TEST(ApplicationIconTest, ComesFromTheDrawnPicturesBesideTheProgramFolder)
+{
+    maintest::EnsureApplication();
+    const QIcon icon = ApplicationIcon(QString::fromStdString(vidrelo::test::BinDir()) + "/");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(256, 256)));
+    EXPECT_EQ(icon.pixmap(48, 48).size(), QSize(48, 48));
+
+    EXPECT_TRUE(ApplicationIcon(QString::fromStdString(vidrelo::test::MakeTempDir("no icons")) + "/").isNull());
+}

@@ -1,6 +1,7 @@
 // The Debian package made from this build tree: what it declares, what it
 // holds, and that the programs it installs work from where it puts them
 // without writing into the installation.
+#include "main/ApplicationIcon.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPaths.h"
 
@@ -151,6 +152,9 @@ TEST_F(PackageTest, HoldsTheProgramFolderAndTheDesktopFilesAndNothingOfTheBuild)
         EXPECT_EQ(picture.size(), QSize(size, size)) << icon.toStdString();
         EXPECT_TRUE(picture.hasAlphaChannel());
     }
+
+    // The windows find the theme's pictures from the installed program folder.
+    EXPECT_FALSE(ApplicationIcon(QString::fromStdString(Installed("lib/vidrelo/"))).isNull());
 
     // The four programs of the package are the only ELF files: no test,
     // benchmark or build tool comes along.

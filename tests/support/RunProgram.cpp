@@ -60,11 +60,12 @@ TProgramResult RunProgram(const std::string& program, const std::vector<std::str
 }
 
 int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
-                     const std::function<bool()>& ready, int limitSeconds, int signal)
+                     const std::function<bool()>& ready, int limitSeconds, int signal, const std::string& outFile)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.empty() ? "/dev/null" : outFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());

@@ -16,12 +16,14 @@ struct TProgramResult {
 // collects its output.
 TProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
-// Starts a program (no shell) with its standard output discarded and its
-// standard error in `errFile`; once `ready()` holds (polled every 50 ms, at
-// most `limitSeconds`) sends it `signal` (SIGINT, as Ctrl-C would) and waits
-// for it. The exit status, or -1 when it did not exit normally.
+// Starts a program (no shell) with its standard error in `errFile` and its
+// standard output in `outFile` (discarded when empty); once `ready()` holds
+// (polled every 50 ms, at most `limitSeconds`) sends it `signal` (SIGINT, as
+// Ctrl-C would) and waits for it. The exit status, or -1 when it did not
+// exit normally.
 int InterruptProgram(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
-                     const std::function<bool()>& ready, int limitSeconds, int signal = SIGINT);
+                     const std::function<bool()>& ready, int limitSeconds, int signal = SIGINT,
+                     const std::string& outFile = "");
 
 // A program's output (or any text) as its lines, without their ends.
 std::vector<std::string> OutputLines(const std::string& text);
