@@ -168,8 +168,8 @@ def desktop_page(version):
         ".TP", "\\fIDOCUMENTS/Quarnix/Vidrelo/Snapshots\\fR",
         "where the preview's snapshots go.",
         ".TP", "\\fILibAV/\\fR, \\fIskin\\-black/\\fR, \\fIdvd\\-ripper\\-profiles/\\fR",
-        "beside the program: the DVD plug\\-in and media libraries, the window's skin and the",
-        "output profile catalogue.",
+        "beside the program (\\fI/usr/lib/vidrelo\\fR when installed from the package): the",
+        "DVD plug\\-in and media libraries, the window's skin and the output profile catalogue.",
         ".SH SEE ALSO",
         "\\fBvidrelo\\-cli\\fR(1)",
     ]) + "\n"
