@@ -9,6 +9,7 @@
 // the milliseconds it took and the pictures sampled, tab-separated.
 #include "dvd/DVDPlugIn.h"
 #include "engine/MediaEngine.h"
+#include "engine/ProgramPaths.h"
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/probe/BorderDetect.h"
@@ -22,13 +23,6 @@
 using namespace vidrelo;
 
 namespace {
-
-std::string ProgramFolder()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("./") : exe.parent_path().string() + "/";
-}
 
 void Measure(TFFLoader& loader, const std::string& source)
 {

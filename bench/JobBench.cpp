@@ -12,6 +12,7 @@
 #include "dvd/DVDPlugIn.h"
 #include "engine/EngineError.h"
 #include "engine/MediaEngine.h"
+#include "engine/ProgramPaths.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/loader/TFFLoader.h"
 #include "engine/log/TFFLogger.h"
@@ -28,13 +29,6 @@ using namespace vidrelo;
 namespace {
 
 const char* const Usage = "usage: vidrelo-jobbench [--libav DIR] [-name value | -i INPUT]... OUTPUT\n";
-
-std::string ProgramFolder()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("./") : exe.parent_path().string() + "/";
-}
 
 // Passes the engine log on to standard error and keeps the run's last
 // report line and its closing size line for the summary.

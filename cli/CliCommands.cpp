@@ -11,6 +11,7 @@
 #include "cli/RipArguments.h"
 #include "cli/RipCommand.h"
 #include "cli/ScanCommand.h"
+#include "engine/ProgramPaths.h"
 
 #include <unistd.h>
 
@@ -81,14 +82,6 @@ const char* CommandUsage(const std::string& command)
         if (command == c.Name)
             return c.Usage;
     return nullptr;
-}
-
-// The folder of this program file, with a trailing "/".
-std::string ProgramFolder()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("./") : exe.parent_path().string() + "/";
 }
 
 }  // namespace

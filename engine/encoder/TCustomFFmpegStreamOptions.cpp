@@ -1,4 +1,5 @@
 // The video, audio and subtitle options of a job, and presets.
+#include "engine/ProgramPaths.h"
 #include "engine/StringFormat.h"
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
@@ -14,14 +15,6 @@
 
 namespace vidrelo {
 namespace {
-
-// The folder of the running program, with a trailing "/".
-std::string ProgramFolder()
-{
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("./") : exe.parent_path().string() + "/";
-}
 
 std::string TimeOfDay()
 {
@@ -126,8 +119,10 @@ void TOptionVocabulary::Pass(TCustomFFmpeg& job, const std::string&, const std::
 void TOptionVocabulary::VStats(TCustomFFmpeg& job, const std::string&, const std::string& value)
 {
     job.FOpt.Fvstats_filename.clear();
+    // Named by the time of day, in the user's own folder: an installed
+    // program's folder is not the user's to write in.
     if (OptionBool(value))
-        job.FOpt.Fvstats_filename = Format("%svstats_%s.log", ProgramFolder().c_str(), TimeOfDay().c_str());
+        job.FOpt.Fvstats_filename = Format("%svstats_%s.log", UserStateFolder().c_str(), TimeOfDay().c_str());
 }
 
 void TOptionVocabulary::VHook(TCustomFFmpeg&, const std::string&, const std::string& value)

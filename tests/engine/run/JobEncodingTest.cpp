@@ -317,18 +317,35 @@ TEST_F(JobEncodingTest, HooksNeedDecodedFramesSoStreamCopyIsRefused)
 
 TEST_F(JobEncodingTest, AVideoStatisticsFileGetsALinePerEncodedPicture)
 {
-    const std::string stats = Out + "/vstats.log";
-    ASSERT_TRUE(Convert(GapClip, Out + "/stats.avi", {{"vcodec", "mpeg4"}, {"vstats_file", stats}}));
-    std::ifstream in(stats);
-    std::string line;
-    int lines = 0;
-    while (std::getline(in, line)) {
-        ++lines;
-        EXPECT_EQ(line.substr(0, 7), "frame= ");
-        EXPECT_NE(line.find(" f_size= "), std::string::npos);
-        EXPECT_NE(line.find(" type= "), std::string::npos);
+    // Named by the caller, or (with "vstats") by the time of day in the
+    // user's state folder, never beside the program, which an installation
+    // keeps read-only.
+    const std::string state = Out + "/state";
+    ASSERT_EQ(::setenv("XDG_STATE_HOME", state.c_str(), 1), 0);
+    const std::vector<std::pair<std::string, std::string>> cases[] = {{{"vstats_file", Out + "/vstats.log"}},
+                                                                      {{"vstats", "1"}}};
+    for (const auto& options : cases) {
+        SCOPED_TRACE(options[0].first);
+        auto all = options;
+        all.emplace_back("vcodec", "mpeg4");
+        ASSERT_TRUE(Convert(GapClip, Out + "/stats-" + options[0].first + ".avi", all));
+        std::string stats = options[0].second;
+        if (options[0].first == "vstats")
+            for (const auto& entry : std::filesystem::directory_iterator(state + "/Vidrelo"))
+                stats = entry.path().string();
+        EXPECT_TRUE(stats.ends_with(".log")) << stats;
+        std::ifstream in(stats);
+        std::string line;
+        int lines = 0;
+        while (std::getline(in, line)) {
+            ++lines;
+            EXPECT_EQ(line.substr(0, 7), "frame= ");
+            EXPECT_NE(line.find(" f_size= "), std::string::npos);
+            EXPECT_NE(line.find(" type= "), std::string::npos);
+        }
+        EXPECT_EQ(lines, 24);
     }
-    EXPECT_EQ(lines, 24);
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 TEST_F(JobEncodingTest, WithPsnrAndQphistTheReportLineCarriesThePictureQuality)
