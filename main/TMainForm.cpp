@@ -213,6 +213,17 @@ void TMainForm::BuildBottomPanel(QWidget* client)
     chMerge = new QCheckBox("Merge to one file", panel);
     grid->addWidget(chApplyToAll, 4, 1);
     grid->addWidget(chMerge, 4, 2);
+    chSplitChapters = new QCheckBox("Split by chapters", panel);
+    grid->addWidget(chSplitChapters, 4, 3);
+    // One file of everything and one file per chapter cannot both be had.
+    connect(chMerge, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chSplitChapters->setChecked(false);
+    });
+    connect(chSplitChapters, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chMerge->setChecked(false);
+    });
 
     for (QWidget* w : std::initializer_list<QWidget*>{cboAudio, cboSubtitle, chkDeinterlace, btnAdvanced, lblProfile})
         w->setEnabled(false);
