@@ -156,6 +156,23 @@ TEST(CliRipTest, OutMakesItsFolderOrSaysWhyNotAndTouchesNoOther)
     EXPECT_EQ(HomeEntries(), before);
 }
 
+// The outcome lines' files, checking that they count the tasks from 1.
+std::vector<std::string> JsonOutcomeFiles(const std::string& out)
+{
+    std::istringstream lines(out);
+    std::vector<std::string> files;
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        EXPECT_FALSE(object.isEmpty()) << line;
+        if (!object.contains("outcome"))
+            continue;
+        EXPECT_EQ(object["outcome"].toString(), "finished") << line;
+        EXPECT_EQ(object["task"].toInt(), static_cast<int>(files.size()) + 1) << line;
+        files.push_back(object["file"].toString().toStdString());
+    }
+    return files;
+}
+
 TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
 {
     const std::string dir = MakeTempDir("riptitles");
@@ -173,18 +190,8 @@ TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
     const TProgramResult json =
         Rip({DiscA(), "--titles", "2,4", "--out", dir, "--end", "1", "--progress", "json"});
     ASSERT_EQ(json.ExitCode, 0) << json.Err;
-    std::istringstream lines(json.Out);
-    std::vector<std::string> files;
-    for (std::string line; std::getline(lines, line);) {
-        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
-        ASSERT_FALSE(object.isEmpty()) << line;
-        if (object.contains("outcome")) {
-            EXPECT_EQ(object["outcome"].toString(), "finished") << line;
-            EXPECT_EQ(object["task"].toInt(), static_cast<int>(files.size()) + 1) << line;
-            files.push_back(object["file"].toString().toStdString());
-        }
-    }
-    EXPECT_EQ(files, (std::vector<std::string>{dir + "/Title2 (2).mp4", dir + "/Title4 (2).mp4"}));
+    EXPECT_EQ(JsonOutcomeFiles(json.Out),
+              (std::vector<std::string>{dir + "/Title2 (2).mp4", dir + "/Title4 (2).mp4"}));
 }
 
 // Where the scan says each chapter of a title starts, and the title's length.
@@ -198,23 +205,6 @@ std::vector<double> ScannedChapterStarts(int number, double& length)
     for (const QJsonValue start : title["chapters"]["starts"].toArray())
         starts.push_back(start.toDouble());
     return starts;
-}
-
-// The outcome lines' files, checking that they count the tasks from 1.
-std::vector<std::string> JsonOutcomeFiles(const std::string& out)
-{
-    std::istringstream lines(out);
-    std::vector<std::string> files;
-    for (std::string line; std::getline(lines, line);) {
-        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
-        EXPECT_FALSE(object.isEmpty()) << line;
-        if (!object.contains("outcome"))
-            continue;
-        EXPECT_EQ(object["outcome"].toString(), "finished") << line;
-        EXPECT_EQ(object["task"].toInt(), static_cast<int>(files.size()) + 1) << line;
-        files.push_back(object["file"].toString().toStdString());
-    }
-    return files;
 }
 
 double VideoLength(const std::string& file)
