@@ -25,6 +25,9 @@ const char* const RipUsage =
     "  --out DIR             the output folder, made when missing\n"
     "                        (default: the window's output folder)\n"
     "  --merge               join the titles into one file named Joined\n"
+    "  --split-chapters      one file per chapter of each title, named\n"
+    "                        \"Title1 - Chapter 01\"; --start and --end choose the\n"
+    "                        chapters (not with --merge)\n"
     "  --audio ID|none       the audio stream, by the ID the title rows show (0x80)\n"
     "  --subtitle ID|none    the subtitle stream (0x20), or none\n"
     "  --deinterlace         deinterlace the picture\n"
@@ -226,6 +229,8 @@ bool CheckCombination(const TRipRequest& r, std::string& error)
         return Fail(error, "--start must be before --end");
     if (r.TimeEnd && *r.TimeEnd <= 0)
         return Fail(error, "--end must be after 00:00:00, where the title starts");
+    if (r.Merge && r.SplitChapters)
+        return Fail(error, "--merge and --split-chapters exclude each other: one file or one per chapter");
     if (r.Merge && (r.TimeStart || r.TimeEnd))
         return Fail(error, "--start and --end cannot be used with --merge: merged titles are joined whole");
     if (r.Name && !IsPlainFileName(*r.Name))
@@ -249,6 +254,10 @@ bool ParseRipArguments(const std::vector<std::string>& args, TRipRequest& reques
             return Fail(error, arg + " given twice");
         if (arg == "--merge" || arg == "--deinterlace") {
             (arg == "--merge" ? request.Merge : request.Deinterlace) = true;
+            continue;
+        }
+        if (arg == "--split-chapters") {
+            request.SplitChapters = true;
             continue;
         }
         const auto option = ValueOptions().find(arg);

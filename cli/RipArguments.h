@@ -22,6 +22,7 @@ struct TRipRequest {
     std::string OutputFolder;     // empty: the remembered output folder
     std::string CatalogueFolder;  // empty: the one beside the program
     bool Merge = false;
+    bool SplitChapters = false;  // one file per chapter of each title
     std::optional<int32_t> AudioID;  // 0: no audio
     std::optional<int32_t> SubtitleID;  // 0: no subtitles
     bool Deinterlace = false;

@@ -10,6 +10,7 @@
 #include "engine/MediaEngine.h"
 #include "engine/encoder/TFFEncoder.h"
 #include "engine/loader/TFFLoader.h"
+#include "main/ChapterSplit.h"
 #include "main/TDiscScan.h"
 #include "main/TJobBuilder.h"
 #include "main/TSettingsStore.h"
@@ -96,7 +97,8 @@ int Convert(const TEngineServices& services, TTitleModel& titles, const QList<TP
         return 1;
     if (std::string error; request.CropAuto && !CropTitlesToBorders(services.Loader, titles, error))
         return Fail(error);
-    const QList<TVideoFile> jobs = TJobBuilder::MakeJobFiles(titles);
+    const QList<TVideoFile> jobs =
+        request.SplitChapters ? MakeChapterJobFiles(titles, sources) : TJobBuilder::MakeJobFiles(titles);
     TJobBuilder builder(profiles);
     try {
         if (!builder.QueueJobs(encoder, jobs, sources, *runFolder, request.Merge,

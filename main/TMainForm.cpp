@@ -211,8 +211,23 @@ void TMainForm::BuildBottomPanel(QWidget* client)
     chApplyToAll = new QCheckBox("Apply to all", panel);
     chApplyToAll->setChecked(true);
     chMerge = new QCheckBox("Merge to one file", panel);
-    grid->addWidget(chApplyToAll, 4, 1);
-    grid->addWidget(chMerge, 4, 2);
+    chSplitChapters = new QCheckBox("Split by chapters", panel);
+    // One row of their own: in the grid's columns the third box would widen
+    // the choosers' column and cut the audio chooser's text short.
+    auto* runChoices = new QHBoxLayout;
+    for (QCheckBox* box : {chApplyToAll, chMerge, chSplitChapters})
+        runChoices->addWidget(box);
+    runChoices->addStretch();
+    grid->addLayout(runChoices, 4, 1, 1, 3);
+    // One file of everything and one file per chapter cannot both be had.
+    connect(chMerge, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chSplitChapters->setChecked(false);
+    });
+    connect(chSplitChapters, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chMerge->setChecked(false);
+    });
 
     for (QWidget* w : std::initializer_list<QWidget*>{cboAudio, cboSubtitle, chkDeinterlace, btnAdvanced, lblProfile})
         w->setEnabled(false);

@@ -233,6 +233,7 @@ public:
     QPushButton* btnFindTarget;
     QCheckBox* chApplyToAll;
     QCheckBox* chMerge;
+    QCheckBox* chSplitChapters;  // one file per chapter; excludes chMerge
 
     // Preview area.
     QWidget* pnlPreview;

@@ -6,6 +6,7 @@
 #include "diagnostics/TEventsLog.h"
 #include "engine/MainThreadDispatcher.h"
 #include "engine/encoder/TFFEncoder.h"
+#include "main/ChapterSplit.h"
 #include "main/SystemShutdown.h"
 #include "main/TConvForm.h"
 #include "main/TConversionRun.h"
@@ -84,9 +85,10 @@ void TMainForm::StartButtonClick()
                                     : QStringLiteral("No title is checked. Check the titles to convert."));
         return;
     }
-    FJobFiles = TJobBuilder::MakeJobFiles(*FTitles);
+    const bool split = chSplitChapters->isChecked();
+    FJobFiles = split ? MakeChapterJobFiles(*FTitles, sources) : TJobBuilder::MakeJobFiles(*FTitles);
     try {
-        if (!FJobBuilder->QueueJobs(*FEncoder, FJobFiles, sources, FRunOutputFolder, chMerge->isChecked(),
+        if (!FJobBuilder->QueueJobs(*FEncoder, FJobFiles, sources, FRunOutputFolder, chMerge->isChecked() && !split,
                                     FTitles->VideoFiles().size(), ReportError))
             return;
         FJobBuilder->NameJobsAsQueued(FJobFiles);

@@ -7,6 +7,7 @@
 #include "tests/support/TestDiscs.h"
 #include "tests/support/TestPaths.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -155,6 +156,23 @@ TEST(CliRipTest, OutMakesItsFolderOrSaysWhyNotAndTouchesNoOther)
     EXPECT_EQ(HomeEntries(), before);
 }
 
+// The outcome lines' files, checking that they count the tasks from 1.
+std::vector<std::string> JsonOutcomeFiles(const std::string& out)
+{
+    std::istringstream lines(out);
+    std::vector<std::string> files;
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        EXPECT_FALSE(object.isEmpty()) << line;
+        if (!object.contains("outcome"))
+            continue;
+        EXPECT_EQ(object["outcome"].toString(), "finished") << line;
+        EXPECT_EQ(object["task"].toInt(), static_cast<int>(files.size()) + 1) << line;
+        files.push_back(object["file"].toString().toStdString());
+    }
+    return files;
+}
+
 TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
 {
     const std::string dir = MakeTempDir("riptitles");
@@ -172,18 +190,84 @@ TEST(CliRipTest, EachChosenTitleGetsAFileNamedFromItsDestinationTitle)
     const TProgramResult json =
         Rip({DiscA(), "--titles", "2,4", "--out", dir, "--end", "1", "--progress", "json"});
     ASSERT_EQ(json.ExitCode, 0) << json.Err;
-    std::istringstream lines(json.Out);
-    std::vector<std::string> files;
-    for (std::string line; std::getline(lines, line);) {
-        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
-        ASSERT_FALSE(object.isEmpty()) << line;
-        if (object.contains("outcome")) {
-            EXPECT_EQ(object["outcome"].toString(), "finished") << line;
-            EXPECT_EQ(object["task"].toInt(), static_cast<int>(files.size()) + 1) << line;
-            files.push_back(object["file"].toString().toStdString());
-        }
+    EXPECT_EQ(JsonOutcomeFiles(json.Out),
+              (std::vector<std::string>{dir + "/Title2 (2).mp4", dir + "/Title4 (2).mp4"}));
+}
+
+// Where the scan says each chapter of a title starts, and the title's length.
+std::vector<double> ScannedChapterStarts(int number, double& length)
+{
+    const TProgramResult r = RunProgram(Cli(), {"scan", DiscA(), "--json"});
+    const QJsonObject title =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.Out))["titles"].toArray()[number - 1].toObject();
+    length = title["length"].toDouble();
+    std::vector<double> starts;
+    for (const QJsonValue start : title["chapters"]["starts"].toArray())
+        starts.push_back(start.toDouble());
+    return starts;
+}
+
+double VideoLength(const std::string& file)
+{
+    return Number(Probe(file).Stream("video"), "duration");
+}
+
+int VideoFrames(const std::string& file)
+{
+    const std::vector<TProbeBlock> video =
+        ProbeBlocks({"-select_streams", "v:0", "-show_entries", "stream=nb_frames", file}, "STREAM");
+    return video.empty() ? -1 : static_cast<int>(Number(video[0], "nb_frames"));
+}
+
+TEST(CliRipTest, SplitChaptersWritesEachChapterCutAtItsStartWithoutGaps)
+{
+    double length = 0;
+    const std::vector<double> starts = ScannedChapterStarts(3, length);
+    ASSERT_EQ(starts.size(), 3u) << "title 3 of disc A has three chapters";
+    const double frame = 1 / Disc("discA").frameRate;
+    const std::string dir = MakeTempDir("ripsplit");
+    const TProgramResult r = Rip({DiscA(), "--titles", "3", "--split-chapters", "--out", dir, "--progress", "json"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::vector<std::string> names = {"Title3 - Chapter 01.mp4", "Title3 - Chapter 02.mp4",
+                                            "Title3 - Chapter 03.mp4"};
+    EXPECT_EQ(FilesIn(dir), std::set<std::string>(names.begin(), names.end()));
+    std::vector<std::string> expected;
+    for (const std::string& name : names)
+        expected.push_back(dir + "/" + name);
+    EXPECT_EQ(JsonOutcomeFiles(r.Out), expected) << "one task per chapter";
+    // Each file starts where the scan says its chapter does: the lengths
+    // before it add up to that start, and all of them to the title's length.
+    double at = 0;
+    int frames = 0;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        EXPECT_NEAR(at, starts[k], frame * 1.01) << names[k];
+        at += VideoLength(expected[k]);
+        frames += VideoFrames(expected[k]);
     }
-    EXPECT_EQ(files, (std::vector<std::string>{dir + "/Title2 (2).mp4", dir + "/Title4 (2).mp4"}));
+    EXPECT_NEAR(at, length, frame * names.size());
+    // No picture lost between two chapters, none in both.
+    EXPECT_EQ(frames, Disc("discA").Title(3).frames);
+}
+
+TEST(CliRipTest, TheTrimChoosesTheChaptersAndCutsTheOuterOnes)
+{
+    double length = 0;
+    const std::vector<double> starts = ScannedChapterStarts(3, length);
+    ASSERT_EQ(starts.size(), 3u);
+    const double frame = 1 / Disc("discA").frameRate;
+    const std::string dir = MakeTempDir("ripsplittrim");
+    std::ofstream(dir + "/Title3 - Chapter 02.mp4") << "mine";
+    // 4 s to 7 s: the end of chapter 2 and the start of chapter 3.
+    const TProgramResult r =
+        Rip({DiscA(), "--titles", "3", "--split-chapters", "--start", "4", "--end", "7", "--out", dir});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"Title3 - Chapter 02.mp4", "Title3 - Chapter 02 (2).mp4",
+                                                   "Title3 - Chapter 03.mp4"}));
+    EXPECT_EQ(ReadAll(dir + "/Title3 - Chapter 02.mp4"), "mine");
+    EXPECT_NE(r.Out.find("Title #3, Chapter 2 -> " + dir + "/Title3 - Chapter 02 (2).mp4"), std::string::npos)
+        << r.Out;
+    EXPECT_NEAR(VideoLength(dir + "/Title3 - Chapter 02 (2).mp4"), starts[2] - 4, frame * 1.01);
+    EXPECT_NEAR(VideoLength(dir + "/Title3 - Chapter 03.mp4"), 7 - starts[2], frame * 1.01);
 }
 
 TEST(CliRipTest, MergeJoinsTheTitlesWholeIntoOneFile)
@@ -423,6 +507,7 @@ TEST(CliRipTest, MistakesAreRefusedWithTheirReasonAndNoFile)
         {{DiscA(), "--size", "640"}, 2, "invalid value for --size: \"640\""},
         {{DiscA(), "--progress", "xml"}, 2, "vidrelo-cli rip: unknown --progress \"xml\" (human or json)"},
         {{DiscA(), "--progress"}, 2, "\"--progress\" needs a value"},
+        {{DiscA(), "--merge", "--split-chapters"}, 2, "--merge and --split-chapters exclude each other"},
     };
     // No run makes the output folder it names.
     for (const auto& c : cases) {

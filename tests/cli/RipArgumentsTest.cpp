@@ -69,6 +69,11 @@ TEST(RipArgumentsTest, EveryOptionLandsInItsField)
     EXPECT_EQ(Parsed({"d", "--format-title", "MP4 Video (H.264, AAC)"}).FormatTitle, "MP4 Video (H.264, AAC)");
     EXPECT_EQ(Parsed({"d", "--titles", "2", "--name", "My Film"}).Name, "My Film");
     EXPECT_TRUE(Parsed({"d", "--merge", "--titles", "1,2"}).Merge);
+    // Splitting takes the trim: it chooses the chapters.
+    const TRipRequest split = Parsed({"d", "--split-chapters", "--start", "5", "--end", "9"});
+    EXPECT_TRUE(split.SplitChapters);
+    EXPECT_FALSE(split.Merge);
+    EXPECT_EQ(split.TimeEnd, 9'000'000);
 
     // The format's settings, as given; the size in the editor's own form.
     const std::map<std::string, std::string> settings = {
@@ -106,6 +111,10 @@ TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
     EXPECT_NE(Refused({"d", "--merge", "--start", "1"}).find("--merge"), std::string::npos);
     EXPECT_NE(Refused({"d", "--merge", "--name", "x"}).find("Joined"), std::string::npos);
     EXPECT_EQ(Refused({"--merge"}), "no DISC given");
+    for (const std::vector<std::string>& both : {std::vector<std::string>{"d", "--merge", "--split-chapters"},
+                                                  std::vector<std::string>{"d", "--split-chapters", "--merge"}})
+        EXPECT_NE(Refused(both).find("exclude each other"), std::string::npos);
+    EXPECT_EQ(Refused({"d", "--split-chapters", "--split-chapters"}), "--split-chapters given twice");
     EXPECT_EQ(Refused({"d", "-x"}), "unknown option \"-x\"");
     EXPECT_EQ(Refused({"d", "--audio"}), "missing value for --audio");
     for (const std::string option : {"--vcodec", "--size", "--vb", "--rate", "--acodec", "--ar", "--ab", "--ac"}) {

@@ -193,6 +193,34 @@ TEST_F(ConvertWindowTest, MergeModeJoinsTheTitlesIntoOneFile)
     EXPECT_EQ(QDir(Out).entryList(QDir::Files), QStringList{"Joined.avi"});
 }
 
+TEST_F(ConvertWindowTest, SplitByChaptersWritesOneFilePerChapterAndCountsThem)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({2}));
+    // One file of everything or one per chapter: checking either box
+    // unchecks the other.
+    Form().chMerge->click();
+    Form().chSplitChapters->click();
+    EXPECT_FALSE(Form().chMerge->isChecked());
+    Form().chMerge->click();
+    EXPECT_FALSE(Form().chSplitChapters->isChecked());
+    Form().chSplitChapters->click();
+    ASSERT_TRUE(Form().chSplitChapters->isChecked());
+    ASSERT_FALSE(Form().chMerge->isChecked());
+
+    int tasksWhileRunning = 0;
+    ASSERT_TRUE(ConvertAndWait([&] { tasksWhileRunning = Form().Encoder().TasksCount(); })) << Log().toStdString();
+    EXPECT_TRUE(Reported.isEmpty()) << Reported.join('\n').toStdString();
+    EXPECT_EQ(tasksWhileRunning, 3) << "the progress window's total counts every chapter's file";
+    const test::TestTitle& title = test::Disc("discA").Title(3);
+    QStringList names;
+    for (int k = 1; k <= 3; ++k) {
+        names << QStringLiteral("Title3 - Chapter 0%1.avi").arg(k);
+        EXPECT_NEAR(Probe(OutFile(names.back())).Duration, title.chapterLengths[k - 1], 0.2) << k;
+    }
+    EXPECT_EQ(QDir(Out).entryList(QDir::Files), names);
+    EXPECT_EQ(Conv().lblConvertingTitle->text(), "Ripping \"Title #3, Chapter 3\" to \"Title3 - Chapter 03.avi\"");
+}
+
 TEST_F(ConvertWindowTest, CancelStopsTheRunAndTheEndIsStillHandled)
 {
     ASSERT_NO_FATAL_FAILURE(LoadDiscA({0, 1, 2, 3}));

@@ -2,7 +2,9 @@
 // texts from titles and catalogue formats.
 #include "main/TJobBuilder.h"
 
+#include "TitleModelFixture.h"
 #include "engine/DisplayAspect.h"
+#include "main/ChapterSplit.h"
 
 #include <gtest/gtest.h>
 
@@ -262,6 +264,98 @@ TEST(JobBuilderFiltersTest, CropAndPadTextsAreEmptyWithoutMargins)
     AppendVideoFilter(o, "a");
     AppendVideoFilter(o, "b");
     EXPECT_EQ(o.VideoFilters, "a,b");
+}
+
+// Split by chapters: which part of the title each chapter's file gets.
+TEST(ChapterSplitTest, ChaptersAreCutAtTheirStartsAndTheTrimChoosesThem)
+{
+    constexpr int64_t S = 1000000;
+    // NTSC chapters of 90 frames: 3.003 s, a start that must stay exact.
+    TDVDTitleInfo ntsc = titletest::MakeTitle(9.009, {}, {}, 3);
+    ntsc.Chapters[0] = ntsc.Chapters[1] = ntsc.Chapters[2] = 3.003;
+    TDVDTitleInfo none = titletest::MakeTitle(9.009, {}, {}, 0);
+    TDVDTitleInfo damaged = ntsc;
+    damaged.Chapters[1] = -50;  // must not pull chapter 3 back over chapter 1
+    using Parts = std::vector<std::tuple<int, int64_t, int64_t>>;
+    struct TCase {
+        const char* What;
+        const TDVDTitleInfo& Info;
+        int64_t Start, End;
+        Parts Expected;
+    } const cases[] = {
+        {"whole", ntsc, 0, 9009000, {{1, 0, 3003000}, {2, 3003000, 6006000}, {3, 6006000, 9009000}}},
+        {"trimmed inside", ntsc, 4 * S, 7 * S, {{2, 4 * S, 6006000}, {3, 6006000, 7 * S}}},
+        {"trim ends on a start", ntsc, 0, 6006000, {{1, 0, 3003000}, {2, 3003000, 6006000}}},
+        {"trim starts on a start", ntsc, 3003000, 9009000, {{2, 3003000, 6006000}, {3, 6006000, 9009000}}},
+        {"inside one chapter", ntsc, 1 * S, 2 * S, {{1, 1 * S, 2 * S}}},
+        {"title longer than its chapters", ntsc, 0, 10 * S, {{1, 0, 3003000}, {2, 3003000, 6006000}, {3, 6006000, 10 * S}}},
+        {"title shorter than its chapters", ntsc, 0, 5 * S, {{1, 0, 3003000}, {2, 3003000, 5 * S}}},
+        {"no chapters", none, 0, 9009000, {{1, 0, 9009000}}},
+        {"damaged length", damaged, 0, 9009000, {{1, 0, 3003000}, {3, 3003000, 9009000}}},
+    };
+    for (const TCase& c : cases) {
+        Parts parts;
+        for (const TChapterPart& p : ChapterParts(c.Info, c.Start, c.End))
+            parts.emplace_back(p.Number, p.Start, p.End);
+        EXPECT_EQ(parts, c.Expected) << c.What;
+    }
+
+    // More chapters than the record lists: the last listed runs to the end.
+    TDVDTitleInfo many = titletest::MakeTitle(200, {}, {}, 120);
+    std::fill(std::begin(many.Chapters), std::end(many.Chapters), 1.0);
+    const std::vector<TChapterPart> parts = ChapterParts(many, 0, 200 * S);
+    ASSERT_EQ(parts.size(), 100u);
+    EXPECT_EQ(parts.back().Number, 100);
+    EXPECT_EQ(parts.back().Start, 99 * S);
+    EXPECT_EQ(parts.back().End, 200 * S);
+}
+
+TEST(ChapterSplitTest, ChapterNumbersHaveAsManyDigitsAsTheLastNeeds)
+{
+    EXPECT_EQ(ChapterDestination("Title1", 1, 3), "Title1 - Chapter 01");
+    EXPECT_EQ(ChapterDestination("My Film", 12, 99), "My Film - Chapter 12");
+    EXPECT_EQ(ChapterDestination("Title1", 7, 100), "Title1 - Chapter 007");
+    EXPECT_EQ(ChapterDestination("Title1", 100, 120), "Title1 - Chapter 100");
+    EXPECT_EQ(ChapterDestination("Title1", 1, 0), "Title1 - Chapter 01");
+}
+
+class ChapterJobsTest : public titletest::TitleModelTest {};
+
+TEST_F(ChapterJobsTest, EachCheckedTitleBecomesOneJobPerChapterWithItsSource)
+{
+    TDVDTitleInfo three = titletest::MakeTitle(9, {}, {}, 3);
+    three.Chapters[0] = three.Chapters[1] = three.Chapters[2] = 3;
+    TDVDTitleInfo two = titletest::MakeTitle(4, {}, {}, 2);
+    two.Chapters[0] = two.Chapters[1] = 2;
+    model.AddTitle(&three, 0, 0, 0);
+    model.AddTitle(nullptr, 1, 0, 0);  // checked but unreadable: no jobs
+    model.AddTitle(&two, 2, 0, 0);
+    for (int row = 0; row < 3; ++row)
+        model.SetChecked(row, true);
+    ASSERT_TRUE(model.SetTrim(0, 4000000, 9000000));
+    model.VideoFile(2).Brightness = 30;
+    QStringList sources;
+    ASSERT_TRUE(model.BuildSourceList(sources));
+    const QStringList rowSources = sources;
+    const QList<TVideoFile> jobs = MakeChapterJobFiles(model, sources);
+
+    ASSERT_EQ(jobs.size(), 4);
+    ASSERT_EQ(sources.size(), 4);
+    const QStringList names = {"Title1 - Chapter 02", "Title1 - Chapter 03", "Title3 - Chapter 01",
+                               "Title3 - Chapter 02"};
+    const QStringList captions = {"Title #1, Chapter 2", "Title #1, Chapter 3", "Title #3, Chapter 1",
+                                  "Title #3, Chapter 2"};
+    for (int k = 0; k < jobs.size(); ++k) {
+        EXPECT_EQ(jobs[k].DestinationTitle, names[k]);
+        EXPECT_EQ(jobs[k].Source, captions[k]);
+        EXPECT_EQ(sources[k], rowSources[k < 2 ? 0 : 1]);
+        EXPECT_EQ(jobs[k].TrimmedLength, jobs[k].TimeEnd - jobs[k].TimeStart);
+    }
+    EXPECT_EQ(jobs[0].TimeStart, 4000000);  // the trim cuts the first chapter written
+    EXPECT_EQ(jobs[1].TimeStart, 6000000);
+    EXPECT_EQ(jobs[3].TimeStart, 2000000);
+    EXPECT_EQ(jobs[3].TimeEnd, 4000000);
+    EXPECT_EQ(jobs[3].Brightness, 30) << "each chapter keeps its title's choices";
 }
 
 }  // namespace
