@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QString>
 
@@ -96,6 +97,16 @@ bool IsElf(const fs::path& file)
 
 class PackageTest : public ::testing::Test {
 protected:
+    // Icons are pictures: Qt wants its application object for them.
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "vidrelo_package_tests";
+        static char* argv[] = {name, nullptr};
+        if (!qApp)
+            new QGuiApplication(argc, argv);
+    }
+
     void SetUp() override
     {
 #ifdef VIDRELO_SANITIZED
