@@ -72,6 +72,8 @@ struct TAVOutputStream {
 
     // Stream copy.
     bool copy_started = false;           // a key frame went out (or "copyinkf")
+    int64_t copy_first = INT64_MIN;      // microseconds on the source's clock: the first copied packet shown
+    int64_t copy_end = INT64_MIN;        // ... and the end of the last one
 
     // Writing.
     double out_time = 0;                 // seconds: the end of what was written last

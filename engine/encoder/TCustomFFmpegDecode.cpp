@@ -11,6 +11,7 @@
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -20,6 +21,13 @@ namespace {
 int64_t ToMicroseconds(int64_t ts, AVRational tb)
 {
     return ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(ts, tb, AV_TIME_BASE_Q);
+}
+
+// When the packet is shown, on the job's clock (the stream's time when the
+// packet carries none).
+int64_t ShownTime(const AVPacket* APacket, const TAVInputStream& AInput)
+{
+    return APacket->pts != AV_NOPTS_VALUE ? ToMicroseconds(APacket->pts, AInput.st->time_base) : AInput.pts;
 }
 
 }  // namespace
@@ -168,12 +176,16 @@ void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput,
     if (!AStream.copy_started) {
         if (!(APacket->flags & AV_PKT_FLAG_KEY) && !FOpt.Fcopy_initial_nonkeyframes)
             return;
-        const int64_t shown = APacket->pts != AV_NOPTS_VALUE ? ToMicroseconds(APacket->pts, AInput.st->time_base)
-                                                             : AInput.pts;
-        if (shown < FOpt.Fstart_time)
+        if (ShownTime(APacket, AInput) < FOpt.Fstart_time)
             return;
     }
+    if (!AStream.copy_started)
+        AStream.copy_first = ShownTime(APacket, AInput);
     AStream.copy_started = true;
+    if (APacket->pts != AV_NOPTS_VALUE) {
+        const int64_t duration = APacket->duration > 0 ? ToMicroseconds(APacket->duration, AInput.st->time_base) : 0;
+        AStream.copy_end = std::max(AStream.copy_end, ShownTime(APacket, AInput) + duration);
+    }
     AVPacket* packet = FEncoded;
     if (ff::av_packet_ref(packet, APacket) < 0)
         throw FFmpegException("Cannot copy a packet");

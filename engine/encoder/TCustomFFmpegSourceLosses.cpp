@@ -19,6 +19,15 @@ namespace {
 constexpr double kShortShare = 0.1;
 constexpr double kSlackSeconds = 1.0;
 
+// "00:01:02.480" for microseconds.
+std::string ClockText(int64_t AMicroseconds)
+{
+    const int64_t ms = std::max<int64_t>(AMicroseconds, 0) / 1000;
+    return Format("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                  static_cast<long long>(ms % 1000));
+}
+
 }  // namespace
 
 // What the inputs hold past where they were started, cut to "t" when given;
@@ -42,6 +51,24 @@ void TCustomFFmpeg::AddWarning(const std::string& AText)
 {
     Log(llWarning, AText);
     FWarning += (FWarning.empty() ? "" : " ") + AText;
+}
+
+// A copied video can begin only at a key frame, and a trim's start rarely is
+// one: where the file really begins and ends on the source's clock.
+void TCustomFFmpeg::ReportCopyCuts()
+{
+    if (FOpt.Fstart_time <= 0 && FOpt.Frecording_time == INT64_MAX)
+        return;
+    for (const TAVOutputStream* record : FOutputs.Records()) {
+        if (record->encoding_needed || record->st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO ||
+            record->copy_first == INT64_MIN)
+            continue;
+        const int64_t askedEnd = FOpt.Frecording_time == INT64_MAX ? INT64_MIN : FOpt.Fstart_time + FOpt.Frecording_time;
+        AddWarning("The copied video is cut at key frames: it runs from " + ClockText(record->copy_first) + " to " +
+                   ClockText(record->copy_end) + " of the source (asked: " + ClockText(std::max<int64_t>(FOpt.Fstart_time, 0)) +
+                   " to " + (askedEnd == INT64_MIN ? std::string("the end") : ClockText(askedEnd)) + ").");
+        return;
+    }
 }
 
 void TCustomFFmpeg::ReportSourceLosses()
