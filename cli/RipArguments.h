@@ -22,7 +22,7 @@ struct TRipRequest {
     std::string OutputFolder;     // empty: the remembered output folder
     std::string CatalogueFolder;  // empty: the one beside the program
     bool Merge = false;
-    std::optional<int32_t> AudioID;  // 0: no audio
+    std::optional<int32_t> AudioID;  // 0: no audio, kDVDAllAudioID: every audio stream
     std::optional<int32_t> SubtitleID;  // 0: no subtitles
     bool Deinterlace = false;
     std::optional<std::array<int, 4>> Crop;  // left, top, right, bottom

@@ -323,6 +323,11 @@ private:
     void ShowRowSelection(const TRowSelection& selection);
     void FillTitleControls(const TTitleControls& controls);
     void EnableTitleControls(bool enabled);
+    // The selected row's format copies the disc's streams: the picture
+    // controls (crop and adjustments, deinterlacing) are off, with a note
+    // saying why (TMainFormOriginal.cpp).
+    void ShowCopyFormatState();
+    QLabel* lblCopyNote = nullptr;
     void ClearTitleChoosers();
     void UpdateTitleCell(int row, int column);
     void RefreshTitleRowTexts();
