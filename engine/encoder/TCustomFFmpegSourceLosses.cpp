@@ -57,16 +57,29 @@ void TCustomFFmpeg::AddWarning(const std::string& AText)
 // one: where the file really begins and ends on the source's clock.
 void TCustomFFmpeg::ReportCopyCuts()
 {
-    if (FOpt.Fstart_time <= 0 && FOpt.Frecording_time == INT64_MAX)
+    // The run's clock starts where the input was sought to (an input "ss");
+    // the source's own clock is that much ahead.
+    const int64_t skipped = std::max<int64_t>(FSkippedStart, 0);
+    const int64_t start = std::max<int64_t>(FOpt.Fstart_time, 0);
+    // Only a trim has cut points: a recording time that reaches the input's
+    // end (give or take the rounding of a title's length) cuts nothing.
+    constexpr int64_t kSlack = 50000;
+    int64_t available = -1;
+    if (nb_input_files() == 1 && FInputs.Setup(0).Duration != AV_NOPTS_VALUE)
+        available = FInputs.Setup(0).Duration - skipped - start;
+    const bool endCut =
+        FOpt.Frecording_time != INT64_MAX && (available < 0 || FOpt.Frecording_time < available - kSlack);
+    if (skipped + start <= 0 && !endCut)
         return;
     for (const TAVOutputStream* record : FOutputs.Records()) {
         if (record->encoding_needed || record->st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO ||
             record->copy_first == INT64_MIN)
             continue;
-        const int64_t askedEnd = FOpt.Frecording_time == INT64_MAX ? INT64_MIN : FOpt.Fstart_time + FOpt.Frecording_time;
-        AddWarning("The copied video is cut at key frames: it runs from " + ClockText(record->copy_first) + " to " +
-                   ClockText(record->copy_end) + " of the source (asked: " + ClockText(std::max<int64_t>(FOpt.Fstart_time, 0)) +
-                   " to " + (askedEnd == INT64_MIN ? std::string("the end") : ClockText(askedEnd)) + ").");
+        const std::string askedEnd =
+            endCut ? ClockText(skipped + start + FOpt.Frecording_time) : std::string("the end");
+        AddWarning("The copied video is cut at key frames: it runs from " + ClockText(skipped + record->copy_first) +
+                   " to " + ClockText(skipped + record->copy_end) + " of the source (asked: " +
+                   ClockText(skipped + start) + " to " + askedEnd + ").");
         return;
     }
 }
