@@ -184,6 +184,10 @@ int main(int argc, char** argv)
         if (form.Catalogue().Profiles[p].Title == "Archive")
             emit chooser->FormatChosen(p, 0);
     Shoot(out + "/original.png");
+    editor->Prepare(form.Catalogue(), {});
+    editor->show();
+    Shoot(out + "/original-editor.png");
+    editor->hide();
     emit chooser->FormatChosen(0, 0);
 
     // The trim editor on the first title, playing, with a part marked.
