@@ -88,6 +88,29 @@ void AddFurtherAudioStreams(const TVideoFile& job, bool mapStreams, TOutputOptio
     AppendLines(O, lines);
 }
 
+QString MergedStreamsProblem(const QList<TVideoFile>& jobs, bool copy)
+{
+    if (jobs.isEmpty())
+        return {};
+    const TVideoFile& first = jobs.first();
+    const qsizetype tracks = first.AudioStreamIDs.size();
+    for (const TVideoFile& job : jobs) {
+        if ((copy || tracks > 1) && job.AudioStreamIDs.size() != tracks)
+            return QStringLiteral("%1 has %2 audio track(s) where %3 has %4: titles joined into one file must have "
+                                  "as many. Choose the same tracks, or convert them one by one.")
+                .arg(job.Source)
+                .arg(job.AudioStreamIDs.size())
+                .arg(first.Source)
+                .arg(tracks);
+        if (copy && (job.SubtitleStreamID > 0) != (first.SubtitleStreamID > 0))
+            return QStringLiteral("%1 has %2 subtitle track where %3 has %4: titles joined into one file must all "
+                                  "have one or none.")
+                .arg(job.Source, job.SubtitleStreamID > 0 ? "a" : "no", first.Source,
+                     first.SubtitleStreamID > 0 ? "one" : "none");
+    }
+    return {};
+}
+
 std::optional<double> EstimateCopySizeMB(int64_t trimmedLength, const TDVDTitleInfo& info)
 {
     if (info.Sectors <= 0 || !(info.Length > 0))

@@ -25,6 +25,13 @@ void FillCopyOptions(const TVideoFile& job, bool mapStreams, vidrelo::TOutputOpt
 // with the format's audio codec and settings. Nothing for a single stream.
 void AddFurtherAudioStreams(const TVideoFile& job, bool mapStreams, vidrelo::TOutputOptions& O);
 
+// Why the jobs of a merged run cannot become one file with the streams
+// their format asks for; empty when they can. Each joined title must give
+// every output stream: as many audio tracks as the first title (when it
+// maps more than one, or copies), and for a copy a subtitle track when the
+// first has one, and none when it has none.
+QString MergedStreamsProblem(const QList<TVideoFile>& jobs, bool copy);
+
 // The size of a copy of `trimmedLength` microseconds of the title, from its
 // sectors: megabytes as the other estimates count them. Empty when the
 // title's size is unknown.

@@ -564,8 +564,9 @@ TEST(CliRipTest, OriginalQualityKeepsTheDiscsStreamsAsTheyAre)
         {"mpeg2video", ""}, {"ac3", "eng"}, {"ac3", "fre"}, {"dvd_subtitle", "eng"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(Text(streams[i], "codec_name"), expected[i].first) << i;
-        if (!expected[i].second.empty())
+        if (!expected[i].second.empty()) {
             EXPECT_EQ(Text(streams[i], "TAG:language"), expected[i].second) << i;
+        }
     }
 
     // The soft subtitles keep the disc's colours and their two events.
@@ -620,6 +621,25 @@ TEST(CliRipTest, ATrimmedCopyReportsWhereItReallyCuts)
     EXPECT_NEAR(to, 6.0, 0.1);
     EXPECT_NE(r.Err.find("(asked: 00:00:02.000 to 00:00:06.000)"), std::string::npos) << r.Err;
     EXPECT_NEAR(Probe(dir + "/Title3.mkv").Duration, to - from, 0.15);
+}
+
+TEST(CliRipTest, AMergedCopyNeedsTheSameStreamsInEveryTitle)
+{
+    const std::string dir = MakeTempDir("ripmergecopy");
+    // Title 1 has a subtitle track, title 3 none.
+    const TProgramResult refused =
+        Rip({DiscA(), "--titles", "1,3", "--merge", "--format-title", kCopyFormat, "--out", dir});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_NE(refused.Err.find("Title #3 has no subtitle track where Title #1 has one"), std::string::npos) << refused.Err;
+    EXPECT_TRUE(FilesIn(dir).empty());
+
+    const TProgramResult r = Rip(
+        {DiscA(), "--titles", "1,3", "--merge", "--subtitle", "none", "--format-title", kCopyFormat, "--out", dir});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const TProbedFile file = Probe(dir + "/Joined.mkv");
+    EXPECT_NEAR(file.Duration, 19.0, 0.2);
+    EXPECT_EQ(Text(file.Stream("video"), "codec_name"), "mpeg2video");
+    EXPECT_EQ(ProbeReport({"-show_chapters", dir + "/Joined.mkv"}).Blocks.size(), 5u) << "2 + 3 chapters";
 }
 
 TEST(CliRipTest, AllAudioTracksAreEncodedEachInItsLanguage)

@@ -278,13 +278,37 @@ TEST_F(JobBuilderTest, AllAudioTracksOfAReencodingFormatAreEachEncoded)
     EXPECT_EQ(O.ExtOptions, "") << "one track is the format's usual output";
 }
 
+TEST(MergedStreamsTest, JoinedTitlesMustGiveEveryOutputStream)
+{
+    const auto job = [](const char* caption, QList<int32_t> audio, int32_t subtitle) {
+        TVideoFile v;
+        v.Source = caption;
+        v.AudioStreamIDs = audio;
+        v.SubtitleStreamID = subtitle;
+        return v;
+    };
+    const QList<TVideoFile> sameOne = {job("Title #1", {0x80}, 0x20), job("Title #2", {0x81}, 0x21)};
+    EXPECT_EQ(MergedStreamsProblem(sameOne, true), "");
+    const QList<TVideoFile> fewerTracks = {job("Title #1", {0x80, 0x81}, 0), job("Title #2", {0x80}, 0)};
+    EXPECT_EQ(MergedStreamsProblem(fewerTracks, false),
+              "Title #2 has 1 audio track(s) where Title #1 has 2: titles joined into one file must have as many. "
+              "Choose the same tracks, or convert them one by one.");
+    const QList<TVideoFile> noSound = {job("Title #1", {0x80}, 0), job("Title #2", {}, 0)};
+    EXPECT_EQ(MergedStreamsProblem(noSound, false), "") << "one re-encoded track: as merged runs always were";
+    EXPECT_NE(MergedStreamsProblem(noSound, true), "");
+    const QList<TVideoFile> subtitles = {job("Title #1", {0x80}, 0), job("Title #2", {0x80}, 0x20)};
+    EXPECT_EQ(MergedStreamsProblem(subtitles, false), "") << "burned in: no stream of its own";
+    EXPECT_EQ(MergedStreamsProblem(subtitles, true), "Title #2 has a subtitle track where Title #1 has none: titles "
+                                                     "joined into one file must all have one or none.");
+}
+
 TEST(CopySizeTest, ACopyIsAsLargeAsThePartOfTheTitleItCopies)
 {
     TDVDTitleInfo info{};
     info.Length = 100;
-    info.Sectors = 512000;  // 1 048 576 000 bytes
-    EXPECT_NEAR(*EstimateCopySizeMB(100000000, info), 1024000.0 / 1024, 1e-6);
-    EXPECT_NEAR(*EstimateCopySizeMB(25000000, info), 250.0, 1e-6);
+    info.Sectors = 512000;  // 1 048 576 000 bytes: 1 048 576 "kilobytes", counted as 1024 per megabyte
+    EXPECT_NEAR(*EstimateCopySizeMB(100000000, info), 1024.0, 1e-6);
+    EXPECT_NEAR(*EstimateCopySizeMB(25000000, info), 256.0, 1e-6);
     info.Sectors = 0;
     EXPECT_FALSE(EstimateCopySizeMB(25000000, info).has_value()) << "unknown, so the rates estimate instead";
 }
