@@ -236,19 +236,19 @@ TEST_F(JobBuilderTest, ACopyFormatCopiesTheChosenStreamsByIdWithoutPictureWork)
     EXPECT_EQ(O.AudioChannels, -1) << "the tracks keep their own channels";
     EXPECT_EQ(O.FileName, "/out/Title2.mkv");
     // Streams in disc order, the soft subtitle after the sound.
-    EXPECT_EQ(O.ExtOptions, "map=0:i:0x1e0\nmap=0:i:0x80\nnewaudio\nmap=0:i:0x1c0\nnewaudio\nmap=0:i:0xa0\n"
-                            "newsubtitle\nmap=0:i:0x21");
+    EXPECT_EQ(O.ExtOptions, "write_crc32=0\nmap=0:i:0x1e0\nmap=0:i:0x80\nnewaudio\nmap=0:i:0x1c0\nnewaudio\n"
+                            "map=0:i:0xa0\nnewsubtitle\nmap=0:i:0x21");
 
     // One chosen track, no subtitle; a merged run lets each title choose.
     TTitleData one = ThreeTrackTitle(0xC0);
     one.Selection.SubtitleID = 0;
     ChooseJobStreams(one, v);
     Filters(v, CopyFormat());
-    EXPECT_EQ(O.ExtOptions, "map=0:i:0x1e0\nmap=0:i:0x1c0");
+    EXPECT_EQ(O.ExtOptions, "write_crc32=0\nmap=0:i:0x1e0\nmap=0:i:0x1c0");
     profiles[0].Formats[0] = CopyFormat();
     QString failure;
     ASSERT_TRUE(builder.FillOptions(v, "/out", true, I, O, failure));
-    EXPECT_EQ(O.ExtOptions, "");
+    EXPECT_EQ(O.ExtOptions, "write_crc32=0");
     EXPECT_FALSE(O.DisableAudio);
 
     one.Selection.AudioID = 0;
