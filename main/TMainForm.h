@@ -221,6 +221,7 @@ public:
     QComboBox* cboAudio;
     QComboBox* cboSubtitle;
     QCheckBox* chkDeinterlace;
+    QLabel* lblCopyNote = nullptr;  // why the picture controls are off with a copy format
     QSpinBox* seFromChapter;
     QSpinBox* seToChapter;
     QWidget* ProfileField;     // holds the three below
@@ -327,7 +328,6 @@ private:
     // controls (crop and adjustments, deinterlacing) are off, with a note
     // saying why (TMainFormOriginal.cpp).
     void ShowCopyFormatState();
-    QLabel* lblCopyNote = nullptr;
     void ClearTitleChoosers();
     void UpdateTitleCell(int row, int column);
     void RefreshTitleRowTexts();
