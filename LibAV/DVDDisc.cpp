@@ -5,6 +5,8 @@
 #include "dvd/DVDPluginABI.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -56,6 +58,11 @@ void FillRecord(const DVDTitleLayout& layout, TDVDTitleInfo& info)
     info.ChapterCount = static_cast<int32_t>(std::min<std::size_t>(layout.chapters.size(), kDVDMaxChapters));
     for (int i = 0; i < info.ChapterCount; ++i)
         info.Chapters[i] = layout.chapters[i].seconds;
+    int64_t sectors = 0;
+    for (const DVDChapter& chapter : layout.chapters)
+        for (const DVDCell& cell : chapter.cells)
+            sectors += cell.lastSector >= cell.firstSector ? int64_t{cell.lastSector} - cell.firstSector + 1 : 0;
+    info.Sectors = static_cast<int32_t>(std::min<int64_t>(sectors, INT32_MAX));
     info.IsValid = 1;
 }
 

@@ -55,18 +55,52 @@ constexpr Language kLanguages[] = {
     {"zu", "Zulu"},
 };
 
-constexpr bool Sorted()
+// The same codes' ISO 639-2 (bibliographic) forms, which containers such as
+// Matroska expect in their language fields.
+constexpr Language kThreeLetterCodes[] = {
+    {"aa", "aar"}, {"ab", "abk"}, {"ae", "ave"}, {"af", "afr"}, {"ak", "aka"}, {"am", "amh"}, {"an", "arg"},
+    {"ar", "ara"}, {"as", "asm"}, {"av", "ava"}, {"ay", "aym"}, {"az", "aze"}, {"ba", "bak"}, {"be", "bel"},
+    {"bg", "bul"}, {"bh", "bih"}, {"bi", "bis"}, {"bm", "bam"}, {"bn", "ben"}, {"bo", "tib"}, {"br", "bre"},
+    {"bs", "bos"}, {"ca", "cat"}, {"ce", "che"}, {"ch", "cha"}, {"co", "cos"}, {"cr", "cre"}, {"cs", "cze"},
+    {"cu", "chu"}, {"cv", "chv"}, {"cy", "wel"}, {"da", "dan"}, {"de", "ger"}, {"dv", "div"}, {"dz", "dzo"},
+    {"ee", "ewe"}, {"el", "gre"}, {"en", "eng"}, {"eo", "epo"}, {"es", "spa"}, {"et", "est"}, {"eu", "baq"},
+    {"fa", "per"}, {"ff", "ful"}, {"fi", "fin"}, {"fj", "fij"}, {"fo", "fao"}, {"fr", "fre"}, {"fy", "fry"},
+    {"ga", "gle"}, {"gd", "gla"}, {"gl", "glg"}, {"gn", "grn"}, {"gu", "guj"}, {"gv", "glv"}, {"ha", "hau"},
+    {"he", "heb"}, {"hi", "hin"}, {"ho", "hmo"}, {"hr", "hrv"}, {"ht", "hat"}, {"hu", "hun"}, {"hy", "arm"},
+    {"hz", "her"}, {"ia", "ina"}, {"id", "ind"}, {"ie", "ile"}, {"ig", "ibo"}, {"ii", "iii"}, {"ik", "ipk"},
+    {"in", "ind"}, {"io", "ido"}, {"is", "ice"}, {"it", "ita"}, {"iu", "iku"}, {"iw", "heb"}, {"ja", "jpn"},
+    {"ji", "yid"}, {"jv", "jav"}, {"jw", "jav"}, {"ka", "geo"}, {"kg", "kon"}, {"ki", "kik"}, {"kj", "kua"},
+    {"kk", "kaz"}, {"kl", "kal"}, {"km", "khm"}, {"kn", "kan"}, {"ko", "kor"}, {"kr", "kau"}, {"ks", "kas"},
+    {"ku", "kur"}, {"kv", "kom"}, {"kw", "cor"}, {"ky", "kir"}, {"la", "lat"}, {"lb", "ltz"}, {"lg", "lug"},
+    {"li", "lim"}, {"ln", "lin"}, {"lo", "lao"}, {"lt", "lit"}, {"lu", "lub"}, {"lv", "lav"}, {"mg", "mlg"},
+    {"mh", "mah"}, {"mi", "mao"}, {"mk", "mac"}, {"ml", "mal"}, {"mn", "mon"}, {"mo", "rum"}, {"mr", "mar"},
+    {"ms", "may"}, {"mt", "mlt"}, {"my", "bur"}, {"na", "nau"}, {"nb", "nob"}, {"nd", "nde"}, {"ne", "nep"},
+    {"ng", "ndo"}, {"nl", "dut"}, {"nn", "nno"}, {"no", "nor"}, {"nr", "nbl"}, {"nv", "nav"}, {"ny", "nya"},
+    {"oc", "oci"}, {"oj", "oji"}, {"om", "orm"}, {"or", "ori"}, {"os", "oss"}, {"pa", "pan"}, {"pi", "pli"},
+    {"pl", "pol"}, {"ps", "pus"}, {"pt", "por"}, {"qu", "que"}, {"rm", "roh"}, {"rn", "run"}, {"ro", "rum"},
+    {"ru", "rus"}, {"rw", "kin"}, {"sa", "san"}, {"sc", "srd"}, {"sd", "snd"}, {"se", "sme"}, {"sg", "sag"},
+    {"sh", "hbs"}, {"si", "sin"}, {"sk", "slo"}, {"sl", "slv"}, {"sm", "smo"}, {"sn", "sna"}, {"so", "som"},
+    {"sq", "alb"}, {"sr", "srp"}, {"ss", "ssw"}, {"st", "sot"}, {"su", "sun"}, {"sv", "swe"}, {"sw", "swa"},
+    {"ta", "tam"}, {"te", "tel"}, {"tg", "tgk"}, {"th", "tha"}, {"ti", "tir"}, {"tk", "tuk"}, {"tl", "tgl"},
+    {"tn", "tsn"}, {"to", "ton"}, {"tr", "tur"}, {"ts", "tso"}, {"tt", "tat"}, {"tw", "twi"}, {"ty", "tah"},
+    {"ug", "uig"}, {"uk", "ukr"}, {"ur", "urd"}, {"uz", "uzb"}, {"ve", "ven"}, {"vi", "vie"}, {"vo", "vol"},
+    {"wa", "wln"}, {"wo", "wol"}, {"xh", "xho"}, {"yi", "yid"}, {"yo", "yor"}, {"za", "zha"}, {"zh", "chi"},
+    {"zu", "zul"},
+};
+
+template <std::size_t N>
+constexpr bool Sorted(const Language (&table)[N])
 {
-    for (std::size_t i = 1; i < std::size(kLanguages); ++i)
-        if (!(kLanguages[i - 1].code < kLanguages[i].code))
+    for (std::size_t i = 1; i < N; ++i)
+        if (!(table[i - 1].code < table[i].code))
             return false;
     return true;
 }
-static_assert(Sorted(), "the language table must stay sorted by code");
+static_assert(Sorted(kLanguages), "the language table must stay sorted by code");
+static_assert(Sorted(kThreeLetterCodes), "the code table must stay sorted by code");
 
-}  // namespace
-
-std::string DVDLanguageName(const std::string& code)
+template <std::size_t N>
+std::string Lookup(const Language (&table)[N], const std::string& code)
 {
     if (code.size() != 2)
         return {};
@@ -74,12 +108,24 @@ std::string DVDLanguageName(const std::string& code)
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    const auto* end = std::end(kLanguages);
-    const auto* it = std::lower_bound(std::begin(kLanguages), end, lower,
+    const auto* end = std::end(table);
+    const auto* it = std::lower_bound(std::begin(table), end, lower,
                                       [](const Language& l, const std::string& c) { return l.code < c; });
     if (it == end || it->code != lower)
         return {};
     return std::string(it->name);
+}
+
+}  // namespace
+
+std::string DVDLanguageName(const std::string& code)
+{
+    return Lookup(kLanguages, code);
+}
+
+std::string DVDLanguageCode3(const std::string& code)
+{
+    return Lookup(kThreeLetterCodes, code);
 }
 
 }  // namespace vidrelo::dvddec

@@ -9,5 +9,8 @@ namespace vidrelo::dvddec {
 // codes older discs still carry (iw, in, ji, jw, mo, sh) are known too.
 // "" for anything else.
 std::string DVDLanguageName(const std::string& code);
+// "en" -> "eng", "fr" -> "fre", "de" -> "ger" (ISO 639-2, bibliographic);
+// "" for a code DVDLanguageName does not know.
+std::string DVDLanguageCode3(const std::string& code);
 
 }  // namespace vidrelo::dvddec

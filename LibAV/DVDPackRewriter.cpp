@@ -18,6 +18,14 @@ bool InCell(int64_t t, const DVDCellClock& clock)
 
 }  // namespace
 
+bool DVDPackRewriter::KeepsAudio(int id) const
+{
+    if (audioId_ != kAllAudio)
+        return id == audioId_;
+    // AC-3, DTS and LPCM substreams, and MPEG audio streams.
+    return (id >= 0x80 && id <= 0x8F) || (id >= 0xA0 && id <= 0xA7) || (id >= 0xC0 && id <= 0xC7);
+}
+
 bool DVDPackRewriter::Keeps(const PesPacket& pes) const
 {
     switch (pes.streamId) {
@@ -26,9 +34,9 @@ bool DVDPackRewriter::Keeps(const PesPacket& pes) const
     case 0xBE:  // already padding
         return true;
     case 0xBD:
-        return pes.substream > 0 && (pes.substream == audioId_ || pes.substream == subtitleId_);
+        return pes.substream > 0 && (pes.substream == subtitleId_ || KeepsAudio(pes.substream));
     default:
-        return pes.streamId >= 0xC0 && pes.streamId <= 0xDF && pes.streamId == audioId_;
+        return pes.streamId >= 0xC0 && pes.streamId <= 0xDF && KeepsAudio(pes.streamId);
     }
 }
 

@@ -12,7 +12,8 @@ namespace vidrelo::dvddec {
 class DVDPackRewriter {
 public:
     // audioId: 0 none, 0xC0+n an MPEG audio stream, else the private stream 1
-    // substream (0x80+n AC-3, 0x88+n DTS, 0xA0+n LPCM). subtitleId: 0 none,
+    // substream (0x80+n AC-3, 0x88+n DTS, 0xA0+n LPCM), -1 every audio
+    // stream. subtitleId: 0 none,
     // else 0x20+n.
     DVDPackRewriter(int audioId, int subtitleId) : audioId_(audioId), subtitleId_(subtitleId) {}
 
@@ -21,7 +22,9 @@ public:
     bool Process(uint8_t* pack, const DVDCellClock& clock) const;
 
 private:
+    static constexpr int kAllAudio = -1;
     bool Keeps(const PesPacket& pes) const;
+    bool KeepsAudio(int id) const;
     // Moves the packet's PTS/DTS onto the output clock; false when it
     // belongs before the start of the range.
     bool Retime(PesPacket& pes, const DVDCellClock& clock) const;

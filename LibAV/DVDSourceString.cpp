@@ -67,7 +67,7 @@ std::string CheckRanges(const DVDSourceRequest& r)
     if (r.toChapter != 0 && r.toChapter < r.fromChapter)
         return "The chapter range " + std::to_string(r.fromChapter) + " to " + std::to_string(r.toChapter) +
                " is empty: FromChapter is after ToChapter.";
-    if (r.audioId != 0 && !ValidAudioId(r.audioId))
+    if (r.audioId != 0 && r.audioId != -1 && !ValidAudioId(r.audioId))
         return "AudioID " + std::to_string(r.audioId) + " is not a DVD audio stream id.";
     if (r.subtitleId != 0 && (r.subtitleId < 0x20 || r.subtitleId > 0x3F))
         return "SubtitleID " + std::to_string(r.subtitleId) + " is not a DVD subpicture stream id (32 to 63).";

@@ -13,7 +13,7 @@ struct DVDSourceRequest {
     int title = 0;            // 1-based
     int fromChapter = 1;
     int toChapter = 0;        // 0: the title's last chapter
-    int audioId = 0;          // 0: no audio
+    int audioId = 0;          // 0: no audio, DVD_SOURCE_ALL_AUDIO (-1): every audio stream
     int subtitleId = 0;       // 0: no subpicture
     int audioChannels = 0;
     bool deinterlace = false;

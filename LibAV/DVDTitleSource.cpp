@@ -1,5 +1,6 @@
 #include "LibAV/DVDTitleSource.h"
 
+#include "LibAV/DVDLanguages.h"
 #include "dvd/DVDPluginABI.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ std::string CheckRequest(const DVDSourceRequest& r, const DVDTitleLayout& layout
     if (r.fromChapter > toChapter)
         return "The chapter range " + std::to_string(r.fromChapter) + " to " + std::to_string(toChapter) +
                " is empty: FromChapter is after ToChapter.";
-    if (r.audioId != 0 && !layout.FindAudio(r.audioId))
+    if (r.audioId > 0 && !layout.FindAudio(r.audioId))
         return title + " has no audio stream " + Hex(r.audioId) + " (it has: " + IdList(layout.audio) + ").";
     if (r.subtitleId != 0 && !layout.FindSubpicture(r.subtitleId))
         return title + " has no subtitle stream " + Hex(r.subtitleId) + " (it has: " +
@@ -143,13 +144,22 @@ void DVDTitleSource::FillInfo(const DVDSourceRequest& r, const DVDTitleLayout& l
     }
     info.Duration = Microseconds(at);
     info.ChapterCount = std::min(r.toChapter - r.fromChapter + 1, kDVDMaxChapters);
-    info.Streams[info.StreamCount++] = {DVDSourceVideo, 0x1E0, layout.video.type, 0};
-    if (const DVDAudioStream* a = r.audioId ? layout.FindAudio(r.audioId) : nullptr) {
-        const int id = a->streamType == DVDStreamMPA ? 0x100 + a->streamId : a->streamId;
-        info.Streams[info.StreamCount++] = {DVDSourceAudio, id, a->streamType, 0};
+    const auto add = [&info](int32_t kind, int32_t id, int32_t type, const std::string& language) {
+        if (info.StreamCount >= kDVDSourceMaxStreams)
+            return;
+        TDVDSourceStream& s = info.Streams[info.StreamCount++];
+        s = {kind, id, type, {}};
+        const std::string code = DVDLanguageCode3(language);
+        std::memcpy(s.Language, code.c_str(), std::min(code.size() + 1, sizeof s.Language));
+    };
+    add(DVDSourceVideo, 0x1E0, layout.video.type, {});
+    for (const DVDAudioStream& a : layout.audio) {
+        if (r.audioId != DVD_SOURCE_ALL_AUDIO && a.streamId != r.audioId)
+            continue;
+        add(DVDSourceAudio, a.streamType == DVDStreamMPA ? 0x100 + a.streamId : a.streamId, a.streamType, a.language);
     }
-    if (r.subtitleId)
-        info.Streams[info.StreamCount++] = {DVDSourceSubtitle, r.subtitleId, DVDStreamSUB, 0};
+    if (const DVDSubpictureStream* s = r.subtitleId ? layout.FindSubpicture(r.subtitleId) : nullptr)
+        add(DVDSourceSubtitle, r.subtitleId, DVDStreamSUB, s->language);
     info.Deinterlace = r.deinterlace ? 1 : 0;
     info.AudioChannels = r.audioChannels;
     if (layout.palette.size() == std::size(info.Palette)) {

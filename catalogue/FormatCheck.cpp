@@ -59,6 +59,11 @@ bool IsAudioOnly(const TFormat& format)
     return ReadNumber(format.IsAudioFormat, flag) && flag == 1;
 }
 
+bool IsCopyFormat(const TFormat& format)
+{
+    return format.VideoCodecName.trimmed().compare(QStringLiteral("copy"), Qt::CaseInsensitive) == 0;
+}
+
 QString FormatFault(const TFormat& format)
 {
     const bool audioOnly = IsAudioOnly(format);

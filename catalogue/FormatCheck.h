@@ -11,6 +11,9 @@
 
 // audio_format "1": the conversion applies no video setting.
 bool IsAudioOnly(const TFormat& format);
+// A format that keeps the disc's streams as they are (video_codec_name
+// "copy"): no picture settings apply, and nothing of it can be edited.
+bool IsCopyFormat(const TFormat& format);
 
 // Empty when the format is usable; otherwise every fault, each naming its
 // attribute, for example: width "0" is outside 16 to 8192.

@@ -83,8 +83,10 @@ bool TFormatSettings::Open()
     if (!format)
         return false;
     Fill(*format);
+    // A copy format's values describe the disc, not a choice.
+    const bool copy = IsCopyFormat(*format);
     for (TSettingBoxState& box : FBoxes)
-        box.Enabled = !box.Text.isEmpty();
+        box.Enabled = !copy && !box.Text.isEmpty();
     return true;
 }
 
@@ -167,7 +169,7 @@ bool TFormatSettings::Ok()
     TFormat* format = FCatalogue.FormatAt(FProfileInd, FFormatInd);
     // An audio-only format has no picture size to check (and no way to enter
     // one: its resolution box is disabled), so the rule would lock it.
-    const bool audioOnly = format && IsAudioOnly(*format);
+    const bool audioOnly = format && (IsAudioOnly(*format) || IsCopyFormat(*format));
     if (!audioOnly && !ResolutionValid(ParseResolution(FBoxes[sbResolution].Text)))
         return false;
     try {

@@ -1,6 +1,7 @@
 #include "cli/RipArguments.h"
 
 #include "cli/ConvertArguments.h"
+#include "dvd/DVDTitleInfo.h"
 #include "engine/PlainFileName.h"
 
 #include <algorithm>
@@ -28,7 +29,8 @@ const char* const RipUsage =
     "  --split-chapters      one file per chapter of each title, named\n"
     "                        \"Title1 - Chapter 01\"; --start and --end choose the\n"
     "                        chapters (not with --merge)\n"
-    "  --audio ID|none       the audio stream, by the ID the title rows show (0x80)\n"
+    "  --audio ID|all|none   the audio stream, by the ID the title rows show (0x80);\n"
+    "                        all: every audio stream of the title, each in its language\n"
     "  --subtitle ID|none    the subtitle stream (0x20), or none\n"
     "  --deinterlace         deinterlace the picture\n"
     "  --crop L,T,R,B|auto   pixels to cut off at the left, top, right and bottom;\n"
@@ -49,6 +51,10 @@ const char* const RipUsage =
     "                        file lines, one JSON object a line on standard output,\n"
     "                        as \"vidrelo-cli convert --help\" describes, with one\n"
     "                        outcome object per file\n"
+    "\n"
+    "The format \"Original quality (MKV)\" (profile Archive) copies the disc's video,\n"
+    "sound and soft subtitles without re-encoding; the picture options do not apply\n"
+    "to it, and a trimmed copy starts at a key frame, named on standard error.\n"
     "\n"
     "The choices apply to every title converted. Progress goes to standard error;\n"
     "Ctrl-C stops the conversion. The exit status is 0 only when every title was\n"
@@ -195,7 +201,13 @@ const std::map<std::string, TValueSetter>& ValueOptions()
         {"--format-title", [](TRipRequest& r, const std::string& v) { return SetText(v, r.FormatTitle); }},
         {"--out", [](TRipRequest& r, const std::string& v) { return SetText(v, r.OutputFolder); }},
         {"--catalogue", [](TRipRequest& r, const std::string& v) { return SetText(v, r.CatalogueFolder); }},
-        {"--audio", [](TRipRequest& r, const std::string& v) { return ParseStreamID(v, r.AudioID); }},
+        {"--audio",
+         [](TRipRequest& r, const std::string& v) {
+             if (v != "all")
+                 return ParseStreamID(v, r.AudioID);
+             r.AudioID = kDVDAllAudioID;
+             return true;
+         }},
         {"--subtitle", [](TRipRequest& r, const std::string& v) { return ParseStreamID(v, r.SubtitleID); }},
         {"--crop", [](TRipRequest& r, const std::string& v) { return ParseCrop(v, r); }},
         {"--aspect", [](TRipRequest& r, const std::string& v) { return ParseAspect(v, r.AspectRatio); }},

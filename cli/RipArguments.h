@@ -23,7 +23,7 @@ struct TRipRequest {
     std::string CatalogueFolder;  // empty: the one beside the program
     bool Merge = false;
     bool SplitChapters = false;  // one file per chapter of each title
-    std::optional<int32_t> AudioID;  // 0: no audio
+    std::optional<int32_t> AudioID;  // 0: no audio, kDVDAllAudioID: every audio stream
     std::optional<int32_t> SubtitleID;  // 0: no subtitles
     bool Deinterlace = false;
     std::optional<std::array<int, 4>> Crop;  // left, top, right, bottom

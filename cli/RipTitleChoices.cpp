@@ -51,7 +51,10 @@ bool ChooseStreams(TTitleModel& titles, int row, const TRipRequest& r, std::stri
     const TTitleData& data = *titles.Data(row);
     const QString caption = titles.RowCaption(row);
     if (r.AudioID) {
-        const int item = AudioItemIndex(data, *r.AudioID);
+        // "all" of a title with one track (or none) is that track (or none).
+        const int tracks = DVDAudioEntries(data.Info);
+        const int item = *r.AudioID == kDVDAllAudioID && tracks < 2 ? (tracks == 1 ? 0 : AudioItemIndex(data, 0))
+                                                                     : AudioItemIndex(data, *r.AudioID);
         if (item < 0)
             return Fail(error, QStringLiteral("%1 has no audio stream %2").arg(caption, Hex(*r.AudioID)));
         titles.AudioChange(item);

@@ -10,7 +10,8 @@
 //               SubtitleID=%d,AudioChannels=%d,Deinterlace=%d
 // (Title counts from 1; PATH is a device, a VIDEO_TS folder or its parent, or
 // an ISO image; the last '|' ends PATH) becomes a seekable byte stream that
-// carries the video, the chosen audio and the chosen subpicture stream with
+// carries the video, the chosen audio (AudioID=-1: every audio stream of the
+// title) and the chosen subpicture stream with
 // continuous timestamps; packets of other streams are padding of the same
 // size, so the stream's size is known and positions map onto disc sectors.
 #include "dvd/DVDTitleInfo.h"
@@ -18,6 +19,9 @@
 #include <cstdint>
 
 extern "C" {
+
+// The AudioID of a source string that keeps every audio stream.
+#define DVD_SOURCE_ALL_AUDIO (-1)
 
 // What a title record's stream type codes mean (TDVDAudioInfo::StreamType...).
 enum TDVDStreamTypeCode : int32_t {
@@ -43,10 +47,13 @@ struct TDVDSourceStream {
     int32_t Kind;        // TDVDSourceStreamKind
     int32_t StreamID;
     int32_t StreamType;  // TDVDStreamTypeCode
-    int32_t Reserved;
+    // ISO 639-2 code of the stream's language ("eng"), NUL-terminated;
+    // empty when the disc names none.
+    char Language[4];
 };
 
-inline constexpr int kDVDSourceMaxStreams = 3;
+// The video, every audio stream a title can have (8) and one subpicture.
+inline constexpr int kDVDSourceMaxStreams = 10;
 
 struct TDVDSourceInfo {
     int64_t Size;          // bytes of the byte stream (a multiple of 2048)

@@ -45,7 +45,7 @@ struct TDVDTitleInfo {
     int32_t Reserved1;     // keeps Chapters 8-byte aligned; written as zero
     double Chapters[kDVDMaxChapters];  // chapter lengths in seconds
     int32_t IsValid;       // nonzero when the title is valid
-    int32_t Reserved2;     // pads the record to a multiple of 8
+    int32_t Sectors;       // 2048-byte sectors of the title's cells (its own size); 0 when unknown
 };
 
 // The layout is fixed by the plug-in's binary interface; natural alignment on
@@ -81,7 +81,7 @@ static_assert(offsetof(TDVDTitleInfo, ChapterCount) == 3144);
 static_assert(offsetof(TDVDTitleInfo, Reserved1) == 3148);
 static_assert(offsetof(TDVDTitleInfo, Chapters) == 3152);
 static_assert(offsetof(TDVDTitleInfo, IsValid) == 3952);
-static_assert(offsetof(TDVDTitleInfo, Reserved2) == 3956);
+static_assert(offsetof(TDVDTitleInfo, Sectors) == 3956);
 static_assert(alignof(TDVDTitleInfo) == 8);
 
 // A NUL-padded text field as text: at most N bytes, up to the first zero
@@ -98,6 +98,10 @@ inline std::string DVDLanguageCode(const TDVDAudioInfo& a) { return DVDFieldText
 inline std::string DVDLanguageName(const TDVDAudioInfo& a) { return DVDFieldText(a.LanguageName); }
 inline std::string DVDLanguageCode(const TDVDSubtitleInfo& s) { return DVDFieldText(s.LanguageCode); }
 inline std::string DVDLanguageName(const TDVDSubtitleInfo& s) { return DVDFieldText(s.LanguageName); }
+
+// The AudioID of a title's selection (and of an "opendvd:" source) that
+// takes every audio stream of the title.
+inline constexpr int32_t kDVDAllAudioID = -1;
 
 // How many entries of the record can be read. The counts come from the
 // plug-in; a count beyond the arrays (or negative) must not lead to reads

@@ -76,7 +76,8 @@ TSourceHints DVDSourceHints(const TDVDSourceInfo& info)
     const int streams = info.StreamCount < 0 ? 0 : std::min(info.StreamCount, kDVDSourceMaxStreams);
     for (int i = 0; i < streams; ++i) {
         const TDVDSourceStream& s = info.Streams[i];
-        hints.Streams.push_back({KindOf(s.Kind), s.StreamID, CodecOf(s.StreamType)});
+        hints.Streams.push_back({KindOf(s.Kind), s.StreamID, CodecOf(s.StreamType),
+                                 BufferText(s.Language, sizeof s.Language)});
     }
     hints.Deinterlace = info.Deinterlace != 0;
     hints.AudioChannels = info.AudioChannels;

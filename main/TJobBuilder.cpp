@@ -1,8 +1,10 @@
 #include "main/TJobBuilder.h"
 
+#include "catalogue/FormatCheck.h"
 #include "engine/DisplayAspect.h"
 #include "engine/encoder/TCustomEncoder.h"
 #include "engine/encoder/TPartialOutput.h"
+#include "main/OriginalFormat.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -134,6 +136,8 @@ QList<TVideoFile> TJobBuilder::MakeJobFiles(const TTitleModel& titles)
             continue;
         jobs << titles.VideoFiles().at(row);
         jobs.back().Source = titles.RowCaption(row);
+        if (const TTitleData* data = titles.Data(row))
+            ChooseJobStreams(*data, jobs.back());
     }
     return jobs;
 }
@@ -168,12 +172,17 @@ bool TJobBuilder::FillOptions(const TVideoFile& V, const QString& runFolder, boo
     if (!merge)
         O.FileName = Utf8(OutputFileName(V, runFolder));
     O.FileExt = Utf8(F.FormatExt);
+    if (IsCopyFormat(F)) {
+        FillCopyOptions(V, !merge, O);
+        return true;
+    }
     O.AudioCodec = Utf8(F.AudioCodecName);
     O.AudioChannels = DecimalField(F.Channel, "channel");
     O.AudioSampleRate = DecimalField(F.SampleRate, "sample_rate");
     O.AudioBitrate = DecimalField(F.AudioBitRate, "audio_bitrate");
     if (DecimalField(F.IsAudioFormat, "audio_format") == 1) {
         O.DisableVideo = true;
+        AddFurtherAudioStreams(V, !merge, O);
         return true;
     }
     O.VideoCodec = Utf8(F.VideoCodecName);
@@ -203,6 +212,7 @@ bool TJobBuilder::FillOptions(const TVideoFile& V, const QString& runFolder, boo
     // stamped on the output and players would stretch it a second time.
     AppendVideoFilter(O, "setsar=1");
     O.FrameSize.clear();
+    AddFurtherAudioStreams(V, !merge, O);
     return true;
 }
 
@@ -232,6 +242,13 @@ bool TJobBuilder::QueueJobs(TCustomEncoder& encoder, const QList<TVideoFile>& jo
     JobInputOptions.assign(jobFiles.size(), TInputOptions());
     JobOutputOptions.assign(jobFiles.size(), TOutputOptions());
     const bool merged = merge && videoFilesCount >= 2;
+    if (const QString problem = merged && !jobFiles.isEmpty()
+                                    ? MergedStreamsProblem(jobFiles, IsCopyFormat(FormatOf(jobFiles[0])))
+                                    : QString();
+        !problem.isEmpty()) {
+        report(problem, "CLM_MergeStreams");
+        return false;
+    }
     for (int k = 0; k < jobFiles.size(); ++k) {
         QString failure;
         if (!FillOptions(jobFiles[k], runFolder, merge, JobInputOptions[k], JobOutputOptions[k], failure)) {

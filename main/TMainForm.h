@@ -221,6 +221,7 @@ public:
     QComboBox* cboAudio;
     QComboBox* cboSubtitle;
     QCheckBox* chkDeinterlace;
+    QLabel* lblCopyNote = nullptr;  // why the picture controls are off with a copy format
     QSpinBox* seFromChapter;
     QSpinBox* seToChapter;
     QWidget* ProfileField;     // holds the three below
@@ -324,6 +325,10 @@ private:
     void ShowRowSelection(const TRowSelection& selection);
     void FillTitleControls(const TTitleControls& controls);
     void EnableTitleControls(bool enabled);
+    // The selected row's format copies the disc's streams: the picture
+    // controls (crop and adjustments, deinterlacing) are off, with a note
+    // saying why (TMainFormOriginal.cpp).
+    void ShowCopyFormatState();
     void ClearTitleChoosers();
     void UpdateTitleCell(int row, int column);
     void RefreshTitleRowTexts();

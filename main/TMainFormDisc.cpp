@@ -180,6 +180,7 @@ void TMainForm::EnableControls()
         w->setEnabled(true);
     // Only drives have trays; a folder or an image has nothing to open.
     btnEject->setEnabled(IsDrivePath(FTitles->DVDPath()));
+    ShowCopyFormatState();
 }
 
 void TMainForm::FileInformation1Click()

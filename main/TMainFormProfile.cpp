@@ -44,6 +44,7 @@ void TMainForm::proformFormatChosen(int profileInd, int formatInd)
         ApplyProfileChoice(*FCatalogue, *FTitles, {profileInd, formatInd}, chApplyToAll->isChecked(), ReportError);
     ShowProfileDisplay(display);
     RefreshTitleRowTexts();
+    ShowCopyFormatState();
 }
 
 void TMainForm::proformHidden()

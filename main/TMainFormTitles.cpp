@@ -136,6 +136,7 @@ void TMainForm::ShowRowSelection(const TRowSelection& selection)
     if (selection.Controls)
         FillTitleControls(*selection.Controls);
     EnableTitleControls(selection.ControlsEnabled);
+    ShowCopyFormatState();
 }
 
 void TMainForm::FillTitleControls(const TTitleControls& controls)

@@ -1,7 +1,9 @@
 #include "main/TTitleModel.h"
 
+#include "catalogue/FormatCheck.h"
 #include "catalogue/ProfileIcons.h"
 #include "engine/PlainFileName.h"
+#include "main/OriginalFormat.h"
 #include "main/TitleColumns.h"
 #include "main/TitleText.h"
 #include "main/VideoSizeEstimate.h"
@@ -198,7 +200,12 @@ bool TTitleModel::EstimateVideoSize(int index)
         return false;
     TVideoFile& entry = FVideoFiles[index];
     const TFormat* format = FormatOf(entry);
-    const std::optional<double> size = format ? EstimateSizeMB(entry.TrimmedLength, *format) : std::nullopt;
+    std::optional<double> size;
+    // A copy is as large as the part of the title it copies.
+    if (format && IsCopyFormat(*format) && FRows[index]->Data)
+        size = EstimateCopySizeMB(entry.TrimmedLength, FRows[index]->Data->Info);
+    if (format && !size)
+        size = EstimateSizeMB(entry.TrimmedLength, *format);
     if (!size) {
         if (FReportError)
             FReportError(QStringLiteral("Error getting Estimated Video Size"), QStringLiteral("CLM_EstimVideoSize"));

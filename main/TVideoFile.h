@@ -3,6 +3,7 @@
 // belongs to list row i. The job builder copies the entries of checked rows.
 #include "engine/DisplayAspect.h"
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -28,4 +29,9 @@ struct TVideoFile {
     int32_t Contrast = 0;
     int32_t ProfileInd = 0;     // index into the catalogue's profiles
     int32_t FormatInd = 0;      // index into that profile's formats
+    // The streams a job maps, as the source's demuxer numbers them (filled
+    // in a job's copy): the chosen audio streams in disc order (every one
+    // for "All audio tracks"), and the chosen subtitle stream (0: none).
+    QList<int32_t> AudioStreamIDs;
+    int32_t SubtitleStreamID = 0;
 };

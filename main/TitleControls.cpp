@@ -44,6 +44,14 @@ int ItemIndex(const Entry* entries, int count, int32_t streamID)
     return -1;
 }
 
+// The audio chooser lists "All audio tracks" after the tracks when there is
+// more than one to choose from; its position, or -1 when it is not listed.
+int AllAudioItem(const TTitleData& data)
+{
+    const int count = DVDAudioEntries(data.Info);
+    return count >= 2 ? count : -1;
+}
+
 }  // namespace
 
 TTitleControls FillTitleControls(const TTitleData& data)
@@ -55,6 +63,13 @@ TTitleControls FillTitleControls(const TTitleData& data)
     c.FromChapter = choice.FromChapter;
     c.ToChapter = choice.ToChapter;
     FillChooser(info.Audio, DVDAudioEntries(info), choice.AudioID, kNoAudioText, c.AudioItems, c.AudioIndex);
+    if (const int all = AllAudioItem(data); all >= 0) {
+        c.AudioItems.insert(all, kAllAudioText);
+        if (choice.AudioID == kDVDAllAudioID)
+            c.AudioIndex = all;
+        else if (c.AudioIndex >= all)
+            ++c.AudioIndex;
+    }
     FillChooser(info.Subtitles, DVDSubtitleEntries(info), choice.SubtitleID, kNoSubtitlesText, c.SubtitleItems,
                 c.SubtitleIndex);
     c.Deinterlace = choice.Deinterlace != 0;
@@ -63,6 +78,13 @@ TTitleControls FillTitleControls(const TTitleData& data)
 
 QString ChooseAudio(TTitleData& data, int itemIndex)
 {
+    if (const int all = AllAudioItem(data); all >= 0 && itemIndex >= all) {
+        if (itemIndex == all) {
+            data.Selection.AudioID = kDVDAllAudioID;
+            return kAllAudioColumnText;
+        }
+        --itemIndex;  // the closing item
+    }
     return Choose(data.Info.Audio, DVDAudioEntries(data.Info), itemIndex, kNoAudioText, data.Selection.AudioID);
 }
 
@@ -80,7 +102,11 @@ QString ChooseDeinterlace(TTitleData& data, bool checked)
 
 int AudioItemIndex(const TTitleData& data, int32_t streamID)
 {
-    return ItemIndex(data.Info.Audio, DVDAudioEntries(data.Info), streamID);
+    const int all = AllAudioItem(data);
+    if (streamID == kDVDAllAudioID)
+        return all;
+    const int item = ItemIndex(data.Info.Audio, DVDAudioEntries(data.Info), streamID);
+    return all >= 0 && item >= all ? item + 1 : item;
 }
 
 int SubtitleItemIndex(const TTitleData& data, int32_t streamID)

@@ -22,8 +22,9 @@ struct TTitleControls {
 TTitleControls FillTitleControls(const TTitleData& data);
 
 // A choice of item `itemIndex` in the audio chooser (-1: nothing chosen):
-// stores the chosen stream ID (0 for the last item or nothing) and returns
-// the Audio column's new text.
+// stores the chosen stream ID (0 for the last item or nothing,
+// kDVDAllAudioID for "All audio tracks", listed after the tracks of a title
+// with two or more) and returns the Audio column's new text.
 QString ChooseAudio(TTitleData& data, int itemIndex);
 // The same for the subtitle chooser and the Subtitle column.
 QString ChooseSubtitle(TTitleData& data, int itemIndex);
@@ -31,6 +32,7 @@ QString ChooseSubtitle(TTitleData& data, int itemIndex);
 QString ChooseDeinterlace(TTitleData& data, bool checked);
 
 // The chooser item that picks stream `streamID` (0: the closing item, no
-// stream); -1 when the title has no such stream.
+// stream; kDVDAllAudioID: "All audio tracks"); -1 when the title has no such
+// stream.
 int AudioItemIndex(const TTitleData& data, int32_t streamID);
 int SubtitleItemIndex(const TTitleData& data, int32_t streamID);

@@ -45,4 +45,7 @@ QString SourceString(const QString& dvdPath, int row, const TTitleSelection& sel
 
 inline const QString kDisableText = QStringLiteral("Disable");
 inline const QString kNoAudioText = QStringLiteral("No audio tracks");
+// The audio chooser's item that maps every track, and the Audio column's text for it.
+inline const QString kAllAudioText = QStringLiteral("All audio tracks");
+inline const QString kAllAudioColumnText = QStringLiteral("All");
 inline const QString kNoSubtitlesText = QStringLiteral("No subtitles");

@@ -7,6 +7,7 @@
 // In join mode one record serves every segment: `join_sources` names the
 // input stream of each segment, and the timestamps and frame count simply
 // run on from one segment into the next.
+#include "engine/encoder/MpegPictureClock.h"
 #include "engine/loader/MediaHeaders.h"
 
 #include <cstdint>
@@ -72,6 +73,9 @@ struct TAVOutputStream {
 
     // Stream copy.
     bool copy_started = false;           // a key frame went out (or "copyinkf")
+    int64_t copy_first = INT64_MIN;      // microseconds on the source's clock: the first copied packet shown
+    int64_t copy_end = INT64_MIN;        // ... and the end of the last one
+    TMpegPictureClock copy_clock;        // times for copied MPEG video pictures that have none
 
     // Writing.
     double out_time = 0;                 // seconds: the end of what was written last

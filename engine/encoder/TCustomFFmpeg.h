@@ -228,6 +228,14 @@ private:
     // Logs what the sources lost and checks the output against the length
     // expected of them (TCustomFFmpegSourceLosses.cpp).
     void ReportSourceLosses();
+    void ReportCopyCuts();
+    // A copied PCM stream the output's muxer cannot carry (a DVD's LPCM in
+    // Matroska) is encoded instead, into plain PCM of the same samples;
+    // true when AStream was switched to encoding that way.
+    bool RewrapUnmuxablePcm(TAVOutputStream& AStream, TAVInputStream& AInput);
+    // Sets the index of a map that names its stream by id; raises
+    // FFmpegException when the input has no such stream.
+    void FindMappedStream(TAVStreamMap& AMap) const;
     int64_t ExpectedOutputDuration() const;
     void AddWarning(const std::string& AText);
 

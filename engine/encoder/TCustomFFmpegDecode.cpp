@@ -11,6 +11,7 @@
 #include "engine/loader/AVBindings.h"
 #include "engine/loader/MediaErrorText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -20,6 +21,43 @@ namespace {
 int64_t ToMicroseconds(int64_t ts, AVRational tb)
 {
     return ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(ts, tb, AV_TIME_BASE_Q);
+}
+
+// When the packet is shown, on the job's clock (the stream's time when the
+// packet carries none).
+int64_t ShownTime(const AVPacket* APacket, const TAVInputStream& AInput)
+{
+    return APacket->pts != AV_NOPTS_VALUE ? ToMicroseconds(APacket->pts, AInput.st->time_base) : AInput.pts;
+}
+
+bool IsMpegVideo(const TAVInputStream& AInput)
+{
+    const AVCodecID id = AInput.st->codecpar->codec_id;
+    return id == AV_CODEC_ID_MPEG2VIDEO || id == AV_CODEC_ID_MPEG1VIDEO;
+}
+
+// One picture's duration in the stream's time base; 0 when unknown.
+int64_t FrameDuration(const TAVInputStream& AInput)
+{
+    const AVRational rate = AInput.st->avg_frame_rate.num > 0 ? AInput.st->avg_frame_rate : AInput.st->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        return 0;
+    return ff::av_rescale_q(1, AVRational{rate.den, rate.num}, AInput.st->time_base);
+}
+
+// A time for a copied packet without one, which a muxer such as Matroska
+// cannot store: an MPEG picture's from its place in its group; else (or
+// when its group has no timed picture yet) its decoding time, exact without
+// reordering and close with it.
+int64_t GuessCopiedPts(TAVOutputStream& AStream, const TAVInputStream& AInput, const AVPacket* APacket)
+{
+    if (IsMpegVideo(AInput)) {
+        const int64_t pts =
+            AStream.copy_clock.Pts(APacket->data, APacket->size, TMpegPictureClock::kNoTime, FrameDuration(AInput));
+        if (pts != TMpegPictureClock::kNoTime)
+            return pts;
+    }
+    return APacket->dts == AV_NOPTS_VALUE ? TMpegPictureClock::kNoTime : APacket->dts;
 }
 
 }  // namespace
@@ -168,17 +206,27 @@ void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput,
     if (!AStream.copy_started) {
         if (!(APacket->flags & AV_PKT_FLAG_KEY) && !FOpt.Fcopy_initial_nonkeyframes)
             return;
-        const int64_t shown = APacket->pts != AV_NOPTS_VALUE ? ToMicroseconds(APacket->pts, AInput.st->time_base)
-                                                             : AInput.pts;
-        if (shown < FOpt.Fstart_time)
+        if (ShownTime(APacket, AInput) < FOpt.Fstart_time)
             return;
     }
+    if (!AStream.copy_started)
+        AStream.copy_first = ShownTime(APacket, AInput);
     AStream.copy_started = true;
     AVPacket* packet = FEncoded;
     if (ff::av_packet_ref(packet, APacket) < 0)
         throw FFmpegException("Cannot copy a packet");
     const AVRational in = AInput.st->time_base;
     const AVRational out = AStream.st->time_base;
+    if (packet->pts == AV_NOPTS_VALUE) {
+        const int64_t pts = GuessCopiedPts(AStream, AInput, packet);
+        packet->pts = pts == TMpegPictureClock::kNoTime ? AV_NOPTS_VALUE : pts;
+    } else if (IsMpegVideo(AInput)) {
+        AStream.copy_clock.Pts(packet->data, packet->size, packet->pts, FrameDuration(AInput));
+    }
+    if (packet->pts != AV_NOPTS_VALUE) {
+        const int64_t duration = packet->duration > 0 ? ToMicroseconds(packet->duration, in) : 0;
+        AStream.copy_end = std::max(AStream.copy_end, ToMicroseconds(packet->pts, in) + duration);
+    }
     const int64_t start = ff::av_rescale_q(FOpt.Fstart_time, AV_TIME_BASE_Q, out);
     if (packet->pts != AV_NOPTS_VALUE)
         packet->pts = ff::av_rescale_q(packet->pts, in, out) - start;

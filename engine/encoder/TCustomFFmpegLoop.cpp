@@ -244,6 +244,7 @@ void TCustomFFmpeg::FinishRun()
     FOutputs.FlushBitstreamFilters();
     FOutputs.WriteTrailers([this](int AFile) { AttachChapters(AFile); });
     ReportSourceLosses();
+    ReportCopyCuts();
     FOutputs.MarkFinalised();  // these files play: the clean-up gives them their names
     PrintReport(true, -1);
     FFinished = !FBroken;

@@ -163,6 +163,13 @@ void TOptionVocabulary::Map(TCustomFFmpeg& job, const std::string&, const std::s
     const char* p = value.c_str();
     map.file_index = LeadingNumber(p);
     SkipSeparator(p);
+    if (p[0] == 'i' && p[1] == ':') {
+        p += 2;
+        map.stream_id = LeadingNumber(p);
+        map.sync_file_index = map.file_index;
+        job.Fstream_maps.push_back(map);
+        return;
+    }
     map.stream_index = LeadingNumber(p);
     if (*p) {
         SkipSeparator(p);

@@ -19,6 +19,15 @@ namespace {
 constexpr double kShortShare = 0.1;
 constexpr double kSlackSeconds = 1.0;
 
+// "00:01:02.480" for microseconds.
+std::string ClockText(int64_t AMicroseconds)
+{
+    const int64_t ms = std::max<int64_t>(AMicroseconds, 0) / 1000;
+    return Format("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                  static_cast<long long>(ms % 1000));
+}
+
 }  // namespace
 
 // What the inputs hold past where they were started, cut to "t" when given;
@@ -42,6 +51,37 @@ void TCustomFFmpeg::AddWarning(const std::string& AText)
 {
     Log(llWarning, AText);
     FWarning += (FWarning.empty() ? "" : " ") + AText;
+}
+
+// A copied video can begin only at a key frame, and a trim's start rarely is
+// one: where the file really begins and ends on the source's clock.
+void TCustomFFmpeg::ReportCopyCuts()
+{
+    // The run's clock starts where the input was sought to (an input "ss");
+    // the source's own clock is that much ahead.
+    const int64_t skipped = std::max<int64_t>(FSkippedStart, 0);
+    const int64_t start = std::max<int64_t>(FOpt.Fstart_time, 0);
+    // Only a trim has cut points: a recording time that reaches the input's
+    // end (give or take the rounding of a title's length) cuts nothing.
+    constexpr int64_t kSlack = 50000;
+    int64_t available = -1;
+    if (nb_input_files() == 1 && FInputs.Setup(0).Duration != AV_NOPTS_VALUE)
+        available = FInputs.Setup(0).Duration - skipped - start;
+    const bool endCut =
+        FOpt.Frecording_time != INT64_MAX && (available < 0 || FOpt.Frecording_time < available - kSlack);
+    if (skipped + start <= 0 && !endCut)
+        return;
+    for (const TAVOutputStream* record : FOutputs.Records()) {
+        if (record->encoding_needed || record->st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO ||
+            record->copy_first == INT64_MIN)
+            continue;
+        const std::string askedEnd =
+            endCut ? ClockText(skipped + start + FOpt.Frecording_time) : std::string("the end");
+        AddWarning("The copied video is cut at key frames: it runs from " + ClockText(skipped + record->copy_first) +
+                   " to " + ClockText(skipped + record->copy_end) + " of the source (asked: " +
+                   ClockText(skipped + start) + " to " + askedEnd + ").");
+        return;
+    }
 }
 
 void TCustomFFmpeg::ReportSourceLosses()

@@ -43,7 +43,8 @@ void TCustomFFmpeg::SetupOutputStream(TAVOutputStream& AStream)
     AStream.enc->bits_per_raw_sample = input.st->codecpar->bits_per_raw_sample;
     AStream.enc->chroma_sample_location = input.st->codecpar->chroma_location;
     if (!AStream.encoding_needed) {
-        SetupStreamCopy(AStream, input);
+        if (!RewrapUnmuxablePcm(AStream, input))
+            SetupStreamCopy(AStream, input);
         return;
     }
     switch (AStream.enc->codec_type) {

@@ -45,6 +45,9 @@ void TCustomFFmpeg::CheckStreamMaps(int ATotal)
         return file >= 0 && file < nb_input_files() && stream >= 0 &&
                stream < static_cast<int>(FInputs.Context(file)->nb_streams);
     };
+    for (TAVStreamMap& map : Fstream_maps)
+        if (map.stream_id >= 0)
+            FindMappedStream(map);
     for (const TAVStreamMap& map : Fstream_maps) {
         if (!exists(map.file_index, map.stream_index))
             throw FFmpegException(Format("Could not find input stream #%d.%d", map.file_index, map.stream_index));
@@ -60,6 +63,19 @@ void TCustomFFmpeg::CheckStreamMaps(int ATotal)
                                              "#%d only",
                                              map.file_index, map.stream_index, segment, segment));
         }
+}
+
+void TCustomFFmpeg::FindMappedStream(TAVStreamMap& AMap) const
+{
+    if (AMap.file_index >= 0 && AMap.file_index < nb_input_files()) {
+        const AVFormatContext* input = FInputs.Context(AMap.file_index);
+        for (unsigned i = 0; i < input->nb_streams; ++i)
+            if (input->streams[i]->id == AMap.stream_id) {
+                AMap.stream_index = AMap.sync_stream_index = static_cast<int>(i);
+                return;
+            }
+    }
+    throw FFmpegException(Format("Could not find input stream #%d:i:0x%X", AMap.file_index, AMap.stream_id));
 }
 
 void TCustomFFmpeg::BuildOutputTables()

@@ -19,6 +19,10 @@ struct TAVStreamMap {
     int32_t stream_index = 0;
     int32_t sync_file_index = 0;
     int32_t sync_stream_index = 0;
+    // "0:i:0x80" names the stream by its id (AVStream::id, a DVD's stream
+    // id) instead: below 0 when the index is given. The run finds the index
+    // once the input is open; such a map syncs to its own stream.
+    int32_t stream_id = -1;
 };
 
 // One side of a "map_meta_data" pair: a file and which of its metadata

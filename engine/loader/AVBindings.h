@@ -39,6 +39,7 @@
     R(avcodec_get_name)               \
     R(avcodec_string)                 \
     R(avcodec_descriptor_get_by_name) \
+    R(avcodec_descriptor_get)         \
     R(avcodec_get_class)              \
     R(av_packet_alloc)                \
     R(av_packet_free)                 \
@@ -80,6 +81,7 @@
 
 #define VIDRELO_AVFORMAT_ENTRIES(R, O) \
     R(avformat_version)                \
+    R(avformat_query_codec)            \
     R(avformat_alloc_context)          \
     R(avformat_free_context)           \
     R(avformat_open_input)             \

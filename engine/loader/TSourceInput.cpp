@@ -111,6 +111,14 @@ std::string PaletteText(const std::vector<uint32_t>& palette)
     return text + "\n";
 }
 
+// The stream's language as the source names it, which the job copies to the
+// streams it writes from this one.
+void SetStreamLanguage(AVStream* stream, const std::string& language)
+{
+    if (!language.empty())
+        ff::av_dict_set(&stream->metadata, "language", language.c_str(), AV_DICT_DONT_OVERWRITE);
+}
+
 // Gives every DVD subtitle stream that has no extradata yet the palette.
 void SetSubtitlePalette(AVFormatContext* context, const std::vector<uint32_t>& palette)
 {
@@ -149,15 +157,19 @@ int AddHintedStreams(AVFormatContext* context, const TSourceHints& hints)
 {
     int added = 0;
     for (const TSourceStreamHint& hint : hints.Streams) {
-        bool present = false;
-        for (unsigned i = 0; i < context->nb_streams && !present; ++i)
-            present = context->streams[i]->id == hint.Id;
-        if (present)
+        AVStream* stream = nullptr;
+        for (unsigned i = 0; i < context->nb_streams && !stream; ++i)
+            if (context->streams[i]->id == hint.Id)
+                stream = context->streams[i];
+        if (stream) {
+            SetStreamLanguage(stream, hint.Language);
             continue;
+        }
         const AVCodecDescriptor* codec = ff::avcodec_descriptor_get_by_name(hint.Codec.c_str());
-        AVStream* stream = ff::avformat_new_stream(context, nullptr);
+        stream = ff::avformat_new_stream(context, nullptr);
         if (!stream)
             break;
+        SetStreamLanguage(stream, hint.Language);
         stream->id = hint.Id;
         stream->codecpar->codec_type = hint.Kind == TSourceStreamHint::Video   ? AVMEDIA_TYPE_VIDEO
                                        : hint.Kind == TSourceStreamHint::Audio ? AVMEDIA_TYPE_AUDIO

@@ -41,6 +41,7 @@ struct TSourceStreamHint {
     TKind Kind = Video;
     int Id = 0;         // as the demuxer numbers it (AVStream::id)
     std::string Codec;  // the codec's name: "mpeg2video", "ac3", "dvd_subtitle", ...
+    std::string Language;  // ISO 639-2 ("eng"), empty when unknown
 };
 
 struct TSourceHints {

@@ -123,6 +123,8 @@ TEST_P(DvddecSourceDump, HoldsTheChosenStreamsWithContinuousTimestamps)
 const DumpCase kDumpCases[] = {
     {"A1_EnglishWithSubtitles", "discA", "Title=1,AudioID=128,SubtitleID=32", 1, 1, 2,
      {{0x1E0, "mpeg2video"}, {0x80, "ac3"}, {0x20, "dvd_subtitle"}}},
+    {"A1_EveryAudioStream", "discA", "Title=1,AudioID=-1,SubtitleID=32", 1, 1, 2,
+     {{0x1E0, "mpeg2video"}, {0x80, "ac3"}, {0x81, "ac3"}, {0x20, "dvd_subtitle"}}},
     {"A1_FrenchFromChapter2", "discA", "FromChapter=2,AudioID=129,Title=1", 1, 2, 2,
      {{0x1E0, "mpeg2video"}, {0x81, "ac3"}}},
     {"A4_TwoVobs", "discA", "Title=4,AudioID=128", 4, 1, 2, {{0x1E0, "mpeg2video"}, {0x80, "ac3"}}},
@@ -148,6 +150,8 @@ TEST(DvddecSourceInfo, ReportsWhatTheStringAsked)
     EXPECT_EQ(info.Streams[1].Kind, DVDSourceAudio);
     EXPECT_EQ(info.Streams[1].StreamType, DVDStreamMPA);
     EXPECT_EQ(info.Streams[1].StreamID, 0x1C0);
+    EXPECT_STREQ(info.Streams[1].Language, "ger") << "the disc's \"de\" as containers name it";
+    EXPECT_STREQ(info.Streams[0].Language, "");
     EXPECT_GT(info.StartTime, 0);
     EXPECT_LE(info.StartTime, 1000000);
     s = OpenSourceOrThrow(SourceString(Disc("discB").path, "Title=2"), info);
@@ -440,6 +444,7 @@ TEST(DvddecSourceStrings, BadStringsGiveNoSourceButAReason)
         {SourceString(a, "Title=1,FromChapter=2,ToChapter=1"), "FromChapter is after ToChapter"},
         {SourceString(a, "Title=1,AudioID=130"), "no audio stream 0x82 (it has: 0x80, 0x81)"},
         {SourceString(a, "Title=1,AudioID=7"), "not a DVD audio stream id"},
+        {SourceString(a, "Title=1,AudioID=-2"), "not a DVD audio stream id"},
         {SourceString(a, "Title=2,SubtitleID=32"), "no subtitle stream 0x20"},
         {SourceString(Disc("discC").path, "Title=3"), "VTS_02_0.IFO"},
         {SourceString(a + "/missing", "Title=1"), "does not exist"},

@@ -122,6 +122,34 @@ TEST(CliConvertTest, OptionNamesMayComeInAnyCase)
     EXPECT_EQ(Text(probed.Stream("audio"), "codec_name"), "mp2");
 }
 
+// A source of every audio stream, and maps that name streams by their DVD
+// ids: the second track alone, in its language; an id the title lacks is
+// refused and leaves no file.
+TEST(CliConvertTest, MapsNameTheStreamsOfAnEveryAudioSourceByTheirIds)
+{
+    const std::string dir = MakeTempDir("convertmapid");
+    const std::string source = "opendvd:" + Disc("discA").path + "|Title=1,AudioID=-1";
+    const std::vector<std::string> copy = {"--vcodec", "copy", "--acodec", "copy", "-o", "map=0:i:0x1e0", "-o"};
+    std::vector<std::string> args = {"convert", source};
+    args.insert(args.end(), copy.begin(), copy.end());
+    args.insert(args.end(), {"map=0:i:0x81", dir + "/french.mkv"});
+    const TProgramResult r = RunProgram(Cli(), args);
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::vector<TProbeBlock> streams =
+        ProbeBlocks({"-show_entries", "stream=codec_name:stream_tags=language", dir + "/french.mkv"}, "STREAM");
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(Text(streams[1], "codec_name"), "ac3");
+    EXPECT_EQ(Text(streams[1], "TAG:language"), "fre");
+    EXPECT_NEAR(ToneHz(dir + "/french.mkv"), 660, 10) << "the second track's own tone";
+
+    args[args.size() - 2] = "map=0:i:0x82";
+    args.back() = dir + "/missing.mkv";
+    const TProgramResult missing = RunProgram(Cli(), args);
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_NE(missing.Err.find("Could not find input stream #0:i:0x82"), std::string::npos) << missing.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/missing.mkv"));
+}
+
 TEST(CliConvertTest, NothingToConvertIsRefusedBeforeAnyFileIsWritten)
 {
     const std::string dir = MakeTempDir("convertempty");

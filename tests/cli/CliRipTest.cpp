@@ -608,4 +608,143 @@ TEST(CliRipTest, CtrlCStopsTheRunCleanlyAndFails)
     EXPECT_NEAR(Number(chapters.Blocks.back(), "end_time"), duration, 0.1);
 }
 
+// --- the copy format and all audio tracks ---------------------------------------
+
+const std::string kCopyFormat = "Original quality (MKV)";
+
+// The data hash of each video packet, in order.
+std::vector<std::string> VideoPacketHashes(const std::string& file)
+{
+    std::vector<std::string> hashes;
+    for (const TProbeBlock& packet : ProbeBlocks(
+             {"-select_streams", "v", "-show_data_hash", "CRC32", "-show_entries", "packet=data_hash", file}, "PACKET"))
+        hashes.push_back(Text(packet, "data_hash"));
+    return hashes;
+}
+
+std::vector<TProbeBlock> StreamsWithTags(const std::string& file)
+{
+    return ProbeBlocks({"-show_entries", "stream=codec_type,codec_name:stream_tags=language", file}, "STREAM");
+}
+
+TEST(CliRipTest, OriginalQualityKeepsTheDiscsStreamsAsTheyAre)
+{
+    const std::string dir = MakeTempDir("riporiginal");
+    const TProgramResult r = Rip({DiscA(), "--titles", "1", "--format-title", kCopyFormat, "--audio", "all",
+                                  "--subtitle", "0x20", "--out", dir});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string file = dir + "/Title1.mkv";
+    const std::string dumped = dir + "/title1.mpg";
+    const TProgramResult d =
+        RunProgram(Cli(), {"dump", "opendvd:" + DiscA() + "|Title=1,AudioID=128,SubtitleID=0", dumped});
+    ASSERT_EQ(d.ExitCode, 0) << d.Err;
+
+    const std::vector<std::string> copied = VideoPacketHashes(file);
+    EXPECT_GT(copied.size(), 250u);
+    EXPECT_EQ(copied, VideoPacketHashes(dumped)) << "every picture as the disc has it";
+
+    const std::vector<TProbeBlock> streams = StreamsWithTags(file);
+    ASSERT_EQ(streams.size(), 4u);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"mpeg2video", ""}, {"ac3", "eng"}, {"ac3", "fre"}, {"dvd_subtitle", "eng"}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(Text(streams[i], "codec_name"), expected[i].first) << i;
+        if (!expected[i].second.empty()) {
+            EXPECT_EQ(Text(streams[i], "TAG:language"), expected[i].second) << i;
+        }
+    }
+
+    // The soft subtitles keep the disc's colours and their two events.
+    const TProgramResult data = RunProgram("/usr/bin/ffprobe", {"-v", "error", "-select_streams", "s", "-show_streams",
+                                                                "-show_data", file});
+    EXPECT_NE(data.Out.find("palette:"), std::string::npos) << data.Out;
+    const std::vector<TProbeBlock> events =
+        ProbeBlocks({"-select_streams", "s", "-show_entries", "packet=pts_time", file}, "PACKET");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_NEAR(Number(events[0], "pts_time"), 1.0, 0.2);
+    EXPECT_NEAR(Number(events[1], "pts_time"), 5.5, 0.2);
+
+    const TProbeReport chapters = ProbeReport({"-show_chapters", file});
+    ASSERT_EQ(chapters.Blocks.size(), 2u);
+    EXPECT_EQ(Text(chapters.Blocks[0], "TAG:title"), "Chapter 1");
+    EXPECT_EQ(Text(chapters.Blocks[1], "TAG:title"), "Chapter 2");
+    EXPECT_NEAR(Number(chapters.Blocks[1], "start_time"), 5.005, 0.1);
+}
+
+TEST(CliRipTest, OriginalQualityStoresLpcmAsPlainPcmAndSaysSo)
+{
+    const std::string dir = MakeTempDir("riplpcm");
+    const TProgramResult r =
+        Rip({Disc("discB").path, "--titles", "3", "--format-title", kCopyFormat, "--out", dir, "--end", "2"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Err.find("pcm_dvd cannot be stored in matroska as it is"), std::string::npos) << r.Err;
+    const std::vector<TProbeBlock> streams = StreamsWithTags(dir + "/Title3.mkv");
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(Text(streams[0], "codec_name"), "mpeg2video");
+    EXPECT_EQ(Text(streams[1], "codec_name"), "pcm_s16le");
+    EXPECT_EQ(Text(streams[1], "TAG:language"), "spa");
+    EXPECT_NEAR(ToneHz(dir + "/Title3.mkv"), 1500, 15) << "the samples themselves are kept";
+}
+
+// A copied video can only begin at a key frame: the run names the real cut.
+TEST(CliRipTest, ATrimmedCopyReportsWhereItReallyCuts)
+{
+    const std::string dir = MakeTempDir("riptrimcopy");
+    const TProgramResult r = Rip({DiscA(), "--titles", "3", "--format-title", kCopyFormat, "--start", "00:00:02",
+                                  "--end", "00:00:06", "--out", dir});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string said = "cut at key frames: it runs from ";
+    const std::size_t at = r.Err.find(said);
+    ASSERT_NE(at, std::string::npos) << r.Err;
+    const auto seconds = [&](std::size_t pos) {
+        return std::stod(r.Err.substr(pos + 6, 6)) + std::stod(r.Err.substr(pos + 3, 2)) * 60;  // "HH:MM:SS.mmm"
+    };
+    const double from = seconds(at + said.size());
+    const double to = seconds(r.Err.find(" to ", at) + 4);
+    EXPECT_GE(from, 2.0);
+    EXPECT_LT(from, 3.0) << "the first key frame from the start on";
+    EXPECT_NEAR(to, 6.0, 0.1);
+    EXPECT_NE(r.Err.find("(asked: 00:00:02.000 to 00:00:06.000)"), std::string::npos) << r.Err;
+    EXPECT_NEAR(Probe(dir + "/Title3.mkv").Duration, to - from, 0.15);
+}
+
+TEST(CliRipTest, AMergedCopyNeedsTheSameStreamsInEveryTitle)
+{
+    const std::string dir = MakeTempDir("ripmergecopy");
+    // Title 1 has a subtitle track, title 3 none.
+    const TProgramResult refused =
+        Rip({DiscA(), "--titles", "1,3", "--merge", "--format-title", kCopyFormat, "--out", dir});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_NE(refused.Err.find("Title #3 has no subtitle track where Title #1 has one"), std::string::npos) << refused.Err;
+    EXPECT_TRUE(FilesIn(dir).empty());
+
+    const TProgramResult r = Rip(
+        {DiscA(), "--titles", "1,3", "--merge", "--subtitle", "none", "--format-title", kCopyFormat, "--out", dir});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const TProbedFile file = Probe(dir + "/Joined.mkv");
+    EXPECT_NEAR(file.Duration, 19.0, 0.2);
+    EXPECT_EQ(Text(file.Stream("video"), "codec_name"), "mpeg2video");
+    EXPECT_EQ(ProbeReport({"-show_chapters", dir + "/Joined.mkv"}).Blocks.size(), 5u) << "2 + 3 chapters";
+}
+
+TEST(CliRipTest, AllAudioTracksAreEncodedEachInItsLanguage)
+{
+    const std::string dir = MakeTempDir("ripallaudio");
+    const TProgramResult r = Rip({DiscA(), "--titles", "1", "--audio", "all", "--out", dir, "--end", "2"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    std::vector<TProbeBlock> audio;
+    for (const TProbeBlock& stream : StreamsWithTags(dir + "/Title1.mp4"))
+        if (Text(stream, "codec_type") == "audio")
+            audio.push_back(stream);
+    ASSERT_EQ(audio.size(), 2u);
+    EXPECT_EQ(Text(audio[0], "codec_name"), "aac");
+    EXPECT_EQ(Text(audio[0], "TAG:language"), "eng");
+    EXPECT_EQ(Text(audio[1], "codec_name"), "aac");
+    EXPECT_EQ(Text(audio[1], "TAG:language"), "fre");
+    // Title 3 has one track: "all" is that one.
+    const TProgramResult one = Rip({DiscA(), "--titles", "3", "--audio", "all", "--out", dir, "--end", "1"});
+    ASSERT_EQ(one.ExitCode, 0) << one.Err;
+    EXPECT_EQ(Probe(dir + "/Title3.mp4").Count("audio"), 1);
+}
+
 }  // namespace

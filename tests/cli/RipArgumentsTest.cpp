@@ -1,6 +1,8 @@
 // The command line of "vidrelo-cli rip" read into its request.
 #include "cli/RipArguments.h"
 
+#include "dvd/DVDTitleInfo.h"
+
 #include <gtest/gtest.h>
 
 using namespace vidrelo::cli;
@@ -63,6 +65,7 @@ TEST(RipArgumentsTest, EveryOptionLandsInItsField)
     EXPECT_EQ(r.TimeEnd, 5'400'000'000);
 
     EXPECT_EQ(Parsed({"d", "--audio", "128"}).AudioID, 0x80) << "decimal IDs too";
+    EXPECT_EQ(Parsed({"d", "--audio", "all"}).AudioID, kDVDAllAudioID);
     EXPECT_EQ(Parsed({"d", "--aspect", "keep"}).AspectRatio, 0);
     EXPECT_EQ(Parsed({"d", "--aspect", "full"}).AspectRatio, 1);
     EXPECT_EQ(Parsed({"d", "--aspect", "4:3"}).AspectRatio, 2);
@@ -90,8 +93,9 @@ TEST(RipArgumentsTest, MalformedValuesAndClashingOptionsAreRefused)
 {
     for (const char* titles : {"", "1,,2", "1,", "0", "100", "x", "2,2"})
         EXPECT_EQ(Refused({"d", "--titles", titles}), "invalid value for --titles: \"" + std::string(titles) + "\"");
-    for (const char* id : {"0x", "0", "-5", "0x-5", "0x1g", "1.5"})
+    for (const char* id : {"0x", "0", "-5", "-1", "0x-5", "0x1g", "1.5", "All"})
         EXPECT_NE(Refused({"d", "--audio", id}).find("invalid value for --audio"), std::string::npos) << id;
+    EXPECT_NE(Refused({"d", "--subtitle", "all"}).find("invalid value for --subtitle"), std::string::npos);
     for (const char* crop : {"1,2,3", "1,2,3,4,5", "-1,0,0,0", "a,0,0,0", "Auto", "auto,0,0,0"})
         EXPECT_NE(Refused({"d", "--crop", crop}).find("invalid value for --crop"), std::string::npos) << crop;
     EXPECT_NE(Refused({"d", "--contrast", "1.5"}).find("--contrast"), std::string::npos);

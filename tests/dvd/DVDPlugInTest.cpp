@@ -61,7 +61,7 @@ TEST_F(DVDPlugInTest, LoadsInitialisesOnceAndServesTheWrappers)
     EXPECT_DOUBLE_EQ(info.Length, 11.5);
     EXPECT_EQ(info.Audio[0].StreamID, 0x80);
     EXPECT_EQ(info.SubtitleCount, 0) << "the record is zero-filled before the plug-in fills it";
-    EXPECT_EQ(info.Reserved2, 0);
+    EXPECT_EQ(info.Sectors, 0);
     EXPECT_FALSE(GetDVDTitle(2, info));
 }
 

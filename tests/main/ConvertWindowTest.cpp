@@ -167,6 +167,35 @@ TEST_F(ConvertWindowTest, TwoCheckedTitlesBecomeTwoPlayableFiles)
     EXPECT_TRUE(Form().JobBuilder().JobOutputOptions.empty());  // emptied at the end
 }
 
+// "Original quality" copies the title: the picture controls are off while
+// it is chosen (on again with another format), and a trimmed copy's real
+// cut points reach the events log.
+TEST_F(ConvertWindowTest, TheCopyFormatTurnsThePictureControlsOffAndLogsTheRealCut)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadDiscA({2}, "Original quality"));
+    Form().lvTitlesSelectItem(2, true);
+    EXPECT_FALSE(Form().EditButton->isEnabled());
+    EXPECT_FALSE(Form().chkDeinterlace->isEnabled());
+    EXPECT_TRUE(Form().ClipButton->isEnabled()) << "trimming still applies";
+    ASSERT_NE(Form().lblCopyNote, nullptr);
+    EXPECT_TRUE(Form().lblCopyNote->isVisibleTo(&Form()));
+    Form().Titles().RefreshTitleColumns();
+    EXPECT_EQ(Form().Titles().CellText(2, tcSize), "2.04 MB") << "the title's own size";
+
+    ASSERT_TRUE(Form().Titles().SetTrim(2, 2000000, 6000000));
+    const QString name = Form().Titles().VideoFiles()[2].DestinationTitle;
+    ASSERT_TRUE(ConvertAndWait()) << Log().toStdString();
+    EXPECT_EQ(test::Text(test::Probe(OutFile(name + ".mkv")).Stream("video"), "codec_name"), "mpeg2video");
+    EXPECT_TRUE(Log().contains("The copied video is cut at key frames: it runs from 00:00:02.")) << Log().toStdString();
+
+    Form().Titles().VideoFile(0).ProfileInd = 0;
+    Form().Titles().VideoFile(0).FormatInd = 0;
+    Form().lvTitlesSelectItem(0, true);
+    EXPECT_TRUE(Form().EditButton->isEnabled());
+    EXPECT_TRUE(Form().chkDeinterlace->isEnabled());
+    EXPECT_FALSE(Form().lblCopyNote->isVisibleTo(&Form()));
+}
+
 // The window takes the user's locale; under a comma-decimal one the x264
 // preset's "0.71" must still be read as a number.
 TEST_F(ConvertWindowTest, AnH264FormatConvertsUnderACommaLocale)

@@ -93,7 +93,7 @@ TEST_F(DiscLoadTest, OneDriveIsScannedAtOnceIntoTheList)
     EXPECT_EQ(list.topLevelItem(0)->checkState(0), Qt::Checked);
     EXPECT_EQ(list.topLevelItem(3)->checkState(0), Qt::Unchecked);
     EXPECT_TRUE(Form().cboAudio->isEnabled());
-    EXPECT_EQ(Form().cboAudio->count(), 3);  // "Disable" and the two tracks
+    EXPECT_EQ(Form().cboAudio->count(), 4);  // the two tracks, "All audio tracks" and "Disable"
 
     EXPECT_TRUE(list.isVisibleTo(&Form()));
     EXPECT_FALSE(Form().pnlGettingStarted->isVisibleTo(&Form()));

@@ -3,8 +3,10 @@
 #include "main/TJobBuilder.h"
 
 #include "TitleModelFixture.h"
+#include "dvd/DVDPluginABI.h"
 #include "engine/DisplayAspect.h"
 #include "main/ChapterSplit.h"
+#include "main/OriginalFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +197,122 @@ TEST_F(JobBuilderTest, AnAudioFormatGetsNoVideoAndNoFilters)
     EXPECT_EQ(O.VideoCodec, "");
     EXPECT_EQ(O.VideoFilters, "");
     EXPECT_EQ(O.FileName, "/out/Title2.mp3");
+}
+
+TFormat CopyFormat()
+{
+    TFormat f = VideoFormat("copy", 720, 480);
+    f.FormatExt = ".mkv";
+    f.AudioCodecName = "copy";
+    f.Channel = "6";
+    return f;
+}
+
+// A title with an AC-3, an MPEG and an LPCM track and a subtitle.
+TTitleData ThreeTrackTitle(int32_t audioChoice)
+{
+    TTitleData data;
+    data.Info.AudioCount = 3;
+    data.Info.Audio[0] = {DVDStreamAC3, 0x80, 48000, 6, "en", "English"};
+    data.Info.Audio[1] = {DVDStreamMPA, 0xC0, 48000, 2, "fr", "French"};
+    data.Info.Audio[2] = {DVDStreamLPCM, 0xA0, 48000, 2, "de", "German"};
+    data.Info.SubtitleCount = 1;
+    data.Info.Subtitles[0] = {DVDStreamSUB, 0x21, "en", "English"};
+    data.Selection.AudioID = audioChoice;
+    data.Selection.SubtitleID = 0x21;
+    return data;
+}
+
+TEST_F(JobBuilderTest, ACopyFormatCopiesTheChosenStreamsByIdWithoutPictureWork)
+{
+    TVideoFile v = Title(3);
+    v.CropTop = v.CropBottom = 8;
+    v.Brightness = 20;
+    ChooseJobStreams(ThreeTrackTitle(kDVDAllAudioID), v);
+    EXPECT_EQ(v.AudioStreamIDs, (QList<int32_t>{0x80, 0x1C0, 0xA0})) << "MPEG audio as the demuxer numbers it";
+    EXPECT_EQ(Filters(v, CopyFormat()), "") << "no crop, aspect or adjustment applies to copied video";
+    EXPECT_EQ(O.VideoCodec, "copy");
+    EXPECT_EQ(O.AudioCodec, "copy");
+    EXPECT_EQ(O.SubtitleCodec, "copy");
+    EXPECT_EQ(O.FrameRate, "");
+    EXPECT_EQ(O.AudioChannels, -1) << "the tracks keep their own channels";
+    EXPECT_EQ(O.FileName, "/out/Title2.mkv");
+    // Streams in disc order, the soft subtitle after the sound.
+    EXPECT_EQ(O.ExtOptions, "write_crc32=0\nmap=0:i:0x1e0\nmap=0:i:0x80\nnewaudio\nmap=0:i:0x1c0\nnewaudio\n"
+                            "map=0:i:0xa0\nnewsubtitle\nmap=0:i:0x21");
+
+    // One chosen track, no subtitle; a merged run lets each title choose.
+    TTitleData one = ThreeTrackTitle(0xC0);
+    one.Selection.SubtitleID = 0;
+    ChooseJobStreams(one, v);
+    Filters(v, CopyFormat());
+    EXPECT_EQ(O.ExtOptions, "write_crc32=0\nmap=0:i:0x1e0\nmap=0:i:0x1c0");
+    profiles[0].Formats[0] = CopyFormat();
+    QString failure;
+    ASSERT_TRUE(builder.FillOptions(v, "/out", true, I, O, failure));
+    EXPECT_EQ(O.ExtOptions, "write_crc32=0");
+    EXPECT_FALSE(O.DisableAudio);
+
+    one.Selection.AudioID = 0;
+    ChooseJobStreams(one, v);
+    Filters(v, CopyFormat());
+    EXPECT_TRUE(O.DisableAudio);
+}
+
+TEST_F(JobBuilderTest, AllAudioTracksOfAReencodingFormatAreEachEncoded)
+{
+    TVideoFile v = Title(1);
+    ChooseJobStreams(ThreeTrackTitle(kDVDAllAudioID), v);
+    TFormat f = VideoFormat();
+    f.ExtraParam = "threads=2";
+    EXPECT_NE(Filters(v, f), "");
+    EXPECT_EQ(O.AudioCodec, "aac");
+    // The subtitle is burned in, so it is no stream of the output.
+    EXPECT_EQ(O.ExtOptions,
+              "threads=2\nmap=0:i:0x1e0\nmap=0:i:0x80\nnewaudio\nmap=0:i:0x1c0\nnewaudio\nmap=0:i:0xa0");
+    f.IsAudioFormat = "1";
+    f.ExtraParam.clear();
+    Filters(v, f);
+    EXPECT_EQ(O.ExtOptions, "map=0:i:0x80\nnewaudio\nmap=0:i:0x1c0\nnewaudio\nmap=0:i:0xa0");
+
+    ChooseJobStreams(ThreeTrackTitle(0x80), v);
+    Filters(v, VideoFormat());
+    EXPECT_EQ(O.ExtOptions, "") << "one track is the format's usual output";
+}
+
+TEST(MergedStreamsTest, JoinedTitlesMustGiveEveryOutputStream)
+{
+    const auto job = [](const char* caption, QList<int32_t> audio, int32_t subtitle) {
+        TVideoFile v;
+        v.Source = caption;
+        v.AudioStreamIDs = audio;
+        v.SubtitleStreamID = subtitle;
+        return v;
+    };
+    const QList<TVideoFile> sameOne = {job("Title #1", {0x80}, 0x20), job("Title #2", {0x81}, 0x21)};
+    EXPECT_EQ(MergedStreamsProblem(sameOne, true), "");
+    const QList<TVideoFile> fewerTracks = {job("Title #1", {0x80, 0x81}, 0), job("Title #2", {0x80}, 0)};
+    EXPECT_EQ(MergedStreamsProblem(fewerTracks, false),
+              "Title #2 has 1 audio track(s) where Title #1 has 2: titles joined into one file must have as many. "
+              "Choose the same tracks, or convert them one by one.");
+    const QList<TVideoFile> noSound = {job("Title #1", {0x80}, 0), job("Title #2", {}, 0)};
+    EXPECT_EQ(MergedStreamsProblem(noSound, false), "") << "one re-encoded track: as merged runs always were";
+    EXPECT_NE(MergedStreamsProblem(noSound, true), "");
+    const QList<TVideoFile> subtitles = {job("Title #1", {0x80}, 0), job("Title #2", {0x80}, 0x20)};
+    EXPECT_EQ(MergedStreamsProblem(subtitles, false), "") << "burned in: no stream of its own";
+    EXPECT_EQ(MergedStreamsProblem(subtitles, true), "Title #2 has a subtitle track where Title #1 has none: titles "
+                                                     "joined into one file must all have one or none.");
+}
+
+TEST(CopySizeTest, ACopyIsAsLargeAsThePartOfTheTitleItCopies)
+{
+    TDVDTitleInfo info{};
+    info.Length = 100;
+    info.Sectors = 512000;  // 1 048 576 000 bytes: 1 048 576 "kilobytes", counted as 1024 per megabyte
+    EXPECT_NEAR(*EstimateCopySizeMB(100000000, info), 1024.0, 1e-6);
+    EXPECT_NEAR(*EstimateCopySizeMB(25000000, info), 256.0, 1e-6);
+    info.Sectors = 0;
+    EXPECT_FALSE(EstimateCopySizeMB(25000000, info).has_value()) << "unknown, so the rates estimate instead";
 }
 
 TEST_F(JobBuilderTest, ImpossibleGeometryIsReportedAndBadCatalogueNumbersRaise)

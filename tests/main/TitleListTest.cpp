@@ -107,10 +107,11 @@ TEST_F(TitleListTest, SelectingAValidRowFillsAndEnablesTheControlsAnInvalidOneDi
     LoadTwoTitles();
     TMainForm& form = Form();
     Select(0);
-    ASSERT_EQ(form.cboAudio->count(), 3);
+    ASSERT_EQ(form.cboAudio->count(), 4);
     EXPECT_EQ(form.cboAudio->itemText(0), "English[0x80]");
     EXPECT_EQ(form.cboAudio->itemText(1), "French[0x81]");
-    EXPECT_EQ(form.cboAudio->itemText(2), "Disable");
+    EXPECT_EQ(form.cboAudio->itemText(2), "All audio tracks");
+    EXPECT_EQ(form.cboAudio->itemText(3), "Disable");
     EXPECT_EQ(form.cboAudio->currentIndex(), 0);
     EXPECT_EQ(form.cboSubtitle->itemText(0), "Deutsch[0x20]");
     EXPECT_FALSE(form.chkDeinterlace->isChecked());
@@ -139,6 +140,9 @@ TEST_F(TitleListTest, ChoicesChangeTheSelectedRowsCellsAndSurviveReselectionAndR
     TMainForm& form = Form();
     Select(0);
     form.cboAudio->setCurrentIndex(2);
+    EXPECT_EQ(Cell(0, tcAudio), "All");
+    EXPECT_EQ(form.Titles().Data(0)->Selection.AudioID, kDVDAllAudioID);
+    form.cboAudio->setCurrentIndex(3);
     EXPECT_EQ(Cell(0, tcAudio), "Disable");
     EXPECT_EQ(form.Titles().Data(0)->Selection.AudioID, 0);
     form.cboAudio->setCurrentIndex(1);

@@ -23,7 +23,7 @@ TEST_F(TitleModelTest, SelectingAValidRowFillsAndEnablesTheControls)
     EXPECT_TRUE(s->ControlsEnabled);
     const TTitleControls& c = s->Controls.value();
     EXPECT_EQ(QList<int>({c.ChapterMin, c.ChapterMax, c.FromChapter, c.ToChapter}), QList<int>({1, 12, 1, 12}));
-    EXPECT_EQ(c.AudioItems, QStringList({"English[0x80]", "Français[0x81]", "Disable"}));
+    EXPECT_EQ(c.AudioItems, QStringList({"English[0x80]", "Français[0x81]", "All audio tracks", "Disable"}));
     EXPECT_EQ(c.AudioIndex, 0);
     EXPECT_EQ(c.SubtitleItems, QStringList({"Deutsch[0x20]", "Disable"}));
     EXPECT_EQ(c.SubtitleIndex, 0);
@@ -57,11 +57,16 @@ TEST_F(TitleModelTest, AudioChoiceSetsTheStreamOrSwitchesAudioOff)
     EXPECT_EQ(model.Data(0)->Selection.AudioID, 0x81);
     EXPECT_EQ(model.CellText(0, tcAudio), "ID[0x81], fr");
     EXPECT_TRUE(model.AudioChange(2));
+    EXPECT_EQ(model.Data(0)->Selection.AudioID, kDVDAllAudioID);
+    EXPECT_EQ(model.CellText(0, tcAudio), "All");
+    EXPECT_TRUE(model.SelectedSourceString().contains(",AudioID=-1,")) << "the plug-in keeps every track";
+    EXPECT_EQ(model.SelectItem(0, true)->Controls->AudioIndex, 2);
+    EXPECT_TRUE(model.AudioChange(3));
     EXPECT_EQ(model.Data(0)->Selection.AudioID, 0);
     EXPECT_EQ(model.CellText(0, tcAudio), "Disable");
     EXPECT_TRUE(model.SelectedSourceString().contains(",AudioID=0,"));
     // With no entry carrying the chosen ID the chooser shows its last item.
-    EXPECT_EQ(model.SelectItem(0, true)->Controls->AudioIndex, 2);
+    EXPECT_EQ(model.SelectItem(0, true)->Controls->AudioIndex, 3);
     EXPECT_TRUE(model.AudioChange(0));
     EXPECT_EQ(model.CellText(0, tcAudio), "ID[0x80], en");
     EXPECT_TRUE(model.AudioChange(-1));
@@ -106,12 +111,14 @@ TEST_F(TitleModelTest, StreamIDsLeadToTheirChooserItems)
     AddBare(1);
     const TTitleData& feature = *model.Data(0);
     EXPECT_EQ(AudioItemIndex(feature, 0x81), 1);
-    EXPECT_EQ(AudioItemIndex(feature, 0), 2) << "no stream: the closing item";
+    EXPECT_EQ(AudioItemIndex(feature, 0), 3) << "no stream: the closing item";
+    EXPECT_EQ(AudioItemIndex(feature, kDVDAllAudioID), 2);
     EXPECT_EQ(AudioItemIndex(feature, 0x82), -1);
     EXPECT_EQ(SubtitleItemIndex(feature, 0x20), 0);
     EXPECT_EQ(SubtitleItemIndex(feature, 0x80), -1) << "an audio ID is no subtitle";
     EXPECT_EQ(AudioItemIndex(*model.Data(1), 0), 0);
     EXPECT_EQ(AudioItemIndex(*model.Data(1), 0x80), -1);
+    EXPECT_EQ(AudioItemIndex(*model.Data(1), kDVDAllAudioID), -1) << "no tracks: nothing to take all of";
 }
 
 TEST_F(TitleModelTest, HandlersIgnoreEventsWhileChangingOrWithoutABlock)

@@ -70,7 +70,7 @@ TEST_F(TitleModelTest, RecordCountsBeyondTheArraysAreNotFollowed)
     model.AddTitle(&t, 0, 0, 0);
     EXPECT_EQ(model.CellText(0, tcSubtitle), "No subtitles");
     const TTitleControls c = *model.SelectItem(0, true)->Controls;
-    EXPECT_EQ(c.AudioItems.size(), kDVDMaxAudio + 1);
+    EXPECT_EQ(c.AudioItems.size(), kDVDMaxAudio + 2) << "the tracks, \"All audio tracks\" and \"Disable\"";
     EXPECT_EQ(c.SubtitleItems, QStringList{"No subtitles"});
 }
 
@@ -131,7 +131,7 @@ TEST_F(TitleModelTest, RefreshRewritesLengthSizeDestinationAndFormatOnly)
     e.DestinationTitle = QStringLiteral("Feature");
     e.FormatInd = 1;
     model.SelectItem(0, true);
-    ASSERT_TRUE(model.AudioChange(2));
+    ASSERT_TRUE(model.AudioChange(3));
     model.RefreshTitleColumns();
 
     EXPECT_EQ(RowTexts(0), QStringList({"Title #1", "00:30:00", SizeText(16.0 * 1800 / 1024), "Feature", ".m4a",

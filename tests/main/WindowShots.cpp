@@ -177,6 +177,19 @@ int main(int argc, char** argv)
     Shoot(out + "/crop.png");
     crop->btnCancel->click();
 
+    // The copy format on the first title: the picture controls are off and
+    // a note says why; then back to the first format.
+    form.lvTitlesSelectItem(0, true);
+    for (int p = 0; p < form.Catalogue().Profiles.size(); ++p)
+        if (form.Catalogue().Profiles[p].Title == "Archive")
+            emit chooser->FormatChosen(p, 0);
+    Shoot(out + "/original.png");
+    editor->Prepare(form.Catalogue(), {});
+    editor->show();
+    Shoot(out + "/original-editor.png");
+    editor->hide();
+    emit chooser->FormatChosen(0, 0);
+
     // The trim editor on the first title, playing, with a part marked.
     form.lvTitlesSelectItem(0, true);
     form.ShowClipForm = [&out](TClipForm& clip) {
