@@ -24,6 +24,19 @@ QString MapLine(int32_t id)
     return QStringLiteral("map=0:i:0x%1").arg(id, 0, 16);
 }
 
+// One output stream for each chosen audio track, in the chosen order.
+QStringList AudioLines(const TVideoFile& job, bool mapStreams)
+{
+    QStringList lines;
+    for (int k = 0; k < job.AudioStreamIDs.size(); ++k) {
+        if (k > 0)
+            lines << QStringLiteral("newaudio");
+        if (mapStreams)
+            lines << MapLine(job.AudioStreamIDs[k]);
+    }
+    return lines;
+}
+
 void AppendLines(TOutputOptions& O, const QStringList& lines)
 {
     if (lines.isEmpty())
@@ -59,12 +72,7 @@ void FillCopyOptions(const TVideoFile& job, bool mapStreams, TOutputOptions& O)
         lines << QStringLiteral("write_crc32=0");
     if (mapStreams)
         lines << MapLine(kVideoStreamID);
-    for (int k = 0; k < job.AudioStreamIDs.size(); ++k) {
-        if (k > 0)
-            lines << QStringLiteral("newaudio");
-        if (mapStreams)
-            lines << MapLine(job.AudioStreamIDs[k]);
-    }
+    lines << AudioLines(job, mapStreams);
     // A source's subtitles are never one of the first streams (re-encoding
     // burns them in); the copy adds its own, soft, after the sound.
     if (job.SubtitleStreamID > 0) {
@@ -83,12 +91,7 @@ void AddFurtherAudioStreams(const TVideoFile& job, bool mapStreams, TOutputOptio
     QStringList lines;
     if (mapStreams && !O.DisableVideo)
         lines << MapLine(kVideoStreamID);
-    for (int k = 0; k < job.AudioStreamIDs.size(); ++k) {
-        if (k > 0)
-            lines << QStringLiteral("newaudio");
-        if (mapStreams)
-            lines << MapLine(job.AudioStreamIDs[k]);
-    }
+    lines << AudioLines(job, mapStreams);
     AppendLines(O, lines);
 }
 
