@@ -32,6 +32,15 @@ vidrelo::TDisplayAspect DiscDisplayAspect(const TDVDTitleInfo& info)
     return {};
 }
 
+// How many audio tracks a conversion of the title encodes: every one for
+// "All audio tracks", else the one chosen.
+int EncodedAudioTracks(const TTitleData* data)
+{
+    if (data && data->Selection.AudioID == kDVDAllAudioID)
+        return std::max(DVDAudioEntries(data->Info), 1);
+    return 1;
+}
+
 }  // namespace
 
 TTitleModel::TTitleModel(const QList<TProfile>& profiles, const QList<TProfileIcon>& icons, TReportFn reportError)
@@ -205,7 +214,7 @@ bool TTitleModel::EstimateVideoSize(int index)
     if (format && IsCopyFormat(*format) && FRows[index]->Data)
         size = EstimateCopySizeMB(entry.TrimmedLength, FRows[index]->Data->Info);
     if (format && !size)
-        size = EstimateSizeMB(entry.TrimmedLength, *format);
+        size = EstimateSizeMB(entry.TrimmedLength, *format, EncodedAudioTracks(FRows[index]->Data.get()));
     if (!size) {
         if (FReportError)
             FReportError(QStringLiteral("Error getting Estimated Video Size"), QStringLiteral("CLM_EstimVideoSize"));
@@ -298,6 +307,9 @@ bool TTitleModel::AudioChange(int itemIndex)
     if (FChanging > 0 || !data)
         return false;
     SetColumnText(FSelectedRow, tcAudio, ChooseAudio(*data, itemIndex));
+    // "All audio tracks" makes a larger file than one track.
+    if (EstimateVideoSize(FSelectedRow))
+        SetColumnText(FSelectedRow, tcSize, SizeText(FVideoFiles.at(FSelectedRow).EstimatedSize));
     return true;
 }
 

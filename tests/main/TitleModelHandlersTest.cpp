@@ -6,6 +6,12 @@ namespace {
 
 using namespace titletest;
 
+// The megabytes of a size column's text ("2.49 MB", with the locale's decimal point).
+double SizeOf(QString text)
+{
+    return text.section(u' ', 0, 0).replace(u',', u'.').toDouble();
+}
+
 TEST_F(TitleModelTest, SelectingAValidRowFillsAndEnablesTheControls)
 {
     AddFeature(0);
@@ -56,9 +62,12 @@ TEST_F(TitleModelTest, AudioChoiceSetsTheStreamOrSwitchesAudioOff)
     EXPECT_TRUE(model.AudioChange(1));
     EXPECT_EQ(model.Data(0)->Selection.AudioID, 0x81);
     EXPECT_EQ(model.CellText(0, tcAudio), "ID[0x81], fr");
+    const QString oneTrack = model.CellText(0, tcSize);
     EXPECT_TRUE(model.AudioChange(2));
     EXPECT_EQ(model.Data(0)->Selection.AudioID, kDVDAllAudioID);
     EXPECT_EQ(model.CellText(0, tcAudio), "All");
+    // Both tracks are encoded, so the estimate grows, and shrinks back.
+    EXPECT_GT(SizeOf(model.CellText(0, tcSize)), SizeOf(oneTrack));
     EXPECT_TRUE(model.SelectedSourceString().contains(",AudioID=-1,")) << "the plug-in keeps every track";
     EXPECT_EQ(model.SelectItem(0, true)->Controls->AudioIndex, 2);
     EXPECT_TRUE(model.AudioChange(3));
@@ -69,6 +78,7 @@ TEST_F(TitleModelTest, AudioChoiceSetsTheStreamOrSwitchesAudioOff)
     EXPECT_EQ(model.SelectItem(0, true)->Controls->AudioIndex, 3);
     EXPECT_TRUE(model.AudioChange(0));
     EXPECT_EQ(model.CellText(0, tcAudio), "ID[0x80], en");
+    EXPECT_EQ(model.CellText(0, tcSize), oneTrack);
     EXPECT_TRUE(model.AudioChange(-1));
     EXPECT_EQ(model.Data(0)->Selection.AudioID, 0);
 }

@@ -18,6 +18,8 @@ TEST(EstimateSizeTest, AddsVideoAndAudioBytesPerWholeSecond)
     EXPECT_DOUBLE_EQ(EstimateSizeMB(kHour + 999999, f).value(), (125.0 + 16.0) * 3600 / 1024);
     EXPECT_DOUBLE_EQ(EstimateSizeMB(kHour, MakeFormat("", "", "", "128000")).value(), 16.0 * 3600 / 1024);
     EXPECT_DOUBLE_EQ(EstimateSizeMB(kHour, MakeFormat("", "", "", "")).value(), 0.0);
+    // Each encoded audio track takes the format's audio rate.
+    EXPECT_DOUBLE_EQ(EstimateSizeMB(kHour, f, 3).value(), (125.0 + 3 * 16.0) * 3600 / 1024);
     // Floating point all the way: no rounding to whole kilobytes.
     EXPECT_DOUBLE_EQ(EstimateSizeMB(10 * 1000000, MakeFormat("", "", "1001", "")).value(), 1001 / 8000.0 * 10 / 1024);
 }
