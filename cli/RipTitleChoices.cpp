@@ -20,6 +20,16 @@ QString Hex(int32_t id)
     return QStringLiteral("0x%1").arg(id, 0, 16);
 }
 
+// The audio stream `id` asks for: "all" of a title with one track (or none)
+// is that track (or no audio), since the chooser offers "All" only from two.
+int32_t WantedAudio(const TTitleData& data, int32_t id)
+{
+    const int tracks = DVDAudioEntries(data.Info);
+    if (id != kDVDAllAudioID || tracks >= 2)
+        return id;
+    return tracks == 1 ? data.Info.Audio[0].StreamID : 0;
+}
+
 bool FindFormatTitle(const TCatalogue& catalogue, const QString& title, int& profileInd, int& formatInd)
 {
     for (int p = 0; p < catalogue.Profiles.size(); ++p)
@@ -51,10 +61,7 @@ bool ChooseStreams(TTitleModel& titles, int row, const TRipRequest& r, std::stri
     const TTitleData& data = *titles.Data(row);
     const QString caption = titles.RowCaption(row);
     if (r.AudioID) {
-        // "all" of a title with one track (or none) is that track (or none).
-        const int tracks = DVDAudioEntries(data.Info);
-        const int item = *r.AudioID == kDVDAllAudioID && tracks < 2 ? (tracks == 1 ? 0 : AudioItemIndex(data, 0))
-                                                                     : AudioItemIndex(data, *r.AudioID);
+        const int item = AudioItemIndex(data, WantedAudio(data, *r.AudioID));
         if (item < 0)
             return Fail(error, QStringLiteral("%1 has no audio stream %2").arg(caption, Hex(*r.AudioID)));
         titles.AudioChange(item);

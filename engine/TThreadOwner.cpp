@@ -120,6 +120,11 @@ void TThreadOwner::Join(const TEntries& AClaimed)
     // way out.
     for (const std::shared_ptr<TEntry>& entry : AClaimed)
         entry->Thread.join();
+    Forget(AClaimed);
+}
+
+void TThreadOwner::Forget(const TEntries& AClaimed)
+{
     {
         std::lock_guard lock(FLock);
         for (const std::shared_ptr<TEntry>& entry : AClaimed)
@@ -136,12 +141,7 @@ void TThreadOwner::LeaveBehind()
     TEntries stuck = Claim([](const TEntry& entry) { return !Ended(entry); });
     for (const std::shared_ptr<TEntry>& entry : stuck)
         entry->Thread.detach();
-    {
-        std::lock_guard lock(FLock);
-        for (const std::shared_ptr<TEntry>& entry : stuck)
-            FEntries.remove(entry);
-    }
-    FChanged.notify_all();
+    Forget(stuck);
 }
 
 TThreadOwner& LingeringThreads()

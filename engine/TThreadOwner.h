@@ -60,6 +60,8 @@ private:
     // being joined by the caller; the caller's own thread is never picked.
     TEntries Claim(const std::function<bool(const TEntry&)>& APick);
     void Join(const TEntries& AClaimed);
+    // Takes joined or detached entries off the list and wakes the waiters.
+    void Forget(const TEntries& AClaimed);
     void LeaveBehind();
 
     std::function<void()> FOnEnded;

@@ -242,12 +242,12 @@ bool TJobBuilder::QueueJobs(TCustomEncoder& encoder, const QList<TVideoFile>& jo
     JobInputOptions.assign(jobFiles.size(), TInputOptions());
     JobOutputOptions.assign(jobFiles.size(), TOutputOptions());
     const bool merged = merge && videoFilesCount >= 2;
-    if (const QString problem = merged && !jobFiles.isEmpty()
-                                    ? MergedStreamsProblem(jobFiles, IsCopyFormat(FormatOf(jobFiles[0])))
-                                    : QString();
-        !problem.isEmpty()) {
-        report(problem, "CLM_MergeStreams");
-        return false;
+    if (merged && !jobFiles.isEmpty()) {
+        const QString problem = MergedStreamsProblem(jobFiles, IsCopyFormat(FormatOf(jobFiles[0])));
+        if (!problem.isEmpty()) {
+            report(problem, "CLM_MergeStreams");
+            return false;
+        }
     }
     for (int k = 0; k < jobFiles.size(); ++k) {
         QString failure;

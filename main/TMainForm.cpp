@@ -180,6 +180,13 @@ void TMainForm::BuildBottomPanel(QWidget* client)
     grid->addWidget(new QLabel("Subtitle:", panel), 0, 2);
     grid->addWidget(cboSubtitle, 0, 3);
     grid->addWidget(chkDeinterlace, 1, 3);
+    lblCopyNote = new QLabel(
+        "Original quality copies the picture as it is: crop, picture adjustments and deinterlacing do not apply.",
+        panel);
+    lblCopyNote->setObjectName("CopyNote");
+    lblCopyNote->setWordWrap(true);
+    lblCopyNote->hide();
+    grid->addWidget(lblCopyNote, 1, 0, 1, 3);
 
     auto* profileField = ProfileField = new QWidget(panel);
     profileField->setObjectName("ProfileField");

@@ -221,7 +221,7 @@ public:
     QComboBox* cboAudio;
     QComboBox* cboSubtitle;
     QCheckBox* chkDeinterlace;
-    QLabel* lblCopyNote = nullptr;  // why the picture controls are off with a copy format
+    QLabel* lblCopyNote;  // why the picture controls are off with a copy format
     QSpinBox* seFromChapter;
     QSpinBox* seToChapter;
     QWidget* ProfileField;     // holds the three below

@@ -8,30 +8,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QToolButton>
 #include <QTreeWidget>
-
-namespace {
-
-const QString kCopyNote = QStringLiteral(
-    "Original quality copies the picture as it is: crop, picture adjustments and deinterlacing do not apply.");
-
-}  // namespace
 
 void TMainForm::ShowCopyFormatState()
 {
     const TFormat* format =
         FTitles && FCatalogue ? FCatalogue->FormatAt(FTitles->SelectedProfileInd(), FTitles->SelectedFormatInd()) : nullptr;
     const bool copy = format && IsCopyFormat(*format);
-    if (!lblCopyNote) {
-        lblCopyNote = new QLabel(kCopyNote, chkDeinterlace->parentWidget());
-        lblCopyNote->setObjectName("CopyNote");
-        lblCopyNote->setWordWrap(true);
-        if (auto* grid = qobject_cast<QGridLayout*>(chkDeinterlace->parentWidget()->layout()))
-            grid->addWidget(lblCopyNote, 1, 0, 1, 3);
-    }
     lblCopyNote->setVisible(copy);
     const bool titles = lvTitles->topLevelItemCount() > 0;
     EditButton->setEnabled(titles && !copy);
@@ -40,5 +25,5 @@ void TMainForm::ShowCopyFormatState()
     // title turns off.
     chkDeinterlace->setEnabled(cboAudio->isEnabled() && !copy);
     for (QWidget* w : std::initializer_list<QWidget*>{EditButton, chkDeinterlace})
-        w->setToolTip(copy ? kCopyNote : QString());
+        w->setToolTip(copy ? lblCopyNote->text() : QString());
 }

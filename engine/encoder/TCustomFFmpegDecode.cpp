@@ -206,11 +206,11 @@ void TCustomFFmpeg::CopyPacket(TAVOutputStream& AStream, TAVInputStream& AInput,
     if (!AStream.copy_started) {
         if (!(APacket->flags & AV_PKT_FLAG_KEY) && !FOpt.Fcopy_initial_nonkeyframes)
             return;
-        if (ShownTime(APacket, AInput) < FOpt.Fstart_time)
+        const int64_t shown = ShownTime(APacket, AInput);
+        if (shown < FOpt.Fstart_time)
             return;
+        AStream.copy_first = shown;
     }
-    if (!AStream.copy_started)
-        AStream.copy_first = ShownTime(APacket, AInput);
     AStream.copy_started = true;
     AVPacket* packet = FEncoded;
     if (ff::av_packet_ref(packet, APacket) < 0)

@@ -7,6 +7,7 @@
 #include "engine/encoder/FFmpegException.h"
 #include "engine/encoder/TCustomFFmpeg.h"
 #include "engine/loader/TSourceInput.h"
+#include "engine/probe/FileInfoText.h"
 
 #include <algorithm>
 
@@ -19,13 +20,10 @@ namespace {
 constexpr double kShortShare = 0.1;
 constexpr double kSlackSeconds = 1.0;
 
-// "00:01:02.480" for microseconds.
+// "00:01:02.480" for microseconds on the source's clock.
 std::string ClockText(int64_t AMicroseconds)
 {
-    const int64_t ms = std::max<int64_t>(AMicroseconds, 0) / 1000;
-    return Format("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
-                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-                  static_cast<long long>(ms % 1000));
+    return DurationText(std::max<int64_t>(AMicroseconds, 0));
 }
 
 }  // namespace

@@ -52,8 +52,8 @@ protected:
         hints.Duration = 5000000;
         hints.ChapterStarts = {0, 2000000};
         hints.Deinterlace = true;
-        hints.Streams = {{TSourceStreamHint::Video, 0x1E0, "mpeg2video"},
-                         {TSourceStreamHint::Subtitle, 0x20, "dvd_subtitle"}};
+        hints.Streams = {{TSourceStreamHint::Video, 0x1E0, "mpeg2video", ""},
+                         {TSourceStreamHint::Subtitle, 0x20, "dvd_subtitle", ""}};
         return hints;
     }
 
